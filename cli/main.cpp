@@ -1,0 +1,21 @@
+// zarnolt-cli: inspect, convert, simulate and render layouts without a display.
+// Every command exits 0 on success and 1 with one line on stderr on failure.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"Zarnolt command-line tool: inspect, convert, simulate and render layouts.",
+                 "zarnolt-cli"};
+    app.set_version_flag("--version", std::string("zarnolt-cli ") + ZARNOLT_VERSION);
+    app.require_subcommand(0, 1);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+    if (app.get_subcommands().empty()) {
+        std::cout << app.help();
+    }
+    return 0;
+}

@@ -1,0 +1,45 @@
+# Shared settings for the project's own targets.
+
+# Warnings as errors on our code only (never on third-party headers, which come in as SYSTEM).
+function(zarnolt_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+endfunction()
+
+if(ZARNOLT_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ZARNOLT_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+if(ZARNOLT_FUZZ)
+  # Everything is built with coverage so that libFuzzer sees into the library.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# A test runner for one source folder: zarnolt_add_test(NAME sources... [LABELS l...] [LIBS l...])
+function(zarnolt_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zarnolt_core ${ARG_LIBS} GTest::gtest GTest::gtest_main
+                                        GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    ZARNOLT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    ZARNOLT_BUILD_DIR="${PROJECT_BINARY_DIR}")
+  zarnolt_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()
+
+# A libFuzzer target: zarnolt_add_fuzzer(NAME source)
+function(zarnolt_add_fuzzer name source)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE zarnolt_core)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  zarnolt_warnings(${name})
+endfunction()
