@@ -187,7 +187,9 @@ public:
 
     // --- Life cycle ---
     // Releases the definition name, empties names, children and parts, and restores the
-    // default transform, colour, flags, root settings and cached counts.
+    // default transform, colour, flags and cached counts. The root settings (override colour,
+    // use-colour flag, detail level) stay. Back-end handles are forgotten, not released: the
+    // renderer releases them first.
     void clear();
 
     // Loads a "3DOj" node block (the whole block, its length field counting from its first
@@ -204,6 +206,12 @@ public:
 
 private:
     LoadStatus loadAtDepth(std::span<const std::uint8_t> block, int depth);
+    void loadSections(std::span<const std::uint8_t> block, const std::uint32_t (&starts)[5],
+                      int depth, bool& clean);
+    // Drops the cached size counts of this node and of every ancestor.
+    void invalidateCounts();
+    void collectPartBoxes(const Vec3d& scale, const Vec3d& offset,
+                          std::vector<std::pair<int, BoundingBox>>& out) const;
 
     C3DObject* parent_ = nullptr;
     std::vector<std::unique_ptr<C3DObject>> children_;

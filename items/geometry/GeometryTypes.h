@@ -36,10 +36,15 @@ inline void expandBox(BoundingBox& box, const Vec3d& point) {
     box.max.z = point.z > box.max.z ? point.z : box.max.z;
 }
 
-// Widens `box` so that it holds `other` (both corners).
+// Widens `box` so that it holds `other`: the smaller minimum and the larger maximum on each
+// axis. Merging the empty box changes nothing.
 inline void mergeBox(BoundingBox& box, const BoundingBox& other) {
-    expandBox(box, other.min);
-    expandBox(box, other.max);
+    box.min.x = other.min.x < box.min.x ? other.min.x : box.min.x;
+    box.min.y = other.min.y < box.min.y ? other.min.y : box.min.y;
+    box.min.z = other.min.z < box.min.z ? other.min.z : box.min.z;
+    box.max.x = other.max.x > box.max.x ? other.max.x : box.max.x;
+    box.max.y = other.max.y > box.max.y ? other.max.y : box.max.y;
+    box.max.z = other.max.z > box.max.z ? other.max.z : box.max.z;
 }
 
 // Vertex and face counts of a geometry object, as reported by the size-count operations.
