@@ -1,0 +1,219 @@
+#include "model/LineItem.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <unordered_set>
+
+#include "model/CTrackItem.h"
+#include "model/ModelSeams.h"
+#include "model/TrackTiles.h"
+
+namespace model {
+
+namespace {
+
+struct LineRegistry {
+    std::mutex mutex;
+    std::unordered_set<const LineItem*> lines;
+};
+
+LineRegistry& lineRegistry() {
+    static LineRegistry registry;
+    return registry;
+}
+
+bool inInterior(int v) {
+    return v >= 1 && v <= 39;
+}
+
+} // namespace
+
+std::vector<Pt> standardShapePoints(int shape) {
+    static const std::vector<std::pair<int, int>> shapes[6] = {
+        {{0, 20}, {5, 20}, {10, 20}, {15, 20}, {20, 20}, {25, 20}, {30, 20}, {35, 20}, {40, 20}},
+        {{0, 20}, {4, 20}, {8, 19}, {12, 17}, {15, 15}, {17, 12}, {19, 8}, {20, 4}, {20, 0}},
+        {{0, 20}, {5, 20}, {10, 19}, {15, 18}, {20, 16}, {25, 14}, {29, 12}, {34, 9}, {40, 4}},
+        {{0, 4}, {4, 0}},
+        {{4, 40}, {8, 35}, {11, 32}, {15, 29}, {18, 27}, {23, 24}, {28, 22}, {35, 20}, {40, 20}},
+        {{4, 40},
+         {7, 37},
+         {10, 34},
+         {13, 31},
+         {16, 28},
+         {19, 25},
+         {22, 22},
+         {25, 19},
+         {28, 16},
+         {31, 13},
+         {34, 10},
+         {37, 7},
+         {40, 4}},
+    };
+    std::vector<Pt> points;
+    if (shape < 1 || shape > 6) {
+        return points;
+    }
+    for (auto [x, z] : shapes[shape - 1]) {
+        points.emplace_back(x, z);
+    }
+    return points;
+}
+
+int shapeFromEnds(const Pt& s, const Pt& e) {
+    for (int v : {s.x, s.z, e.x, e.z}) {
+        if (v == 9 || v == 13 || v == 27 || v == 31) {
+            return 0;
+        }
+    }
+    if ((s.x == 20 && e.x == 20) || (s.z == 20 && e.z == 20)) {
+        return 1;
+    }
+    if ((s.x == 20 && e.z == 20) || (s.z == 20 && e.x == 20)) {
+        return 2;
+    }
+    if ((inInterior(s.z) && inInterior(e.z)) || (inInterior(s.x) && inInterior(e.x))) {
+        return 3;
+    }
+    if (s.x != 20 && s.z != 20 && e.x != 20 && e.z != 20) {
+        return std::abs(s.z - e.z) < 20 && std::abs(s.x - e.x) < 20 ? 4 : 6;
+    }
+    return 5;
+}
+
+LineItem::LineItem(std::vector<Pt> points, int kind, CTrackItem* owner)
+    : kind_(kind == 0 ? LineKindTrack : kind), owner_(owner), points_(std::move(points)) {
+    auto& r = lineRegistry();
+    {
+        std::lock_guard lock(r.mutex);
+        r.lines.insert(this);
+    }
+    recompute();
+}
+
+LineItem::~LineItem() {
+    if (auto& release = modelHooks().releaseLineGeometry) {
+        release(*this);
+    }
+    auto& r = lineRegistry();
+    std::lock_guard lock(r.mutex);
+    r.lines.erase(this);
+}
+
+LineItem* validLine(const void* address) {
+    auto& r = lineRegistry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.lines.find(static_cast<const LineItem*>(address));
+    return it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+}
+
+CTrackItem* LineItem::getOwner() const {
+    return validTile(owner_);
+}
+
+TilePos LineItem::ownerPos() const {
+    const CTrackItem* owner = getOwner();
+    return owner != nullptr ? owner->getPosition() : TilePos{};
+}
+
+void LineItem::setPoints(std::vector<Pt> points) {
+    points_ = std::move(points);
+    recompute();
+}
+
+bool LineItem::samePoints(std::span<const Pt> other) const {
+    if (other.size() != points_.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < other.size(); ++i) {
+        if (!points_[i].sameXZ(other[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void LineItem::rotate90() {
+    for (Pt& p : points_) {
+        p.rotate(90.0);
+    }
+}
+
+void LineItem::mirrorX() {
+    for (Pt& p : points_) {
+        p.mirrorLeftRight();
+    }
+}
+
+void LineItem::mirrorZ() {
+    for (Pt& p : points_) {
+        p.mirrorTopBottom();
+    }
+}
+
+void LineItem::shiftX(int d) {
+    for (Pt& p : points_) {
+        p.x += d;
+        p.X += d;
+    }
+}
+
+void LineItem::shiftZ(int d) {
+    for (Pt& p : points_) {
+        p.z += d;
+        p.Z += d;
+    }
+}
+
+void LineItem::transform(int mode, int amount) {
+    switch (mode) {
+    case 0:
+        rotate90();
+        break;
+    case 1:
+        mirrorX();
+        break;
+    case 2:
+        mirrorZ();
+        break;
+    case 3:
+        shiftX(amount);
+        break;
+    case 4:
+        shiftZ(amount);
+        break;
+    default:
+        return;
+    }
+    resetHeights();
+    dropLinks();
+    recompute();
+}
+
+void LineItem::resetHeights() {
+    for (Pt& p : points_) {
+        p.height = kHeightUnset;
+        p.Y = -100.0;
+    }
+}
+
+float LineItem::startHeight() const {
+    return points_.empty() ? kHeightUnset : points_.front().height;
+}
+float LineItem::endHeight() const {
+    return points_.empty() ? kHeightUnset : points_.back().height;
+}
+
+void LineItem::recompute() {
+    shape_ = points_.size() < 2 ? -1 : shapeFromEnds(points_.front(), points_.back());
+    for (Pt& p : points_) {
+        p.X = p.x;
+        p.Z = p.z;
+    }
+}
+
+void LineItem::dropLinks() {
+    startLink_ = {};
+    endLink_ = {};
+}
+
+} // namespace model

@@ -1,0 +1,105 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "model/Pt.h"
+
+namespace model {
+
+class CTrackItem;
+class LineItem;
+
+// Line kinds: 1 ordinary track, 2 … 4 a second network, 100 and 101 two more networks.
+enum LineKind : int {
+    LineKindTrack = 1,
+    LineKindSecondFirst = 2,
+    LineKindSecondBallast = 3,
+    LineKindSecondLast = 4,
+    LineKindThird = 100,
+    LineKindFourth = 101,
+};
+
+// A place on a line: a fractional point index and the direction of travel (backward: towards
+// lower indices, leaving at the first point). A null line means "none".
+struct TrackPosition {
+    LineItem* line = nullptr;
+    double pointIndex = 0;
+    std::uint8_t backward = 0;
+
+    explicit operator bool() const { return line != nullptr; }
+    friend bool operator==(const TrackPosition&, const TrackPosition&) = default;
+};
+
+// The point list the tile editor creates for a standard shape 1 … 6; empty for others.
+std::vector<Pt> standardShapePoints(int shape);
+
+// Shape of a line from its first and last points: 1 … 6, or 0 when they fit no shape.
+int shapeFromEnds(const Pt& first, const Pt& last);
+
+// One track line of a tile: a polyline of integer tile-local points and its recognised shape.
+// Every live line is registered so that stored addresses can be validated.
+class LineItem {
+public:
+    LineItem(std::vector<Pt> points, int kind, CTrackItem* owner);
+    ~LineItem();
+    LineItem(const LineItem&) = delete;
+    LineItem& operator=(const LineItem&) = delete;
+
+    int getShape() const { return shape_; }
+    // The owning tile while the tile registry holds it, else null.
+    CTrackItem* getOwner() const;
+    CTrackItem* rawOwner() const { return owner_; }
+    void setOwner(CTrackItem* owner) { owner_ = owner; }
+    TilePos ownerPos() const;
+
+    int getKind() const { return kind_; }
+    void setKind(int kind) { kind_ = kind; }
+    bool isKind1() const { return kind_ == LineKindTrack; }
+    bool isKind2to4() const { return kind_ >= LineKindSecondFirst && kind_ <= LineKindSecondLast; }
+    bool isKind3() const { return kind_ == LineKindSecondBallast; }
+    bool isKind100() const { return kind_ == LineKindThird; }
+    bool isKind101() const { return kind_ == LineKindFourth; }
+
+    const std::vector<Pt>& points() const { return points_; }
+    std::vector<Pt>& points() { return points_; }
+    // Replaces the points and recomputes shape and 3D positions.
+    void setPoints(std::vector<Pt> points);
+    bool samePoints(std::span<const Pt> other) const;
+
+    void rotate90();
+    void mirrorX();
+    void mirrorZ();
+    void shiftX(int d);
+    void shiftZ(int d);
+    // mode 0 rotate 90, 1 mirror x, 2 mirror z, 3 shift x, 4 shift z; then reset heights,
+    // drop links and recompute. Other modes change nothing.
+    void transform(int mode, int amount);
+
+    void resetHeights();
+    float startHeight() const;
+    float endHeight() const;
+
+    // Recomputes the shape and the 3D X and Z of every point; stored heights stay.
+    void recompute();
+    void dropLinks();
+    const TrackPosition& startLink() const { return startLink_; }
+    const TrackPosition& endLink() const { return endLink_; }
+    void setStartLink(const TrackPosition& link) { startLink_ = link; }
+    void setEndLink(const TrackPosition& link) { endLink_ = link; }
+
+    int lastIndex() const { return static_cast<int>(points_.size()) - 1; }
+
+private:
+    int shape_ = -1;
+    int kind_ = LineKindTrack;
+    CTrackItem* owner_ = nullptr;
+    std::vector<Pt> points_;
+    TrackPosition startLink_;
+    TrackPosition endLink_;
+};
+
+// The line at a registered address, else null.
+LineItem* validLine(const void* address);
+
+} // namespace model

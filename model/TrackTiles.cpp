@@ -1,0 +1,287 @@
+#include "model/TrackTiles.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <set>
+#include <unordered_set>
+#include <vector>
+
+#include "model/CTrackItem.h"
+#include "model/ModelSeams.h"
+
+namespace model {
+
+namespace {
+
+// The process-wide tile containers. The registry is guarded because the train threads
+// validate addresses while the user-interface thread creates and deletes tiles.
+struct TileContainers {
+    std::array<LayerMap, kTrackLayers> layers;
+    std::vector<std::unique_ptr<CTrackItem>> unplaced;
+    std::set<CTrackItem*> deferred;
+    TileSelection selection;
+    std::mutex registryMutex;
+    std::unordered_set<const CTrackItem*> registry;
+};
+
+TileContainers& containers() {
+    static TileContainers instance;
+    return instance;
+}
+
+void repaintSelectionRect(const TileSelection& s) {
+    if (!isTrackLayer(s.layer) || s.minColumn < 0 || s.minRow < 0) {
+        return;
+    }
+    const LayerMap& map = containers().layers[s.layer];
+    for (int row = s.minRow; row <= s.maxRow; ++row) {
+        auto it = map.lower_bound(packTilePos({s.minColumn, static_cast<std::int16_t>(row)}));
+        const auto end =
+            map.upper_bound(packTilePos({s.maxColumn, static_cast<std::int16_t>(row)}));
+        for (; it != end; ++it) {
+            it->second->refresh();
+        }
+    }
+}
+
+} // namespace
+
+ModelHooks& modelHooks() {
+    static ModelHooks hooks;
+    return hooks;
+}
+
+namespace detail {
+
+void registerTile(CTrackItem* tile) {
+    auto& c = containers();
+    std::lock_guard lock(c.registryMutex);
+    c.registry.insert(tile);
+}
+
+void unregisterTile(CTrackItem* tile) {
+    auto& c = containers();
+    {
+        std::lock_guard lock(c.registryMutex);
+        c.registry.erase(tile);
+    }
+    c.deferred.erase(tile);
+}
+
+} // namespace detail
+
+CTrackItem* tileAt(int layer, TilePos pos) {
+    if (!isTrackLayer(layer)) {
+        return nullptr;
+    }
+    const LayerMap& map = containers().layers[layer];
+    auto it = map.find(packTilePos(pos));
+    return it != map.end() ? it->second.get() : nullptr;
+}
+
+CTrackItem* createTile(TilePos pos, int layer) {
+    auto& c = containers();
+    auto tile = std::make_unique<CTrackItem>(pos, layer);
+    CTrackItem* raw = tile.get();
+    if (isTrackLayer(layer) && isValidTilePos(pos)) {
+        auto [it, inserted] = c.layers[layer].try_emplace(packTilePos(pos), nullptr);
+        if (inserted) {
+            it->second = std::move(tile);
+            return raw;
+        }
+    }
+    c.unplaced.push_back(std::move(tile));
+    return raw;
+}
+
+CTrackItem* getOrCreateTile(TilePos pos, int layer) {
+    if (CTrackItem* tile = tileAt(layer, pos)) {
+        return tile;
+    }
+    return createTile(pos, layer);
+}
+
+const LayerMap* layerMap(int layer) {
+    return isTrackLayer(layer) ? &containers().layers[layer] : nullptr;
+}
+
+int layerTileCount(int layer) {
+    return isTrackLayer(layer) ? static_cast<int>(containers().layers[layer].size()) : 0;
+}
+
+CTrackItem* validTile(const void* address) {
+    if (address == nullptr) {
+        return nullptr;
+    }
+    auto& c = containers();
+    std::lock_guard lock(c.registryMutex);
+    auto it = c.registry.find(static_cast<const CTrackItem*>(address));
+    return it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+}
+
+int highestUsedLayer() {
+    for (int layer = kTrackLayers - 1; layer >= 1; --layer) {
+        if (!containers().layers[layer].empty()) {
+            return layer;
+        }
+    }
+    return 0;
+}
+
+bool deleteTile(CTrackItem* tile) {
+    if (validTile(tile) == nullptr) {
+        return false;
+    }
+    auto& c = containers();
+    const int layer = tile->getLayer();
+    if (isTrackLayer(layer)) {
+        LayerMap& map = c.layers[layer];
+        auto it = map.find(packTilePos(tile->getPosition()));
+        if (it != map.end() && it->second.get() == tile) {
+            // Destroy outside the map so the tile never sees itself half-erased.
+            std::unique_ptr<CTrackItem> owned = std::move(it->second);
+            map.erase(it);
+            return true;
+        }
+    }
+    auto it = std::find_if(c.unplaced.begin(), c.unplaced.end(),
+                           [tile](const auto& owned) { return owned.get() == tile; });
+    if (it == c.unplaced.end()) {
+        return false;
+    }
+    std::unique_ptr<CTrackItem> owned = std::move(*it);
+    c.unplaced.erase(it);
+    return true;
+}
+
+void setSelection(int layer, TilePos a, TilePos b) {
+    TileSelection& s = containers().selection;
+    s.layer = static_cast<std::int16_t>(layer);
+    s.minColumn = std::min(a.column, b.column);
+    s.maxColumn = std::max(a.column, b.column);
+    s.minRow = std::min(a.row, b.row);
+    s.maxRow = std::max(a.row, b.row);
+}
+
+void clearSelection() {
+    containers().selection = TileSelection{};
+}
+
+const TileSelection& selection() {
+    return containers().selection;
+}
+
+int selectionCount() {
+    const TileSelection& s = containers().selection;
+    if (s.minColumn < 0 || s.minRow < 0 || s.maxColumn < 0 || s.maxRow < 0) {
+        return 0;
+    }
+    return (std::abs(s.maxRow - s.minRow) + 1) * (std::abs(s.maxColumn - s.minColumn) + 1);
+}
+
+void selectSingle(CTrackItem* tile) {
+    const TileSelection old = containers().selection;
+    if (old.minColumn >= 0 && old.minColumn == old.maxColumn && old.minRow == old.maxRow) {
+        if (CTrackItem* previous = tileAt(old.layer, {old.minColumn, old.minRow})) {
+            previous->refresh();
+        }
+    } else {
+        repaintSelectionRect(old);
+    }
+    if (tile == nullptr) {
+        clearSelection();
+        return;
+    }
+    setSelection(tile->getLayer(), tile->getPosition(), tile->getPosition());
+    tile->refresh();
+}
+
+void deleteLayerTiles(int layer, bool onlyEmpty) {
+    if (!isTrackLayer(layer)) {
+        return;
+    }
+    LayerMap& map = containers().layers[layer];
+    if (!onlyEmpty) {
+        LayerMap doomed;
+        doomed.swap(map);
+        doomed.clear();
+        return;
+    }
+    for (auto it = map.begin(); it != map.end();) {
+        if (it->second->isEmpty()) {
+            std::unique_ptr<CTrackItem> owned = std::move(it->second);
+            it = map.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void deleteAllTiles() {
+    auto& c = containers();
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        deleteLayerTiles(layer, false);
+    }
+    std::vector<std::unique_ptr<CTrackItem>> doomed;
+    doomed.swap(c.unplaced);
+    doomed.clear();
+    c.deferred.clear();
+    clearSelection();
+}
+
+void queueForDeletion(CTrackItem* tile) {
+    if (validTile(tile) != nullptr) {
+        containers().deferred.insert(tile);
+    }
+}
+
+bool isQueuedForDeletion(const CTrackItem* tile) {
+    return containers().deferred.contains(const_cast<CTrackItem*>(tile));
+}
+
+bool purgeEmptiedTiles() {
+    auto& c = containers();
+    std::set<CTrackItem*> queued;
+    queued.swap(c.deferred);
+    bool any = false;
+    for (CTrackItem* tile : queued) {
+        if (validTile(tile) == nullptr) {
+            continue;
+        }
+        const int layer = tile->getLayer();
+        const TilePos pos = tile->getPosition();
+        if (deleteTile(tile)) {
+            any = true;
+            if (auto& repaint = modelHooks().repaintCell) {
+                repaint(layer, pos);
+            }
+        }
+    }
+    return any;
+}
+
+void recomputeCoverFlags() {
+    auto& c = containers();
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (auto& [key, tile] : c.layers[layer]) {
+            if (tile->isEmpty() || layer != GroundLayer) {
+                tile->resetCoverFlags();
+            } else {
+                tile->computeCovered();
+            }
+        }
+    }
+    for (auto& [key, tile] : c.layers[GroundLayer]) {
+        if (!tile->isEmpty()) {
+            tile->computeNeighbourFlagsB();
+        }
+    }
+    for (auto& [key, tile] : c.layers[GroundLayer]) {
+        if (!tile->isEmpty()) {
+            tile->computeNeighbourFlagsA();
+        }
+    }
+}
+
+} // namespace model

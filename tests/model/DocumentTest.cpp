@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/TrackTiles.h"
+#include "platform/Registry.h"
+#include "support/TempFolder.h"
+
+using namespace model;
+
+namespace {
+
+class DocumentTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        documentServices() = DocumentServices{};
+        deleteAllTiles();
+    }
+
+    testsupport::TempFolder folder;
+    platform::Registry registry{folder / "registry.json"};
+};
+
+} // namespace
+
+TEST(DocumentRecordsLayout, PreferenceBytesAreLittleEndianAtTheirOffsets) {
+    PreferenceData data = PreferenceData::defaults();
+    data.flags = 0x0401;
+    const auto bytes = data.toBytes();
+    ASSERT_EQ(bytes.size(), 400u);
+    EXPECT_EQ(bytes[0], 0x01);
+    EXPECT_EQ(bytes[1], 0x04);
+    EXPECT_EQ(bytes[4], 0);
+    EXPECT_EQ(bytes[5], 102);
+    EXPECT_EQ(bytes[6], 0);
+    EXPECT_EQ(bytes[8], 10);
+    EXPECT_EQ(bytes[12], 11);
+    EXPECT_EQ(bytes[16], 11);
+    // Walk keys: 'W' at 24, then every 16 bytes; the crouch key 'Z' last at 24 + 8 × 16.
+    EXPECT_EQ(bytes[24], 87);
+    EXPECT_EQ(bytes[24 + 16], 83);
+    EXPECT_EQ(bytes[24 + 2 * 16], 37);
+    EXPECT_EQ(bytes[24 + 8 * 16], 90);
+    for (std::size_t i = 168; i < 400; ++i) {
+        ASSERT_EQ(bytes[i], 0) << i;
+    }
+    const auto back = PreferenceData::fromBytes(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->toBytes(), bytes);
+}
+
+TEST(DocumentRecordsLayout, EnvironmentDefaults) {
+    const EnvironmentRecord env = EnvironmentRecord::defaults();
+    EXPECT_EQ(env.skyType, 0);
+    EXPECT_EQ(env.flags, 0u);
+    EXPECT_EQ(env.groundColour, (RGBColor16{0x3300, 0xA900, 0x1C00}));
+    EXPECT_EQ(env.hillLowColour, (RGBColor16{0x9709, 0xD709, 0x7FFF}));
+    EXPECT_EQ(env.hollowColour, (RGBColor16{0x028F, 0x3333, 0x51EB}));
+}
+
+TEST_F(DocumentTest, RegistryValueOfWrongLengthIsIgnored) {
+    for (std::size_t length : {0u, 396u, 399u, 401u, 800u}) {
+        std::vector<std::uint8_t> value(length, 0xFF);
+        ASSERT_TRUE(registry.setBinary("CZarnoltDocument", "PreferenceData", value));
+        CZarnoltDocument doc(0, 0, &registry);
+        EXPECT_EQ(doc.getPreferenceFlags(), 0u) << length;
+        EXPECT_EQ(doc.getColumns(), 11) << length;
+        EXPECT_EQ(doc.getKeyTable()[WalkForward].keyCode, 87) << length;
+        // The destructor writes 400 bytes back; the next case stores its own bad value.
+    }
+}
+
+TEST_F(DocumentTest, RegistryValueOf400BytesReplacesEverythingAndRoundTrips) {
+    PreferenceData stored = PreferenceData::defaults();
+    stored.flags = PrefNoSound | PrefDirect3D;
+    stored.newColumns = 30;
+    stored.newRows = 7;
+    stored.keys[WalkCrouch].keyCode = 67;
+    const auto bytes = stored.toBytes();
+    ASSERT_TRUE(registry.setBinary("CZarnoltDocument", "PreferenceData", bytes));
+    {
+        CZarnoltDocument doc(0, 5, &registry);
+        EXPECT_EQ(doc.getColumns(), 30);
+        EXPECT_EQ(doc.getRows(), 5);
+        EXPECT_TRUE(doc.testPreferenceFlag(PrefNoSound));
+        EXPECT_EQ(doc.getKeyTable()[WalkCrouch].keyCode, 67);
+        EXPECT_EQ(currentDocument(), &doc);
+        EXPECT_TRUE(usesDirect3D());
+        doc.setPreferenceFlag(PrefNoShadows, true);
+        doc.setPreferenceFlag(PrefNoSound, false);
+    }
+    EXPECT_EQ(currentDocument(), nullptr);
+    const auto written = registry.getBinary("CZarnoltDocument", "PreferenceData");
+    ASSERT_TRUE(written);
+    ASSERT_EQ(written->size(), 400u);
+    const auto decoded = PreferenceData::fromBytes(*written);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->flags, PrefNoShadows | PrefDirect3D);
+    EXPECT_EQ(decoded->keys[WalkCrouch].keyCode, 67);
+}
+
+TEST_F(DocumentTest, SizesAndRanges) {
+    CZarnoltDocument doc(0, 0, &registry);
+    doc.newLayout(0, 0);
+    EXPECT_EQ(doc.getColumns(), 11);
+    EXPECT_EQ(doc.getRows(), 11);
+    EXPECT_EQ(doc.getLayoutRect(), (BoardRect{0, 0, 440, 440}));
+    doc.newLayout(1000, 5);
+    EXPECT_EQ(doc.getColumns(), 11);
+    EXPECT_EQ(doc.getRows(), 5);
+    doc.setSize(0, 20);
+    EXPECT_EQ(doc.getColumns(), 11);
+    EXPECT_EQ(doc.getRows(), 20);
+    doc.setSize(999, 1000);
+    EXPECT_EQ(doc.getColumns(), 999);
+    EXPECT_EQ(doc.getRows(), 20);
+    doc.setSize(1, 999);
+    EXPECT_EQ(doc.getLayoutRect(), (BoardRect{0, 0, 39960, 40}));
+}
+
+TEST_F(DocumentTest, EnvironmentFlagsAndRecord) {
+    CZarnoltDocument doc(5, 5, &registry);
+    doc.setEnvironmentFlag(EnvFog, true);
+    EXPECT_TRUE(doc.testEnvironmentFlag(0x6));
+    EXPECT_FALSE(doc.testEnvironmentFlag(EnvNoWater));
+    doc.setEnvironmentFlag(EnvFog, false);
+    EXPECT_FALSE(doc.testEnvironmentFlag(0x6));
+    doc.setEnvironment(nullptr);
+    EXPECT_EQ(doc.getEnvironment().groundColour, EnvironmentRecord::defaults().groundColour);
+    doc.setTerrainColours(
+        {RGBColor16{1, 2, 3}, RGBColor16{4, 5, 6}, RGBColor16{7, 8, 9}, RGBColor16{10, 11, 12}});
+    EXPECT_EQ(doc.getTerrainColours()[3], (RGBColor16{10, 11, 12}));
+    doc.resetEnvironment();
+    EXPECT_EQ(doc.getTerrainColours()[3], EnvironmentRecord::defaults().hollowColour);
+}
+
+TEST_F(DocumentTest, OnlyTheFirstDocumentBecomesCurrent) {
+    CZarnoltDocument first(3, 3, &registry);
+    {
+        CZarnoltDocument second(4, 4, &registry);
+        EXPECT_EQ(currentDocument(), &first);
+    }
+    EXPECT_EQ(currentDocument(), &first);
+    EXPECT_EQ(getOrCreateDocument(8, 8), &first);
+}
+
+TEST_F(DocumentTest, ClearRunsTheStagesInOrderAndEmptiesTheTiles) {
+    std::vector<int> order;
+    auto& steps = documentServices().clearSteps;
+    for (int stage = 0; stage < kClearStageCount; ++stage) {
+        steps[stage] = [&order, stage](CZarnoltDocument&) {
+            // The tiles are gone exactly from the tile stage on.
+            const bool tilesLeft = tileAt(0, {1, 1}) != nullptr;
+            order.push_back(tilesLeft ? stage : 100 + stage);
+        };
+    }
+    CZarnoltDocument doc(5, 5, &registry);
+    createTile({1, 1}, 0)->setShape(1);
+    doc.clear(false);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 103, 104, 105}));
+    order.clear();
+    doc.clear(true);
+    EXPECT_EQ(order, (std::vector<int>{100, 101, 102, 103, 104, 105, 106}));
+    EXPECT_EQ(doc.getColumns(), 5);
+}
+
+TEST_F(DocumentTest, FileOperationsFailWithoutAFileLibrary) {
+    CZarnoltDocument doc(5, 5, &registry);
+    EXPECT_FALSE(doc.readFile(folder / "a.zrn"));
+    EXPECT_FALSE(doc.writeFile(folder / "a.zrn"));
+    documentServices().writeFile = [](CZarnoltDocument&, const std::filesystem::path&) {
+        return true;
+    };
+    EXPECT_TRUE(doc.writeFile(folder / "b.zrn"));
+    EXPECT_EQ(doc.getTitle(), "b.zrn");
+}

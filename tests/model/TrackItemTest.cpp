@@ -1,0 +1,384 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+
+using namespace model;
+
+namespace {
+
+class TileTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        deleteAllTiles();
+        modelHooks() = ModelHooks{};
+    }
+};
+
+std::vector<Pt> line(std::initializer_list<std::pair<int, int>> points) {
+    std::vector<Pt> result;
+    for (auto [x, z] : points) {
+        result.emplace_back(x, z);
+    }
+    return result;
+}
+
+struct CountingView : TileViewAttachment {
+    int repaints = 0;
+    int closes = 0;
+    void repaint() override { ++repaints; }
+    void close() override { ++closes; }
+};
+
+} // namespace
+
+TEST_F(TileTest, OccupiedCellKeepsTheFirstTile) {
+    CTrackItem* first = createTile({2, 3}, 1);
+    CTrackItem* second = createTile({2, 3}, 1);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(tileAt(1, {2, 3}), first);
+    EXPECT_EQ(layerTileCount(1), 1);
+    EXPECT_EQ(validTile(second), second);
+    EXPECT_EQ(highestUsedLayer(), 1);
+    EXPECT_EQ(getOrCreateTile({2, 3}, 1), first);
+}
+
+TEST_F(TileTest, OutOfRangeTileIsRegisteredButNotMapped) {
+    CTrackItem* far = createTile({1000, 0}, 0);
+    EXPECT_EQ(validTile(far), far);
+    EXPECT_EQ(tileAt(0, {1000, 0}), nullptr);
+    EXPECT_EQ(layerTileCount(0), 0);
+    EXPECT_EQ(tileAt(5, {0, 0}), nullptr);
+    EXPECT_EQ(layerMap(5), nullptr);
+    EXPECT_TRUE(deleteTile(far));
+    EXPECT_EQ(validTile(far), nullptr);
+}
+
+TEST_F(TileTest, LayerMapIteratesRowByRow) {
+    createTile({5, 1}, 0);
+    createTile({0, 2}, 0);
+    createTile({998, 0}, 0);
+    std::vector<TilePos> order;
+    for (const auto& [key, tile] : *layerMap(0)) {
+        order.push_back(tile->getPosition());
+    }
+    EXPECT_EQ(order, (std::vector<TilePos>{{998, 0}, {5, 1}, {0, 2}}));
+}
+
+TEST_F(TileTest, StaleReferencesReadAsAbsent) {
+    CTrackItem* tile = createTile({1, 1}, 0);
+    tile->addShape(1, 1);
+    tile->addControlItem(KindReversing);
+    LineItem* line = tile->getLine(0, 0);
+    CTrackControlItem* item = tile->findControlItem(KindReversing);
+    EXPECT_EQ(item->owner(), tile);
+    EXPECT_EQ(line->getOwner(), tile);
+    deleteAllTiles();
+    EXPECT_EQ(validTile(tile), nullptr);
+    EXPECT_EQ(validLine(line), nullptr);
+    EXPECT_EQ(validControlItem(item), nullptr);
+}
+
+TEST_F(TileTest, ElevationOffsetAndHeights) {
+    CTrackItem* ground = createTile({0, 0}, 0);
+    ground->setElevationOffset(2);
+    EXPECT_EQ(ground->getElevationOffset(), 0);
+    EXPECT_DOUBLE_EQ(ground->level(), 0);
+    CTrackItem* high = createTile({0, 0}, 3);
+    high->setElevationOffset(2);
+    EXPECT_DOUBLE_EQ(high->level(), 3 - 2.0 / 3.0);
+    EXPECT_EQ(high->heightText(), "7m");
+    high->setElevationOffset(4);
+    EXPECT_EQ(high->getElevationOffset(), 2);
+    EXPECT_EQ(high->getOutline(), (BoardRect{0, 0, 40, 40}));
+}
+
+TEST_F(TileTest, SecondControlItemOfAKindIsRefused) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    ASSERT_TRUE(tile->addControlItem(KindStation1));
+    CTrackControlItem* original = tile->stationItem();
+    original->setValue(10);
+    auto duplicate = std::make_unique<CTrackControlItem>(KindStation1);
+    EXPECT_FALSE(tile->addControlItem(std::move(duplicate)));
+    EXPECT_EQ(tile->stationItem(), original);
+    EXPECT_EQ(tile->stationItem()->getValue(), 10);
+    EXPECT_EQ(tile->controlItemCount(), 1u);
+}
+
+TEST_F(TileTest, PierTypeReplacesAnyPier) {
+    CTrackItem* tile = createTile({0, 0}, 1);
+    tile->setPierType(310);
+    tile->setPierType(312);
+    EXPECT_EQ(tile->pierType(), 3);
+    EXPECT_EQ(tile->findControlItem(310), nullptr);
+    tile->setPierType(316);
+    EXPECT_EQ(tile->pierType(), 3);
+    tile->removePiers();
+    EXPECT_EQ(tile->pierItem(), nullptr);
+}
+
+TEST_F(TileTest, MoveCarriesPointNumberAndPurgeDeletesSource) {
+    CTrackItem* source = createTile({1, 1}, 0);
+    source->addShape(1, 1);
+    source->addShape(2, 1);
+    ASSERT_NE(source->pointItem(), nullptr);
+    source->setPointNumber(7);
+    CTrackItem* target = createTile({4, 4}, 0);
+    setSelection(0, {1, 1}, {1, 1});
+    CountingView view;
+    source->setViewAttachment(&view);
+    target->moveFrom(*source);
+    EXPECT_EQ(target->getPointNumber(), 7);
+    EXPECT_EQ(pointWithNumber(7), target->pointItem());
+    EXPECT_EQ(target->lineCount(), 2u);
+    EXPECT_TRUE(source->isEmpty());
+    EXPECT_TRUE(isQueuedForDeletion(source));
+    EXPECT_EQ(selectionCount(), 0);
+    std::vector<TilePos> repainted;
+    modelHooks().repaintCell = [&repainted](int, TilePos pos) { repainted.push_back(pos); };
+    EXPECT_TRUE(purgeEmptiedTiles());
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(validTile(source), nullptr);
+    EXPECT_EQ(tileAt(0, {1, 1}), nullptr);
+    EXPECT_EQ(repainted, (std::vector<TilePos>{{1, 1}}));
+    EXPECT_FALSE(purgeEmptiedTiles());
+}
+
+TEST_F(TileTest, CopyAndMerge) {
+    CTrackItem* a = createTile({0, 0}, 2);
+    a->setElevationOffset(1);
+    a->addShape(1, 1);
+    a->setStructure(std::make_unique<CTrackStructureItem>(9000, "House01.zn3"));
+    a->getStructure()->setRect({0, 1, 28, 40});
+    CTrackItem* b = createTile({1, 0}, 2);
+    b->copyFrom(*a);
+    EXPECT_EQ(b->getElevationOffset(), 1);
+    EXPECT_EQ(b->lineCount(), 1u);
+    EXPECT_EQ(b->getStructure()->getModelName(), "House01.zn3");
+    EXPECT_EQ(b->getStructure()->getRect(), (LayoutRect{0, 1, 28, 40}));
+    CTrackItem* c = createTile({2, 0}, 2);
+    c->addShape(1, 1);
+    c->addShape(2, 1);
+    b->mergeFrom(*c);
+    EXPECT_EQ(b->lineCount(), 2u); // the straight line was there already
+    // A reversed twin counts as the same line for merging.
+    CTrackItem* d = createTile({3, 0}, 2);
+    auto reversed = standardShapePoints(1);
+    std::reverse(reversed.begin(), reversed.end());
+    d->getTrack().addLine(reversed, 1);
+    b->mergeFrom(*d);
+    EXPECT_EQ(b->lineCount(), 2u);
+}
+
+TEST_F(TileTest, SelectionCountAndMembership) {
+    setSelection(0, {5, 2}, {3, 4});
+    EXPECT_EQ(selectionCount(), 9);
+    CTrackItem* inside = createTile({4, 3}, 0);
+    CTrackItem* outside = createTile({6, 3}, 0);
+    EXPECT_TRUE(inside->isInSelection());
+    EXPECT_FALSE(outside->isInSelection());
+    CountingView view;
+    inside->setViewAttachment(&view);
+    selectSingle(outside);
+    EXPECT_EQ(view.repaints, 1); // the old rectangle was repainted
+    EXPECT_EQ(selectionCount(), 1);
+    selectSingle(nullptr);
+    EXPECT_EQ(selectionCount(), 0);
+    inside->setViewAttachment(nullptr);
+}
+
+TEST_F(TileTest, AddingFirstShapeInsideSelectionClearsIt) {
+    setSelection(0, {0, 0}, {2, 2});
+    CTrackItem* tile = createTile({1, 1}, 0);
+    tile->addShape(1, 1);
+    EXPECT_EQ(selectionCount(), 0);
+}
+
+TEST(TrackItemobjectOrientation, TableOfRects) {
+    struct Case {
+        LayoutRect rect;
+        double angle;
+        int mirror;
+    };
+    const Case cases[] = {
+        {{0, 0, 39, 28}, 0, 1},     {{0, 1, 28, 40}, -90, 1},    {{1, 12, 40, 40}, -180, 1},
+        {{12, 0, 40, 39}, -270, 1}, {{0, 12, 39, 40}, 0, -1},    {{0, 0, 28, 39}, -90, -1},
+        {{1, 0, 40, 28}, -180, -1}, {{12, 1, 40, 40}, -270, -1}, {{5, 5, 5, 30}, 0, 1},
+        {{3, 3, 20, 20}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        const Orientation o = orientationOf(c.rect);
+        EXPECT_EQ(o.angle, c.angle) << c.rect.top << "," << c.rect.left;
+        EXPECT_EQ(o.mirror, c.mirror) << c.rect.top << "," << c.rect.left;
+    }
+}
+
+TEST(TrackItemobjectOrientation, RotatingTheDefaultRectWalksTheTable) {
+    CTrackStructureItem item;
+    EXPECT_EQ(item.getRect(), (LayoutRect{0, 0, 39, 28}));
+    item.rotate(90);
+    EXPECT_EQ(item.getRect(), (LayoutRect{0, 1, 28, 40}));
+    EXPECT_EQ(item.orientation(), (Orientation{-90, 1}));
+    item.rotate(90);
+    EXPECT_EQ(item.orientation(), (Orientation{-180, 1}));
+    item.rotate(90);
+    EXPECT_EQ(item.orientation(), (Orientation{-270, 1}));
+    item.rotate(90);
+    EXPECT_EQ(item.getRect(), (LayoutRect{0, 0, 39, 28}));
+    item.mirrorLeftRight();
+    EXPECT_EQ(item.getRect(), (LayoutRect{0, 12, 39, 40}));
+    EXPECT_EQ(item.orientation(), (Orientation{0, -1}));
+    item.mirrorTopBottom();
+    EXPECT_EQ(item.getRect(), (LayoutRect{1, 12, 40, 40}));
+}
+
+TEST_F(TileTest, RotateTurnsLinesItemsAndDropsLinks) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->setShape(1);
+    tile->addControlItem(KindReversing);
+    tile->getLine(0, 0)->setEndLink(TrackPosition{tile->getLine(0, 0), 0, 0});
+    tile->rotate90();
+    const auto& points = tile->lines()[0]->points();
+    EXPECT_EQ(points.front().x, 20);
+    EXPECT_EQ(points.front().z, 0);
+    EXPECT_EQ(points.back().z, 40);
+    EXPECT_FALSE(tile->getLine(0, 0)->endLink());
+    // (12, 32, 28, 40): bottom-left (32, 28) → (−8+20, 12+20)… as rect (32, 12, 40, 28).
+    EXPECT_EQ(tile->reversingItem()->getRect(), (LayoutRect{32, 12, 40, 28}));
+    tile->mirrorLeftRight();
+    EXPECT_EQ(tile->lines()[0]->points().front().x, 20);
+    EXPECT_EQ(tile->reversingItem()->getRect(), (LayoutRect{32, 12, 40, 28}));
+}
+
+TEST_F(TileTest, PointItemFromBranchingLines) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->addShape(1, 1);
+    tile->getTrack().addLine(line({{0, 20}, {10, 17}, {20, 0}}), 1);
+    tile->rebuildPointItems();
+    ASSERT_NE(tile->pointItem(), nullptr);
+    EXPECT_EQ(tile->pointItem()->getRect(), (LayoutRect{31, 0, 41, 10}));
+    EXPECT_EQ(tile->pointItem()->getLabelPos().x, 0);
+    EXPECT_EQ(tile->pointItem()->getLabelPos().z, 0);
+    EXPECT_EQ(tile->crossingItem(), nullptr);
+}
+
+TEST_F(TileTest, CrossingItemFromCrossingLines) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->addShape(1, 1);
+    tile->getTrack().addLine(line({{20, 0}, {20, 40}}), 1);
+    tile->rebuildPointItems();
+    EXPECT_EQ(crossingCount(*tile, *tile), 1);
+    EXPECT_EQ(branchCount(*tile, *tile), 0);
+    EXPECT_EQ(tile->pointItem(), nullptr);
+    ASSERT_NE(tile->crossingItem(), nullptr);
+    EXPECT_EQ(tile->crossingItem()->getRect(), (LayoutRect{0, 0, 10, 10}));
+}
+
+TEST_F(TileTest, BranchCountNeedsMatchingKinds) {
+    struct Case {
+        int kindA;
+        int kindB;
+        int expected;
+    };
+    for (const Case c : {Case{2, 2, 0}, Case{1, 1, 1}, Case{100, 100, 1}, Case{1, 100, 0},
+                         Case{101, 101, 1}, Case{2, 4, 0}}) {
+        CTrackItem* tile = createTile({0, 0}, 0);
+        tile->addShape(1, c.kindA);
+        tile->addShape(2, c.kindB);
+        EXPECT_EQ(branchCount(*tile, *tile), c.expected) << c.kindA << "/" << c.kindB;
+        deleteAllTiles();
+    }
+}
+
+TEST_F(TileTest, BranchCountOverTwoTilesIgnoresTwins) {
+    CTrackItem* a = createTile({0, 0}, 0);
+    a->addShape(1, 1);
+    CTrackItem* b = createTile({0, 0}, 3);
+    b->getTrack().addLine(line({{40, 20}, {0, 20}}), 1);
+    b->addShape(2, 1);
+    EXPECT_EQ(branchCount(*a, *b), 1);
+    EXPECT_EQ(branchCount(*a, *a), 0);
+}
+
+TEST_F(TileTest, PointNumberSurvivesRebuild) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->addShape(1, 1);
+    tile->addShape(2, 1);
+    tile->setPointNumber(12);
+    tile->addShape(3, 1);
+    EXPECT_EQ(tile->getPointNumber(), 12);
+    tile->setShape(1);
+    tile->rebuildPointItems();
+    EXPECT_EQ(tile->pointItem(), nullptr);
+    EXPECT_EQ(pointWithNumber(12), nullptr);
+}
+
+TEST(PointNumbers, SetAndAssignFollowTheRules) {
+    CTrackControlItem a(KindPoint);
+    CTrackControlItem b(KindPoint);
+    CTrackControlItem c(KindPoint);
+    EXPECT_TRUE(a.setNumber(1));
+    EXPECT_TRUE(b.setNumber(2));
+    EXPECT_TRUE(c.setNumber(4));
+    EXPECT_FALSE(c.setNumber(2));
+    EXPECT_EQ(c.getNumber(), 4);
+    EXPECT_FALSE(c.setNumber(-3));
+    CTrackControlItem d(KindPoint);
+    d.assignFreeNumber();
+    EXPECT_EQ(d.getNumber(), 3);
+    {
+        CTrackControlItem e(KindPoint);
+        e.assignFreeNumber();
+        EXPECT_EQ(e.getNumber(), 5);
+    }
+    CTrackControlItem f(KindPoint);
+    f.assignFreeNumber();
+    EXPECT_EQ(f.getNumber(), 5); // freed when e went away
+    b.releaseNumber();
+    EXPECT_EQ(pointWithNumber(2), nullptr);
+    EXPECT_TRUE(c.setNumber(2));
+}
+
+TEST_F(TileTest, LabelBoxesAllTakenGivesZeroRect) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    for (auto pts :
+         {line({{0, 4}, {4, 0}}), line({{4, 40}, {0, 36}}), line({{36, 40}, {40, 36}}),
+          line({{36, 0}, {40, 4}}), line({{0, 20}, {40, 20}}), line({{20, 0}, {20, 40}})}) {
+        tile->getTrack().addLine(pts, 2);
+    }
+    LayoutRect rect{1, 1, 1, 1};
+    EXPECT_FALSE(tile->pointLabelBox(rect, false));
+    EXPECT_EQ(rect, LayoutRect{});
+}
+
+TEST_F(TileTest, DiagonalEndsFlags) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->addShape(6, 1); // (4,40) → (40,4): corners only
+    NeighbourFlags flags;
+    std::vector<Pt> ends;
+    EXPECT_TRUE(tile->diagonalEnds(flags, &ends));
+    EXPECT_EQ(flags, (NeighbourFlags{false, false, false, false, false, true, false, true}));
+    EXPECT_EQ(ends.size(), 2u);
+    tile->setShape(3); // (0,20) → (40,4): left side, up-right corner and right side
+    tile->diagonalEnds(flags);
+    EXPECT_EQ(flags, (NeighbourFlags{true, false, true, false, false, true, false, false}));
+    tile->setShape(0);
+    EXPECT_FALSE(tile->diagonalEnds(flags));
+}
+
+TEST_F(TileTest, EmptinessIgnoresStructure) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    tile->setStructure(std::make_unique<CTrackStructureItem>());
+    EXPECT_TRUE(tile->isEmpty());
+    tile->addControlItem(KindItemPiece);
+    EXPECT_FALSE(tile->isEmpty());
+    tile->clear();
+    EXPECT_TRUE(tile->isEmpty());
+    EXPECT_FALSE(tile->hasStructure());
+    createTile({1, 0}, 0)->addShape(1, 1);
+    deleteLayerTiles(0, true);
+    EXPECT_EQ(layerTileCount(0), 1);
+    EXPECT_EQ(tileAt(0, {0, 0}), nullptr);
+}
