@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
@@ -381,4 +382,76 @@ TEST_F(TileTest, EmptinessIgnoresStructure) {
     deleteLayerTiles(0, true);
     EXPECT_EQ(layerTileCount(0), 1);
     EXPECT_EQ(tileAt(0, {0, 0}), nullptr);
+}
+
+namespace {
+
+// A landscape item given by the cover flags it has per cell.
+struct TestHill : LandscapeCover {
+    bool hollow = false;
+    std::map<std::uint32_t, std::array<bool, 8>> cells;
+    bool isHollow() const override { return hollow; }
+    std::array<bool, 8> coverFlags(const CTrackItem& tile) const override {
+        auto it = cells.find(packTilePos(tile.getPosition()));
+        return it != cells.end() ? it->second : std::array<bool, 8>{};
+    }
+};
+
+constexpr std::array<bool, 8> kAll = {true, true, true, true, true, true, true, true};
+
+} // namespace
+
+TEST_F(TileTest, TunnelMouthFlagsOfACoveredTile) {
+    TestHill hill;
+    hill.cells[packTilePos({1, 0})] = kAll;
+    hill.cells[packTilePos({0, 0})] = {true, false, false, false, false, false, false, false};
+    modelHooks().landscapeItems = [&hill]() { return std::vector<const LandscapeCover*>{&hill}; };
+    for (std::int16_t column = 0; column < 3; ++column) {
+        createTile({column, 0}, 0)->setShape(1);
+    }
+    recomputeCoverFlags();
+    CTrackItem* inside = tileAt(0, {1, 0});
+    CTrackItem* mouth = tileAt(0, {0, 0});
+    EXPECT_TRUE(inside->isCovered());
+    EXPECT_FALSE(mouth->isCovered());
+    bool any = false;
+    EXPECT_EQ(inside->neighbourFlagsB(&any),
+              (NeighbourFlags{true, false, false, false, false, false, false, false}));
+    EXPECT_TRUE(any);
+    EXPECT_EQ(mouth->neighbourFlagsA(&any),
+              (NeighbourFlags{false, false, true, false, false, false, false, false}));
+    EXPECT_TRUE(any);
+    EXPECT_FALSE(tileAt(0, {2, 0})->neighbourFlagsA()[0]);
+
+    // A hollow covering the tile fully keeps it uncovered.
+    TestHill hollow;
+    hollow.hollow = true;
+    hollow.cells[packTilePos({1, 0})] = kAll;
+    modelHooks().landscapeItems = [&hill, &hollow]() {
+        return std::vector<const LandscapeCover*>{&hill, &hollow};
+    };
+    recomputeCoverFlags();
+    EXPECT_FALSE(inside->isCovered());
+    EXPECT_FALSE(mouth->neighbourFlagsA(&any)[2]);
+    EXPECT_FALSE(any);
+}
+
+TEST_F(TileTest, TerrainRangesAndBoundsCache) {
+    CTrackItem* tile = createTile({0, 0}, 0);
+    TestHill hill;
+    EXPECT_FALSE(tile->hasTerrainRanges());
+    tile->updateTerrainRange(&hill, TerrainRange{2.0, 0.5, 0, 0});
+    EXPECT_TRUE(tile->hasTerrainRanges());
+    tile->removeTerrainRange(&hill);
+    EXPECT_FALSE(tile->hasTerrainRanges());
+    std::array<Vec3d, 8> corners{};
+    double key = 0;
+    EXPECT_FALSE(tile->readBoundsCache(0, corners, key));
+    corners[3] = Vec3d{1, 2, 3};
+    tile->storeBoundsCache(1, corners, 1.5);
+    std::array<Vec3d, 8> back{};
+    EXPECT_TRUE(tile->readBoundsCache(1, back, key));
+    EXPECT_EQ(back[3], (Vec3d{1, 2, 3}));
+    tile->resetBoundsCaches();
+    EXPECT_FALSE(tile->readBoundsCache(1, back, key));
 }
