@@ -92,12 +92,13 @@ Picture decodeBmpPicture(std::span<const std::uint8_t> bytes) {
         compression = u32At(bytes, 30);
         coloursUsed = u32At(bytes, 46);
         if (compression == kBiBitfields) {
-            std::size_t maskAt = kFileHeaderSize + kInfoHeaderSize;
-            if (headerSize == kInfoHeaderSize) {
-                if (bytes.size() < maskAt + 12) {
-                    return {};
-                }
-                paletteStart += 12;
+            // The masks follow a 40-byte header and lie inside any longer one.
+            const std::size_t maskAt = kFileHeaderSize + kInfoHeaderSize;
+            if (bytes.size() < maskAt + 16) {
+                return {};
+            }
+            if (headerSize < 52) {
+                paletteStart = maskAt + 12;
             }
             for (int i = 0; i < 3; ++i) {
                 masks[i] = u32At(bytes, maskAt + 4 * i);
