@@ -130,7 +130,11 @@ C3DObject& C3DObject::createChild() {
 }
 
 C3DObject* C3DObject::addChild(std::unique_ptr<C3DObject> child) {
-    if (!child || child.get() == this || child->parent_ != nullptr) {
+    if (!child) {
+        return nullptr;
+    }
+    if (child.get() == this || child->parent_ != nullptr) {
+        (void)child.release(); // owned by its own tree
         return nullptr;
     }
     child->parent_ = this;

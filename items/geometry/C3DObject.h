@@ -94,8 +94,9 @@ public:
 
     // Creates an empty child at the end of the children.
     C3DObject& createChild();
-    // Adopts a node that has no parent; none (and the node is destroyed) when it is null, this
-    // node itself or already has a parent.
+    // Adopts a node that has no parent and returns it. A null node gives none; this node itself
+    // or a node that already has a parent is refused (none) and released, not destroyed, since
+    // its own tree owns it.
     C3DObject* addChild(std::unique_ptr<C3DObject> child);
     const std::vector<std::unique_ptr<C3DObject>>& children() const { return children_; }
     void destroyChildren();
