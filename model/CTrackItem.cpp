@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/TrackJoin.h"
 #include "model/TrackTiles.h"
 
 namespace model {
@@ -428,6 +429,56 @@ bool CTrackItem::diagonalEnds(NeighbourFlags& flags, std::vector<Pt>* ends) cons
     return track_.lineCount() > 0;
 }
 
+bool CTrackItem::downConnections(NeighbourFlags& flags) const {
+    return downFlags(flags, false);
+}
+
+bool CTrackItem::downIntoCovered(NeighbourFlags& flags) const {
+    return downFlags(flags, true);
+}
+
+bool CTrackItem::downFlags(NeighbourFlags& flags, bool onlyCovered) const {
+    flags.fill(false);
+    if (layer_ < 1 || layer_ > 4) {
+        return false;
+    }
+    for (const auto& owned : track_.lines()) {
+        LineItem& line = *owned;
+        if (line.points().size() < 2) {
+            continue;
+        }
+        for (bool backward : {true, false}) {
+            const TrackPosition next = nextLine(line, backward);
+            if (!next || next.line == &line) {
+                continue;
+            }
+            const CTrackItem* other = next.line->getOwner();
+            if (other == nullptr || other->getLayer() != layer_ - 1 ||
+                (onlyCovered && !other->isCovered())) {
+                continue;
+            }
+            const Pt& p = backward ? line.points().front() : line.points().back();
+            if (line.getShape() == 6) {
+                if (p.x < 20 && p.z < 20) {
+                    flags[4] = true;
+                } else if (p.x > 20 && p.z < 20) {
+                    flags[5] = true;
+                } else if (p.x > 20 && p.z > 20) {
+                    flags[6] = true;
+                } else if (p.x < 20 && p.z > 20) {
+                    flags[7] = true;
+                }
+            } else {
+                flags[0] = flags[0] || p.x == 0;
+                flags[1] = flags[1] || p.z == 0;
+                flags[2] = flags[2] || p.x == 40;
+                flags[3] = flags[3] || p.z == 40;
+            }
+        }
+    }
+    return anySet(flags);
+}
+
 void CTrackItem::globalOrigin(int& x, int& z) const {
     x = kTileEdge * position_.column;
     z = kTileEdge * position_.row;
@@ -710,6 +761,13 @@ void CTrackItem::computeNeighbourFlagsB() {
         }
         for (int i = 0; i < 8; ++i) {
             neighbourFlagsB_[i] = anySet(f[i]) && !allSet(f[i]);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const CTrackItem* above = tileAt(ElevatedLayer1, neighbour(position_, i));
+            NeighbourFlags down;
+            if (above != nullptr && above->downIntoCovered(down) && down[kOpposite[i]]) {
+                neighbourFlagsB_[i] = true;
+            }
         }
     }
     anyNeighbourB_ = anySet(neighbourFlagsB_);

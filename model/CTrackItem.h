@@ -85,6 +85,12 @@ public:
     // Where the lines end; true when the tile has lines. Points go to `ends` when given.
     bool diagonalEnds(NeighbourFlags& flags, std::vector<Pt>* ends = nullptr) const;
 
+    // Ends of this elevated tile's lines whose next line lies on the layer directly below
+    // (flags: left, top, right, bottom, top-left, top-right, bottom-right, bottom-left);
+    // downIntoCovered counts only those continuing on a covered tile. True when any is set.
+    bool downConnections(NeighbourFlags& flags) const;
+    bool downIntoCovered(NeighbourFlags& flags) const;
+
     // Global layout coordinates.
     void globalOrigin(int& x, int& z) const;
     bool globalLinePoint(std::size_t line, std::size_t point, int& x, int& z) const;
@@ -165,6 +171,8 @@ public:
     bool readBoundsCache(int which, std::array<Vec3d, 8>& corners, double& key) const;
 
 private:
+    bool downFlags(NeighbourFlags& flags, bool onlyCovered) const;
+
     TileViewAttachment* view_ = nullptr;
     CTrack track_;
     TilePos position_;

@@ -1,11 +1,14 @@
 #include "model/LineItem.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <unordered_set>
 
 #include "model/CTrackItem.h"
 #include "model/ModelSeams.h"
+#include "model/RampSpline.h"
 #include "model/TrackTiles.h"
 
 namespace model {
@@ -91,6 +94,7 @@ LineItem::LineItem(std::vector<Pt> points, int kind, CTrackItem* owner)
 }
 
 LineItem::~LineItem() {
+    releaseRamp();
     if (auto& release = modelHooks().releaseLineGeometry) {
         release(*this);
     }
@@ -205,10 +209,114 @@ float LineItem::endHeight() const {
 
 void LineItem::recompute() {
     shape_ = points_.size() < 2 ? -1 : shapeFromEnds(points_.front(), points_.back());
-    for (Pt& p : points_) {
-        p.X = p.x;
-        p.Z = p.z;
+    if (!CurveBlock::build(shape_, points_, curve_) && shape_ > 0) {
+        // End points that no orientation of the shape fits: keep the polyline.
+        shape_ = 0;
     }
+    const int n = static_cast<int>(points_.size());
+    for (int i = 0; i < n; ++i) {
+        Pt& p = points_[i];
+        if (shape_ > 0) {
+            curve_.evaluate(shape_, static_cast<double>(i) / (n - 1), p.X, p.Z);
+        } else {
+            p.X = p.x;
+            p.Z = p.z;
+        }
+    }
+}
+
+double LineItem::distanceAt(double pointIndex) const {
+    const int last = lastIndex();
+    return last > 0 ? length() * pointIndex / last : 0.0;
+}
+
+double LineItem::indexAt(double distance) const {
+    return length() > 0 ? lastIndex() * distance / length() : 0.0;
+}
+
+void LineItem::setRamp(RampSpline* spline, double from, double to) {
+    if (spline != ramp_) {
+        releaseRamp();
+        if (spline != nullptr && ramps::retain(spline)) {
+            ramp_ = spline;
+        }
+    }
+    rampFrom_ = from;
+    rampTo_ = to;
+}
+
+void LineItem::releaseRamp() {
+    if (ramp_ != nullptr) {
+        ramps::release(ramp_);
+        ramp_ = nullptr;
+    }
+}
+
+double LineItem::heightAt(double pointIndex, bool force) const {
+    const int last = lastIndex();
+    double height = kHeightUnset;
+    if (ramp_ != nullptr && last > 0) {
+        height = ramp_->at(rampFrom_ + pointIndex * (rampTo_ - rampFrom_) / last).y;
+    } else if (last >= 0) {
+        const double clamped = std::clamp(pointIndex, 0.0, static_cast<double>(last));
+        const int i = std::min(static_cast<int>(clamped), std::max(last - 1, 0));
+        const float a = points_[i].height;
+        const float b = points_[std::min(i + 1, last)].height;
+        if (a != kHeightUnset && b != kHeightUnset) {
+            const double t = clamped - i;
+            height = a + (b - a) * t;
+        }
+    }
+    if (height == kHeightUnset && !force) {
+        return 0.0;
+    }
+    return height;
+}
+
+void LineItem::evaluateXZ(double pointIndex, double& x, double& z) const {
+    const int last = lastIndex();
+    if (last <= 0) {
+        x = last == 0 ? points_[0].X : 0.0;
+        z = last == 0 ? points_[0].Z : 0.0;
+        return;
+    }
+    if (shape_ > 0) {
+        curve_.evaluate(shape_, pointIndex / last, x, z);
+        return;
+    }
+    // A line of no standard shape follows its polyline.
+    const double clamped = std::clamp(pointIndex, 0.0, static_cast<double>(last));
+    const int i = std::min(static_cast<int>(clamped), last - 1);
+    const double t = clamped - i;
+    x = points_[i].X + (points_[i + 1].X - points_[i].X) * t;
+    z = points_[i].Z + (points_[i + 1].Z - points_[i].Z) * t;
+}
+
+Vec3d LineItem::localPoint(double pointIndex) const {
+    Vec3d p;
+    evaluateXZ(pointIndex, p.x, p.z);
+    p.y = heightAt(pointIndex);
+    return p;
+}
+
+Vec3d LineItem::globalPoint(double pointIndex, double scale) const {
+    Vec3d p = localPoint(pointIndex);
+    const TilePos pos = ownerPos();
+    return Vec3d{(p.x + kTileEdge * pos.column) * scale, p.y * scale,
+                 (p.z + kTileEdge * pos.row) * scale};
+}
+
+void LineItem::gridPoint(double pointIndex, int& x, int& z) const {
+    x = 0;
+    z = 0;
+    if (points_.empty()) {
+        return;
+    }
+    const int last = lastIndex();
+    const int i = static_cast<int>(std::lround(std::clamp(pointIndex, 0.0, double(last))));
+    const TilePos pos = ownerPos();
+    x = points_[i].x + kTileEdge * pos.column;
+    z = points_[i].z + kTileEdge * pos.row;
 }
 
 void LineItem::dropLinks() {

@@ -3,12 +3,14 @@
 #include <span>
 #include <vector>
 
+#include "model/CurveBlock.h"
 #include "model/Pt.h"
 
 namespace model {
 
 class CTrackItem;
 class LineItem;
+class RampSpline;
 
 // Line kinds: 1 ordinary track, 2 … 4 a second network, 100 and 101 two more networks.
 enum LineKind : int {
@@ -90,13 +92,48 @@ public:
 
     int lastIndex() const { return static_cast<int>(points_.size()) - 1; }
 
+    const CurveBlock& getCurve() const { return curve_; }
+    // Length in layout units (the analytic length; the polyline's for a non-standard shape).
+    double length() const { return curve_.length; }
+    double lengthInTiles(double factor) const { return 0.025 * length() * factor; }
+    double distanceAt(double pointIndex) const;
+    double indexAt(double distance) const;
+
+    // Shares a ramp spline: this line's points run from parameter `from` to `to` on it.
+    // Replacing a ramp releases the old one.
+    void setRamp(RampSpline* spline, double from, double to);
+    void releaseRamp();
+    const RampSpline* ramp() const { return ramp_; }
+    double rampFrom() const { return rampFrom_; }
+    double rampTo() const { return rampTo_; }
+
+    // Height in levels at a fractional point index: the ramp when there is one, else the
+    // stored heights interpolated; an unset height reads as 0 unless `force` (then −100).
+    double heightAt(double pointIndex, bool force = false) const;
+    double heightTimes(double pointIndex, double factor) const {
+        return heightAt(pointIndex) * factor;
+    }
+    // Tile-local position on the curve (y: the height in levels).
+    Vec3d localPoint(double pointIndex) const;
+    // Board-wide position: (x, z) in global layout units times `scale`, y the height times
+    // `scale`.
+    Vec3d globalPoint(double pointIndex, double scale) const;
+    // The global integer point nearest to a fractional index.
+    void gridPoint(double pointIndex, int& x, int& z) const;
+
 private:
+    void evaluateXZ(double pointIndex, double& x, double& z) const;
+
     int shape_ = -1;
     int kind_ = LineKindTrack;
     CTrackItem* owner_ = nullptr;
     std::vector<Pt> points_;
     TrackPosition startLink_;
     TrackPosition endLink_;
+    CurveBlock curve_;
+    RampSpline* ramp_ = nullptr;
+    double rampFrom_ = 0;
+    double rampTo_ = 0;
 };
 
 // The line at a registered address, else null.

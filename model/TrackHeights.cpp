@@ -1,0 +1,302 @@
+#include "model/TrackHeights.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "model/CTrackItem.h"
+#include "model/RampSpline.h"
+#include "model/TrackJoin.h"
+#include "model/TrackTiles.h"
+
+namespace model {
+
+namespace {
+
+const Pt& endPoint(const LineItem& line, bool atEnd) {
+    return atEnd ? line.points().back() : line.points().front();
+}
+
+struct RunStep {
+    LineItem* line;
+    bool backward;
+};
+
+// Walks from a start line into a run of joined lines; see rebuildRamps for the stop rules.
+std::vector<RunStep> collectRun(LineItem& start, bool backward,
+                                std::unordered_set<const LineItem*>& collected) {
+    std::vector<RunStep> run;
+    const CTrackItem* startTile = start.getOwner();
+    RunStep current{&start, backward};
+    bool stop = false;
+    while (true) {
+        run.push_back(current);
+        collected.insert(current.line);
+        if (stop) {
+            break;
+        }
+        const TrackPosition next = nextLine(*current.line, current.backward);
+        if (!next) {
+            stop = true;
+            continue;
+        }
+        const CTrackItem* nextTile = next.line->getOwner();
+        if (collected.contains(next.line) || nextTile == startTile || nextTile == nullptr ||
+            nextTile->getLayer() == GroundLayer) {
+            stop = true;
+        }
+        current = RunStep{next.line, next.backward != 0};
+    }
+    return run;
+}
+
+// Fits the run's spline through its junction points and gives every line its heights.
+void buildRamp(const std::vector<RunStep>& run) {
+    std::vector<Vec3d> control;
+    control.reserve(run.size() + 9);
+    {
+        const RunStep& first = run.front();
+        double a = 0, b = 0, x = 0, z = 0;
+        junctionHeights(*first.line, a, b);
+        const bool entryAtEnd = first.backward;
+        junctionPoint(*first.line, entryAtEnd, x, z);
+        control.push_back(Vec3d{x, entryAtEnd ? b : a, z});
+    }
+    for (const RunStep& step : run) {
+        double a = 0, b = 0, x = 0, z = 0;
+        junctionHeights(*step.line, a, b);
+        const bool exitAtEnd = !step.backward;
+        junctionPoint(*step.line, exitAtEnd, x, z);
+        control.push_back(Vec3d{x, exitAtEnd ? b : a, z});
+    }
+    const Vec3d p0 = control[0];
+    const Vec3d p1 = control[1];
+    const Vec3d pm = control.back();
+    const Vec3d pm1 = control[control.size() - 2];
+    std::vector<Vec3d> extended;
+    extended.reserve(control.size() + 8);
+    for (int r = 4; r >= 1; --r) {
+        extended.push_back(
+            Vec3d{p0.x + r * (p0.x - p1.x), p0.y + r * (p0.y - p1.y), p0.z + r * (p0.z - p1.z)});
+    }
+    extended.insert(extended.end(), control.begin(), control.end());
+    for (int r = 1; r <= 4; ++r) {
+        extended.push_back(
+            Vec3d{pm.x + r * (pm.x - pm1.x), pm.y + r * (pm.y - pm1.y), pm.z + r * (pm.z - pm1.z)});
+    }
+    RampSpline* spline = ramps::create(std::move(extended));
+    constexpr double s0 = 4.0;
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        LineItem& line = *run[k].line;
+        const bool backward = run[k].backward;
+        auto& points = line.points();
+        const int n = static_cast<int>(points.size());
+        for (int i = 0; i < n; ++i) {
+            const double u = n > 1 ? static_cast<double>(i) / (n - 1) : 0.0;
+            const double s = s0 + static_cast<double>(k) + (backward ? 1.0 - u : u);
+            double h = spline->at(s).y;
+            if (h < 0) {
+                h = 0;
+            }
+            points[i].height = static_cast<float>(h);
+            points[i].Y = h;
+        }
+        const double from = s0 + static_cast<double>(k) + (backward ? 1.0 : 0.0);
+        const double to = s0 + static_cast<double>(k) + (backward ? 0.0 : 1.0);
+        line.setRamp(spline, from, to);
+    }
+    ramps::dropUnused();
+    for (const RunStep& step : run) {
+        if (CTrackItem* tile = step.line->getOwner()) {
+            tile->dropCachedGeometry();
+            tile->resetBoundsCaches();
+        }
+    }
+}
+
+bool unsetStart(const LineItem& line) {
+    return !line.points().empty() && line.points().front().height == kHeightUnset;
+}
+
+// Whether the line runs towards the connection of flag index f (left, top, right, bottom,
+// top-left, top-right, bottom-right, bottom-left).
+bool runsTowards(const LineItem& line, int f) {
+    const Pt& a = line.points().front();
+    const Pt& b = line.points().back();
+    const bool left = b.x<a.x, right = b.x> a.x, up = b.z<a.z, down = b.z> a.z;
+    switch (f) {
+    case 0:
+        return left;
+    case 1:
+        return up;
+    case 2:
+        return right;
+    case 3:
+        return down;
+    case 4:
+        return left && up;
+    case 5:
+        return right && up;
+    case 6:
+        return right && down;
+    default:
+        return left && down;
+    }
+}
+
+// 0 no run; 1 forward; 2 backward.
+int qualifies(int pass, LineItem& line, CTrackItem& tile) {
+    if (pass == 1) {
+        const TrackPosition next = nextLine(line, false);
+        if (!next) {
+            return 0;
+        }
+        return nextLine(*next.line, next.backward != 0) ? 0 : 1;
+    }
+    if (pass == 2) {
+        double a = 0, b = 0;
+        junctionHeights(line, a, b);
+        const float layer = static_cast<float>(tile.getLayer());
+        const bool startMatches = static_cast<float>(a) == layer;
+        const bool endMatches = static_cast<float>(b) == layer;
+        if (startMatches == endMatches) {
+            return 0;
+        }
+        return startMatches ? 1 : 2;
+    }
+    NeighbourFlags flags;
+    if (!tile.downConnections(flags)) {
+        return 0;
+    }
+    for (int f : {0, 2, 1, 3, 4, 5, 6, 7}) {
+        if (flags[f]) {
+            return runsTowards(line, f) ? 2 : 1;
+        }
+    }
+    return 1;
+}
+
+void rebuildRamps() {
+    std::unordered_set<const LineItem*> collected;
+    for (int pass = 1; pass <= 3; ++pass) {
+        for (int layer = 4; layer >= 1; --layer) {
+            for (const auto& [key, tile] : *layerMap(layer)) {
+                for (const auto& line : tile->lines()) {
+                    if (!unsetStart(*line) || line->points().size() < 2) {
+                        continue;
+                    }
+                    const int direction = qualifies(pass, *line, *tile);
+                    if (direction != 0) {
+                        buildRamp(collectRun(*line, direction == 2, collected));
+                    }
+                }
+            }
+        }
+    }
+    for (int layer = 1; layer <= 4; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            for (const auto& line : tile->lines()) {
+                if (unsetStart(*line) && line->points().size() >= 2) {
+                    buildRamp(collectRun(*line, false, collected));
+                }
+            }
+        }
+    }
+}
+
+void straightenLongDiagonals() {
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            int ox = 0, oz = 0;
+            tile->globalOrigin(ox, oz);
+            for (const auto& line : tile->lines()) {
+                if (line->getShape() != 6) {
+                    continue;
+                }
+                double sx = 0, sz = 0, ex = 0, ez = 0;
+                junctionPoint(*line, false, sx, sz);
+                junctionPoint(*line, true, ex, ez);
+                auto& points = line->points();
+                const int n = static_cast<int>(points.size());
+                for (int i = 0; i < n; ++i) {
+                    const double t = static_cast<double>(i) / (n - 1);
+                    points[i].X = sx + t * (ex - sx) - ox;
+                    points[i].Z = sz + t * (ez - sz) - oz;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+void junctionHeights(LineItem& line, double& start, double& end) {
+    start = 0;
+    end = 0;
+    if (line.points().empty()) {
+        return;
+    }
+    const float a = line.startHeight();
+    const float b = line.endHeight();
+    if (a != kHeightUnset && b != kHeightUnset) {
+        start = a;
+        end = b;
+        return;
+    }
+    const CTrackItem* tile = line.getOwner();
+    if (tile == nullptr || tile->getLayer() <= GroundLayer) {
+        return;
+    }
+    const double level = tile->level();
+    auto neighbourLevel = [&](bool backward) {
+        const TrackPosition next = nextLine(line, backward);
+        const CTrackItem* other = next ? next.line->getOwner() : nullptr;
+        return other != nullptr ? other->level() : level;
+    };
+    start = (level + neighbourLevel(true)) / 2.0;
+    end = (level + neighbourLevel(false)) / 2.0;
+}
+
+void junctionPoint(LineItem& line, bool atEnd, double& x, double& z) {
+    x = 0;
+    z = 0;
+    const CTrackItem* tile = line.getOwner();
+    if (line.points().empty() || tile == nullptr) {
+        return;
+    }
+    int gx = 0, gz = 0;
+    const Pt& p = endPoint(line, atEnd);
+    tile->globalPoint(p.x, p.z, gx, gz);
+    x = gx;
+    z = gz;
+    if (line.getShape() != 6) {
+        return;
+    }
+    const TrackPosition next = nextLine(line, !atEnd);
+    if (!next || next.line->getShape() != 6) {
+        return;
+    }
+    const CTrackItem* other = next.line->getOwner();
+    if (other == nullptr) {
+        return;
+    }
+    const Pt& q = endPoint(*next.line, next.backward != 0);
+    int qx = 0, qz = 0;
+    other->globalPoint(q.x, q.z, qx, qz);
+    x = (x + qx) / 2.0;
+    z = (z + qz) / 2.0;
+}
+
+void afterEdit() {
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            for (const auto& line : tile->lines()) {
+                line->resetHeights();
+                line->releaseRamp();
+            }
+        }
+    }
+    straightenLongDiagonals();
+    rebuildRamps();
+}
+
+} // namespace model

@@ -1,0 +1,19 @@
+#pragma once
+#include "model/LineItem.h"
+
+namespace model {
+
+// Heights in levels at both ends of a line: the stored end heights when both are set; 0 on
+// the ground layer; else per end the mean of this tile's level and the level of the tile the
+// line continues on (this tile's level when it continues nowhere).
+void junctionHeights(LineItem& line, double& start, double& end);
+
+// The global (x, z) where a line's end meets the next line: the end point itself, or where
+// two long diagonals meet, the midpoint of their two nearly coinciding ends.
+void junctionPoint(LineItem& line, bool atEnd, double& x, double& z);
+
+// The model-wide recomputation after every editing command: every stored height reset,
+// long diagonals straightened between their junction points, ramps rebuilt.
+void afterEdit();
+
+} // namespace model
