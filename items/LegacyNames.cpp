@@ -1,6 +1,7 @@
 #include "items/LegacyNames.h"
 
 #include "items/ItemCatalogue.h"
+#include "items/ItemRegistry.h"
 #include "platform/TextEncoding.h"
 
 #include <array>
@@ -86,7 +87,7 @@ std::string translateLegacyName(std::string_view fileName) {
             return std::string(row.english);
         }
     }
-    if (fileName == kMisspeltDeckName && findInCatalogue(kDeckName)) {
+    if (fileName == kMisspeltDeckName && getItemByFileName(kDeckName) != nullptr) {
         return std::string(kDeckName);
     }
     return {};

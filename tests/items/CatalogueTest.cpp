@@ -131,10 +131,3 @@ TEST(LegacyNames, JapaneseNamesTranslateInShiftJisAndUtf8) {
     EXPECT_EQ(translateLegacyName("家01"), "");
     EXPECT_EQ(translateLegacyName(""), "");
 }
-
-TEST_F(DataFolderTest, MisspeltDeckNameTranslatesOnlyWhenTheItemExists) {
-    EXPECT_EQ(translateLegacyName("PassengerCar01Deck..zn3"), "");
-    touch(data() / "C3DItem_File" / "PassengerCar01Deck.zn3");
-    resetCatalogue();
-    EXPECT_EQ(translateLegacyName("PassengerCar01Deck..zn3"), "PassengerCar01Deck.zn3");
-}
