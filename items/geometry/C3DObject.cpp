@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -12,7 +13,13 @@ namespace items {
 namespace {
 
 // The process-wide registries. They are never destroyed, so that nodes destroyed during
-// static destruction can still leave them.
+// static destruction can still leave them. One mutex guards both, so that trees may be built
+// on more than one thread.
+std::mutex& registryMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
 std::unordered_set<const C3DObject*>& liveNodes() {
     static auto* nodes = new std::unordered_set<const C3DObject*>();
     return *nodes;
@@ -79,11 +86,13 @@ constexpr std::size_t kOldSectionTableOffset = 0x068;
 } // namespace
 
 C3DObject::C3DObject() {
+    std::lock_guard lock(registryMutex());
     liveNodes().insert(this);
 }
 
 C3DObject::~C3DObject() {
     unregisterDefinitionName();
+    std::lock_guard lock(registryMutex());
     liveNodes().erase(this);
 }
 
@@ -252,6 +261,7 @@ void C3DObject::setDefinitionName(std::string name) {
     unregisterDefinitionName();
     definitionName_ = std::move(name);
     if (!definitionName_.empty()) {
+        std::lock_guard lock(registryMutex());
         definitions()[definitionName_] = this;
     }
 }
@@ -260,6 +270,7 @@ void C3DObject::unregisterDefinitionName() {
     if (definitionName_.empty()) {
         return;
     }
+    std::lock_guard lock(registryMutex());
     auto& names = definitions();
     auto found = names.find(definitionName_);
     if (found != names.end() && found->second == this) {
@@ -269,16 +280,21 @@ void C3DObject::unregisterDefinitionName() {
 }
 
 C3DObject* C3DObject::findDefinition(std::string_view name) {
+    std::lock_guard lock(registryMutex());
     auto& names = definitions();
     auto found = names.find(std::string(name));
-    if (found == names.end() || !isLive(found->second)) {
+    if (found == names.end() || !liveNodes().contains(found->second)) {
         return nullptr;
     }
     return found->second;
 }
 
 bool C3DObject::isLive(const C3DObject* node) {
-    return node != nullptr && liveNodes().contains(node);
+    if (node == nullptr) {
+        return false;
+    }
+    std::lock_guard lock(registryMutex());
+    return liveNodes().contains(node);
 }
 
 void C3DObject::invalidateCounts() {

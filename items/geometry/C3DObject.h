@@ -49,8 +49,8 @@ struct TreeCounts {
 // (override colour, use-colour flag, transparency flag, detail level).
 //
 // Nodes are neither copied nor moved: their addresses are registered process-wide (every live
-// node, and the nodes with a definition name under that name). The registries are not locked;
-// trees are built and loaded on one thread at a time.
+// node, and the nodes with a definition name under that name). The registries are guarded by a
+// lock of their own; a single tree is used by one thread at a time.
 //
 // Drawing (GL or another back end) lives with the renderer, which walks the tree through the
 // accessors below and draws each face set from its vertexArray().

@@ -166,7 +166,15 @@ LoadStatus CIndexedFaceSet::load(std::span<const std::uint8_t> block) {
     const auto asFloat = [](std::uint32_t bits) {
         return static_cast<double>(std::bit_cast<float>(bits));
     };
-    // Each list holds at most a quarter of the block's bytes, so reserving cannot overshoot.
+    // Each span lies inside the block, so reserving for it never exceeds a quarter of the bytes
+    // present.
+    const auto wordsIn = [&](std::uint32_t from, std::uint32_t to) -> std::size_t {
+        return from < to && to <= block.size() ? (to - from) / 4 : 0;
+    };
+    coordinates_.reserve(wordsIn(starts[0], starts[1]));
+    texCoordinates_.reserve(wordsIn(starts[1], starts[2]));
+    coordIndices_.reserve(wordsIn(starts[2], starts[3]));
+    texCoordIndices_.reserve(wordsIn(starts[3], starts[4]));
     clean &= readWords(block, starts[0], starts[1],
                        [&](std::uint32_t bits) { addCoordinate(asFloat(bits)); });
     clean &= readWords(block, starts[1], starts[2],
