@@ -201,7 +201,8 @@ public:
     // stops that part of the load, keeps what was read before it and gives Damaged.
     // Nothing is allocated beyond what the bytes present can hold.
     LoadStatus load(std::span<const std::uint8_t> block);
-    // The node block of this node and everything below it, in the current version.
+    // The node block of this node and everything below it, in the current version. Nodes
+    // deeper than kMaxNodeDepth are written too, but a load reads the tree only to that depth.
     std::vector<std::uint8_t> save() const;
     void save(platform::ByteWriter& writer) const;
 
