@@ -144,6 +144,9 @@ CTrackItem::~CTrackItem() {
         view_ = nullptr;
         view->close();
     }
+    if (isTrackLayer(layer_) && isValidTilePos(position_)) {
+        dropLinksAround();
+    }
     track_.dropLinks();
     picture_.reset();
     controlItems_.clear();
@@ -256,6 +259,9 @@ void CTrackItem::mergeFrom(const CTrackItem& other) {
 }
 
 void CTrackItem::clear() {
+    if (track_.lineCount() > 0 && validTile(this) != nullptr) {
+        dropLinksAround();
+    }
     elevationOffset_ = 0;
     track_.deleteLines();
     picture_.reset();
@@ -267,6 +273,9 @@ void CTrackItem::clear() {
 }
 
 void CTrackItem::setShape(int shape) {
+    if (track_.lineCount() > 0) {
+        dropLinksAround();
+    }
     track_.deleteLines();
     if (shape != 0) {
         auto points = standardShapePoints(shape);
@@ -690,6 +699,44 @@ void CTrackItem::updateTerrainRange(const LandscapeCover* item, const TerrainRan
 
 void CTrackItem::removeTerrainRange(const LandscapeCover* item) {
     terrainRanges_.erase(item);
+}
+
+bool CTrackItem::combinedTerrainRange(double& highest, double& lowest) const {
+    highest = 0;
+    lowest = 0;
+    bool first = true;
+    for (const auto& [item, range] : terrainRanges_) {
+        const double sign = item->isHollow() ? -1.0 : 1.0;
+        const double high = range.highest * item->getHeightScale() * sign;
+        const double low = range.lowest * item->getHeightScale() * sign;
+        highest = first ? high : std::max(highest, high);
+        lowest = first ? low : std::min(lowest, low);
+        first = false;
+    }
+    return !first;
+}
+
+std::uintptr_t CTrackItem::heldVehicle() const {
+    for (int kind : {KindCrossing, KindStation1, KindStation2, KindStation3}) {
+        if (const CTrackControlItem* item = findControlItem(kind)) {
+            return item->getOccupant();
+        }
+    }
+    return 0;
+}
+
+void CTrackItem::dropLinksAround() const {
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (int dz = -1; dz <= 1; ++dz) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const TilePos cell{static_cast<std::int16_t>(position_.column + dx),
+                                   static_cast<std::int16_t>(position_.row + dz)};
+                if (CTrackItem* tile = isValidTilePos(cell) ? tileAt(layer, cell) : nullptr) {
+                    tile->track_.dropLinks();
+                }
+            }
+        }
+    }
 }
 
 void CTrackItem::computeCovered() {

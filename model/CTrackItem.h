@@ -161,6 +161,16 @@ public:
     const std::map<const LandscapeCover*, TerrainRange>& terrainRanges() const {
         return terrainRanges_;
     }
+    // Highest and lowest terrain under the tile over all items, each scaled by its item's
+    // height scale and negated for a hollow; false (and zeros) without ranges.
+    bool combinedTerrainRange(double& highest, double& lowest) const;
+
+    // The vehicle held by the first item of kind 302, 307, 308 or 309 (0 for none).
+    std::uintptr_t heldVehicle() const;
+
+    // Drops the cached links of every line on the 3 × 3 cells around this tile on all
+    // layers, so that no neighbour keeps a link into lines this tile is about to change.
+    void dropLinksAround() const;
 
     void computeCovered();
     void computeNeighbourFlagsA();

@@ -11,7 +11,9 @@ namespace model {
 namespace {
 
 CZarnoltDocument* current = nullptr;
-std::unique_ptr<CZarnoltDocument> created;
+// Made by getOrCreateDocument. Not destroyed by a static destructor: the containers its
+// destructor empties may already be gone then; the program calls releaseCreatedDocument.
+CZarnoltDocument* created = nullptr;
 
 } // namespace
 
@@ -26,13 +28,15 @@ CZarnoltDocument* currentDocument() {
 
 CZarnoltDocument* getOrCreateDocument(int columns, int rows) {
     if (current == nullptr) {
-        created = std::make_unique<CZarnoltDocument>(columns, rows);
+        delete created;
+        created = new CZarnoltDocument(columns, rows);
     }
     return current;
 }
 
 void releaseCreatedDocument() {
-    created.reset();
+    delete created;
+    created = nullptr;
 }
 
 bool usesDirect3D() {

@@ -128,7 +128,8 @@ private:
 // The one current document, or null.
 CZarnoltDocument* currentDocument();
 // The current document; created with the given size when there is none. The created
-// document is owned by this process-wide slot until releaseCreatedDocument.
+// document is owned by this process-wide slot until releaseCreatedDocument, which the
+// program calls before it exits (that writes the preference record).
 CZarnoltDocument* getOrCreateDocument(int columns, int rows);
 // Destroys a document made by getOrCreateDocument (no effect otherwise).
 void releaseCreatedDocument();

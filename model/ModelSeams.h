@@ -31,12 +31,14 @@ public:
     virtual void mirrorTopBottom() = 0;
 };
 
-// A landscape item as the tiles see it: hill or hollow, and how far it reaches around a tile
-// (eight flags: right, bottom, left, top, bottom-right, bottom-left, top-left, top-right).
+// A landscape item as the tiles see it: hill or hollow, its height scale, and how far it
+// reaches around a tile (eight flags: right, bottom, left, top, bottom-right, bottom-left,
+// top-left, top-right).
 class LandscapeCover {
 public:
     virtual ~LandscapeCover() = default;
     virtual bool isHollow() const = 0;
+    virtual double getHeightScale() const = 0;
     virtual std::array<bool, 8> coverFlags(const CTrackItem& tile) const = 0;
 };
 

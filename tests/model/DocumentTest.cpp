@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "model/CTrackItem.h"
@@ -144,6 +145,30 @@ TEST_F(DocumentTest, OnlyTheFirstDocumentBecomesCurrent) {
     }
     EXPECT_EQ(currentDocument(), &first);
     EXPECT_EQ(getOrCreateDocument(8, 8), &first);
+}
+
+TEST_F(DocumentTest, GetOrCreateMakesTheDocumentWhenNoneIsCurrent) {
+    ASSERT_EQ(currentDocument(), nullptr);
+    CZarnoltDocument* made = getOrCreateDocument(8, 9);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(currentDocument(), made);
+    EXPECT_EQ(made->getColumns(), 8);
+    EXPECT_EQ(getOrCreateDocument(3, 3), made);
+    releaseCreatedDocument();
+    EXPECT_EQ(currentDocument(), nullptr);
+}
+
+TEST_F(DocumentTest, LoadItemModelsAsksForEveryStructureModel) {
+    std::vector<std::string> loaded;
+    documentServices().loadItemModel = [&loaded](std::string_view name) {
+        loaded.emplace_back(name);
+    };
+    CZarnoltDocument doc(5, 5, &registry);
+    createTile({1, 0}, 2)->setStructure(std::make_unique<CTrackStructureItem>(9000, "B.zn3"));
+    createTile({0, 0}, 0)->setStructure(std::make_unique<CTrackStructureItem>(9000, "A.zn3"));
+    createTile({2, 0}, 0)->setShape(1);
+    doc.loadItemModels();
+    EXPECT_EQ(loaded, (std::vector<std::string>{"A.zn3", "B.zn3"}));
 }
 
 TEST_F(DocumentTest, ClearRunsTheStagesInOrderAndEmptiesTheTiles) {

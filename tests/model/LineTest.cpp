@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "model/CTrackItem.h"
 #include "model/RampSpline.h"
@@ -228,8 +229,18 @@ TEST_F(LineTest, LinksAreCachedAndDroppedOrInvalidated) {
     left->rotate90();
     left->rotate90();
     ASSERT_TRUE(nextLine(a, false));
-    // A cached link to a deleted line reads as absent and is searched again.
+    // Deleting or reshaping a neighbour drops the links into it.
+    right->setShape(2);
+    EXPECT_FALSE(a.endLink());
+    right->setShape(1);
+    ASSERT_TRUE(nextLine(a, false));
     deleteTile(right);
+    EXPECT_FALSE(a.endLink());
+    EXPECT_FALSE(nextLine(a, false));
+    // A stale cached link (a line deleted behind the cache's back) reads as absent.
+    CTrackItem* other = tileWith({1, 0}, 0, 1);
+    a.setEndLink(TrackPosition{&firstLine(other), 0, 0});
+    other->getTrack().deleteLines();
     EXPECT_FALSE(nextLine(a, false));
 }
 
@@ -273,15 +284,30 @@ TEST_F(LineTest, RampFromGroundToLayerTwoRisesMonotonically) {
 
 TEST_F(LineTest, RampSplinesAreSharedAndCounted) {
     const std::size_t before = ramps::liveCount();
-    for (int column = 0; column < 5; ++column) {
-        tileWith({static_cast<std::int16_t>(column), 0}, column == 0 || column == 4 ? 0 : 1, 1);
+    for (int column = 0; column < 6; ++column) {
+        tileWith({static_cast<std::int16_t>(column), 0}, column == 0 || column == 5 ? 0 : 1, 1);
     }
-    afterEdit();
-    const RampSpline* spline = firstLine(tileAt(1, {2, 0})).ramp();
-    ASSERT_NE(spline, nullptr);
-    EXPECT_GE(ramps::userCount(spline), 2);
-    afterEdit(); // rebuilding releases the old splines
-    EXPECT_LE(ramps::liveCount(), before + 3);
+    auto usersOf = [] {
+        std::map<const RampSpline*, int> users;
+        for (int layer = 0; layer < 2; ++layer) {
+            for (const auto& [key, tile] : *layerMap(layer)) {
+                if (const RampSpline* spline = tile->lines().front()->ramp()) {
+                    ++users[spline];
+                }
+            }
+        }
+        return users;
+    };
+    for (int round = 0; round < 2; ++round) {
+        afterEdit(); // the second round releases every spline of the first
+        const auto users = usersOf();
+        EXPECT_EQ(ramps::liveCount(), before + users.size());
+        for (const auto& [spline, count] : users) {
+            EXPECT_EQ(ramps::userCount(spline), count);
+        }
+        // The middle of the viaduct shares one spline with its neighbours.
+        EXPECT_EQ(firstLine(tileAt(1, {2, 0})).ramp(), firstLine(tileAt(1, {3, 0})).ramp());
+    }
     deleteAllTiles();
     EXPECT_EQ(ramps::liveCount(), before);
 }

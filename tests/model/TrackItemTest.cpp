@@ -390,7 +390,9 @@ namespace {
 struct TestHill : LandscapeCover {
     bool hollow = false;
     std::map<std::uint32_t, std::array<bool, 8>> cells;
+    double scale = 1.0;
     bool isHollow() const override { return hollow; }
+    double getHeightScale() const override { return scale; }
     std::array<bool, 8> coverFlags(const CTrackItem& tile) const override {
         auto it = cells.find(packTilePos(tile.getPosition()));
         return it != cells.end() ? it->second : std::array<bool, 8>{};
@@ -442,8 +444,18 @@ TEST_F(TileTest, TerrainRangesAndBoundsCache) {
     EXPECT_FALSE(tile->hasTerrainRanges());
     tile->updateTerrainRange(&hill, TerrainRange{2.0, 0.5, 0, 0});
     EXPECT_TRUE(tile->hasTerrainRanges());
+    TestHill hollow;
+    hollow.hollow = true;
+    hollow.scale = 2.0;
+    tile->updateTerrainRange(&hollow, TerrainRange{1.0, 0.25, 0, 0});
+    double highest = 0, lowest = 0;
+    EXPECT_TRUE(tile->combinedTerrainRange(highest, lowest));
+    EXPECT_DOUBLE_EQ(highest, 2.0);
+    EXPECT_DOUBLE_EQ(lowest, -0.5); // the hollow: 0.25 × 2, negated
     tile->removeTerrainRange(&hill);
+    tile->removeTerrainRange(&hollow);
     EXPECT_FALSE(tile->hasTerrainRanges());
+    EXPECT_FALSE(tile->combinedTerrainRange(highest, lowest));
     std::array<Vec3d, 8> corners{};
     double key = 0;
     EXPECT_FALSE(tile->readBoundsCache(0, corners, key));
