@@ -296,6 +296,8 @@ void CIndexedFaceSet::buildVertexArray(double scale, bool textured) {
     std::vector<std::int32_t> indices;
     std::vector<std::array<double, 2>> uvs;
     vertices_.clear();
+    // At most six vertices per five index entries (a quad and its terminator).
+    vertices_.reserve(coordIndices_.size() / 5 * 6 + 6);
 
     const auto emitFace = [&] {
         const std::size_t n = points.size();
