@@ -333,3 +333,26 @@ TEST(RampSplineFit, NaturalCubicThroughControlPoints) {
     }
     EXPECT_NEAR(bump.at(-3).y, 0.0, 1e-12); // clamped to the range
 }
+
+TEST_F(LineTest, ViaductBetweenGroundTilesRampsDownAtBothEnds) {
+    std::vector<CTrackItem*> tiles;
+    for (int column = 0; column < 6; ++column) {
+        const int layer = column == 0 || column == 5 ? 0 : 1;
+        tiles.push_back(tileWith({static_cast<std::int16_t>(column), 0}, layer, 1));
+    }
+    afterEdit();
+    auto h = [&](int column, double index) { return firstLine(tiles[column]).heightAt(index); };
+    EXPECT_NEAR(h(0, 0), 0.0, 1e-6);
+    EXPECT_NEAR(h(1, 0), 0.5, 1e-6);
+    EXPECT_NEAR(h(1, 8), 1.0, 1e-6);
+    EXPECT_NEAR(h(2, 4), 1.0, 0.05);
+    EXPECT_NEAR(h(3, 4), 1.0, 0.05);
+    EXPECT_NEAR(h(4, 8), 0.5, 1e-6);
+    EXPECT_NEAR(h(5, 8), 0.0, 1e-6);
+    for (int column = 0; column < 6; ++column) {
+        for (int i = 0; i <= 8; ++i) {
+            EXPECT_GE(h(column, i), 0.0);
+            EXPECT_LE(h(column, i), 1.05);
+        }
+    }
+}
