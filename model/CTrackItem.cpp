@@ -144,7 +144,7 @@ CTrackItem::~CTrackItem() {
         view_ = nullptr;
         view->close();
     }
-    if (isTrackLayer(layer_) && isValidTilePos(position_)) {
+    if (isTrackLayer(layer_) && isValidTilePos(position_) && !detail::bulkDeletionInProgress()) {
         dropLinksAround();
     }
     track_.dropLinks();

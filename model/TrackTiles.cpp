@@ -23,6 +23,7 @@ struct TileContainers {
     TileSelection selection;
     std::mutex registryMutex;
     std::unordered_set<const CTrackItem*> registry;
+    bool bulkDeletion = false;
 };
 
 TileContainers& containers() {
@@ -67,6 +68,10 @@ void unregisterTile(CTrackItem* tile) {
         c.registry.erase(tile);
     }
     c.deferred.erase(tile);
+}
+
+bool bulkDeletionInProgress() {
+    return containers().bulkDeletion;
 }
 
 } // namespace detail
@@ -201,11 +206,23 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
     if (!isTrackLayer(layer)) {
         return;
     }
-    LayerMap& map = containers().layers[layer];
+    auto& c = containers();
+    LayerMap& map = c.layers[layer];
     if (!onlyEmpty) {
         LayerMap doomed;
         doomed.swap(map);
+        const bool wasBulk = c.bulkDeletion;
+        c.bulkDeletion = true;
         doomed.clear();
+        c.bulkDeletion = wasBulk;
+        if (!wasBulk) {
+            // Links from the other layers may point into the deleted lines.
+            for (LayerMap& other : c.layers) {
+                for (auto& [key, tile] : other) {
+                    tile->dropLinks();
+                }
+            }
+        }
         return;
     }
     for (auto it = map.begin(); it != map.end();) {
@@ -220,12 +237,14 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
 
 void deleteAllTiles() {
     auto& c = containers();
+    c.bulkDeletion = true;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         deleteLayerTiles(layer, false);
     }
     std::vector<std::unique_ptr<CTrackItem>> doomed;
     doomed.swap(c.unplaced);
     doomed.clear();
+    c.bulkDeletion = false;
     c.deferred.clear();
     clearSelection();
 }

@@ -65,6 +65,9 @@ void recomputeCoverFlags();
 namespace detail {
 void registerTile(CTrackItem* tile);
 void unregisterTile(CTrackItem* tile);
+// True while whole layers are deleted; tiles then skip dropping their neighbours' links,
+// which the bulk deletion does once for what remains.
+bool bulkDeletionInProgress();
 } // namespace detail
 
 } // namespace model

@@ -356,3 +356,12 @@ TEST_F(LineTest, ViaductBetweenGroundTilesRampsDownAtBothEnds) {
         }
     }
 }
+
+TEST_F(LineTest, DeletingALayerDropsLinksIntoIt) {
+    LineItem& ground = firstLine(tileWith({0, 0}, 0, 1));
+    tileWith({1, 0}, 1, 1);
+    ASSERT_TRUE(nextLine(ground, false));
+    deleteLayerTiles(1, false);
+    EXPECT_FALSE(ground.endLink());
+    EXPECT_FALSE(nextLine(ground, false));
+}
