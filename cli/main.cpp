@@ -1,5 +1,7 @@
 // zarnolt-cli: inspect, convert, simulate and render layouts without a display.
 // Every command exits 0 on success and 1 with one line on stderr on failure.
+#include "Commands.h"
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -9,6 +11,9 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("zarnolt-cli ") + ZARNOLT_VERSION);
     app.require_subcommand(0, 1);
 
+    int exitCode = 0;
+    cli::registerItemCommand(app, exitCode);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -17,5 +22,5 @@ int main(int argc, char** argv) {
     if (app.get_subcommands().empty()) {
         std::cout << app.help();
     }
-    return 0;
+    return exitCode;
 }

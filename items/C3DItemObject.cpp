@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 #include <numbers>
 
@@ -420,8 +421,14 @@ ItemCounts C3DItemObject::geometryCounts() const {
     }
     ItemCounts counts = root_->sizeCounts();
     if (testDrawFlags(kDrawDoubleSided)) {
-        counts.vertices *= 2;
-        counts.faces *= 2;
+        // Counts from damaged files can be huge; doubling saturates instead of overflowing.
+        auto twice = [](std::int32_t n) {
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                std::int64_t{n} * 2, std::numeric_limits<std::int32_t>::min(),
+                std::numeric_limits<std::int32_t>::max()));
+        };
+        counts.vertices = twice(counts.vertices);
+        counts.faces = twice(counts.faces);
     }
     return counts;
 }

@@ -1,0 +1,10 @@
+#pragma once
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+// Each command adds its subcommand to the app. When the subcommand runs, its callback sets
+// `exitCode` (0 on success, 1 after printing one line on stderr).
+void registerItemCommand(CLI::App& app, int& exitCode);
+
+} // namespace cli
