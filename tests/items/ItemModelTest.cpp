@@ -363,3 +363,41 @@ TEST(ItemModel, LoadByTypeUsesTheRegisteredImporter) {
     setModelImporter(nullptr);
     EXPECT_FALSE(item.loadByType(3, folder / "missing.zn3"));
 }
+
+TEST(ItemModel, ThumbnailAndGeometryWithoutWheelsKeepTheResetWheelRecord) {
+    C3DItemObject source;
+    source.setThumbnail(thumbnailPng());
+    source.geometryRoot()->setFaceSet(boxFaceSet(1.0, 2.0, 3.0));
+    const std::vector<std::uint8_t> bytes = source.serialize();
+    const std::size_t n = source.thumbnail().size();
+    ASSERT_EQ(be32(bytes, 0x11C), 548u);
+    ASSERT_EQ(be32(bytes, 0x120), 548u + n);
+    ASSERT_EQ(be32(bytes, 0x124), 0u);
+
+    C3DItemObject item;
+    WheelRecord earlier;
+    earlier.value1 = 42;
+    item.setWheelRecord(earlier); // a load without a wheel block leaves the record alone
+    ASSERT_TRUE(item.loadFromMemory(bytes));
+    EXPECT_EQ(item.thumbnail(), source.thumbnail());
+    EXPECT_EQ(item.geometryCounts(), source.geometryCounts());
+    EXPECT_EQ(item.wheelRecord().value1, 42);
+
+    C3DItemObject fresh;
+    ASSERT_TRUE(fresh.loadFromMemory(bytes));
+    EXPECT_EQ(fresh.wheelRecord(), WheelRecord{});
+    EXPECT_FALSE(fresh.hasWheelRecord());
+}
+
+TEST(ItemModel, ThumbnailOfAFileWithoutGeometryEndsAtTheWheelBlock) {
+    C3DItemObject source;
+    source.setThumbnail(thumbnailPng());
+    source.setWheelRecord(WheelRecord{});
+    const std::vector<std::uint8_t> bytes = source.serialize();
+    EXPECT_EQ(be32(bytes, 0x120), 0u);
+    C3DItemObject item;
+    ASSERT_TRUE(item.loadFromMemory(bytes));
+    EXPECT_EQ(item.thumbnail(), source.thumbnail());
+    EXPECT_TRUE(item.hasWheelRecord());
+    EXPECT_EQ(item.serialize(), bytes);
+}
