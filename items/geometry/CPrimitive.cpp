@@ -110,12 +110,17 @@ double CPrimitive::height() const {
 }
 
 SizeCounts CPrimitive::sizeCounts() const {
-    const std::int64_t n = segments();
+    // A negative segment count draws nothing; the products are formed in 64 bits from a value
+    // below 2^31 and saturated, so no damaged count can overflow them.
+    const std::int64_t n = std::max<std::int32_t>(segments(), 0);
     switch (type()) {
     case 1:
         return {24, 6};
-    case 2:
-        return {saturate(4 * n * n), saturate(n * n)};
+    case 2: {
+        const std::int64_t square = n * n;
+        const std::int64_t limit = std::numeric_limits<std::int32_t>::max();
+        return {saturate(square > limit ? limit : 4 * square), saturate(square)};
+    }
     case 3:
         return {saturate(9 * n), saturate(3 * n)};
     default:

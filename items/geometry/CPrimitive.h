@@ -47,7 +47,8 @@ public:
     const Record& record() const { return record_; }
 
     // (vertex count, face count): box 24 and 6; sphere 4n² and n²; cylinder 9n and 3n for n
-    // segments; other types 0 and 0. Negative or huge segment counts give saturated counts.
+    // segments; other types 0 and 0. A negative segment count counts as 0; counts beyond the
+    // i32 range saturate.
     SizeCounts sizeCounts() const;
 
     // The box around the primitive at its origin: box ±size/2, sphere ±radius, cylinder

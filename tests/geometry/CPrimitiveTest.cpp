@@ -26,6 +26,16 @@ TEST(CPrimitiveTest, CountsAndBoundsFollowTheShape) {
          CPrimitive::sphere(1, 1 << 30),
          {2147483647, 2147483647},
          {{-1, -1, -1}, {1, 1, 1}}},
+        {"sphere largest",
+         CPrimitive::sphere(1, 2147483647),
+         {2147483647, 2147483647},
+         {{-1, -1, -1}, {1, 1, 1}}},
+        {"sphere negative", CPrimitive::sphere(1, -2080440320), {0, 0}, {{-1, -1, -1}, {1, 1, 1}}},
+        {"cylinder largest",
+         CPrimitive::cylinder(1, 2147483647, 2),
+         {2147483647, 2147483647},
+         {{-1, -1, -1}, {1, 1, 1}}},
+        {"cylinder negative", CPrimitive::cylinder(1, -5, 2), {0, 0}, {{-1, -1, -1}, {1, 1, 1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
