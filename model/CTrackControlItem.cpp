@@ -1,7 +1,15 @@
 #include "model/CTrackControlItem.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_set>
+
+#include "items/C3DItemObject.h"
+#include "items/ItemRegistry.h"
+#include "model/CTrackItem.h"
+#include "model/PieceSeams.h"
+#include "model/TrackHeights.h"
+#include "model/TrackTiles.h"
 
 namespace model {
 
@@ -82,15 +90,129 @@ void CTrackControlItem::mirrorTopBottom() {
     labelPos_.mirrorTopBottom();
 }
 
+PieceHooks& pieceHooks() {
+    static PieceHooks hooks;
+    return hooks;
+}
+
+void CTrackControlItem::refreshOwner() const {
+    if (CTrackItem* tile = owner()) {
+        tile->refresh();
+    }
+}
+
+void CTrackControlItem::handToController() {
+    timerStart_ = 0;
+    if (auto& hook = pieceHooks().activate) {
+        hook(*this);
+    }
+}
+
+void CTrackControlItem::handBack() {
+    timerStart_ = 0;
+    if (auto& hook = pieceHooks().deactivate) {
+        hook(*this);
+    }
+}
+
+void CTrackControlItem::holdTick() {
+    if (!isHoldingKind(kind_)) {
+        return;
+    }
+    if (auto& hook = pieceHooks().holdTick) {
+        hook(*this);
+    }
+}
+
 void CTrackControlItem::copyFrom(const CTrackControlItem& other) {
+    if (other.kind_ != KindPoint) {
+        releaseNumber();
+    }
     rect_ = other.rect_;
     kind_ = other.kind_;
     occupant_ = other.occupant_;
     value_ = other.value_;
 }
 
+bool CTrackControlItem::localBounds(double s, SceneBox& out) const {
+    out = SceneBox{};
+    if (kind_ == KindCrossing) {
+        out = SceneBox{{-0.6 * s, 0, -0.6 * s}, {-0.4 * s, 1.2 * s, -0.4 * s}};
+        return true;
+    }
+    if (isPierKind(kind_)) {
+        return pierBounds(s, out);
+    }
+    if (!modelName_.empty()) {
+        const items::C3DItemObject* model = items::getItemByFileName(modelName_);
+        if (model == nullptr || model->isEmpty()) {
+            return false;
+        }
+        const items::BoundingBox box = model->boundingBox(s);
+        out = SceneBox{{box.min.x, box.min.y, box.min.z}, {box.max.x, box.max.y, box.max.z}};
+        if (out.isEmpty()) {
+            out = SceneBox{};
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CTrackControlItem::pierBounds(double s, SceneBox& out) const {
+    out = SceneBox{};
+    CTrackItem* tile = owner();
+    if (tile == nullptr) {
+        return false;
+    }
+    LineItem* line = nullptr;
+    for (const auto& candidate : tile->lines()) {
+        if (!candidate->points().empty()) {
+            line = candidate.get();
+            break;
+        }
+    }
+    if (line == nullptr) {
+        return false;
+    }
+    constexpr double kLayerHeight = 1.2;
+    const std::size_t middle = line->points().size() / 2;
+    const Pt& support = line->points()[middle];
+    double level = 0;
+    if (line->ramp() != nullptr) {
+        level = line->heightAt(static_cast<double>(middle));
+    } else {
+        double a = 0;
+        double b = 0;
+        junctionHeights(*line, a, b);
+        const double last = static_cast<double>(line->lastIndex());
+        level = last > 0 ? a + (b - a) * static_cast<double>(middle) / last : a;
+    }
+    double top = level * kLayerHeight * s;
+    if (tile->hasKind1() || tile->getTrack().hasKind(LineKindSecondFirst)) {
+        if (tile->getElevationOffset() > 0) {
+            top -= 0.1 * s;
+        }
+    } else if (tile->hasKind101()) {
+        top += 0.78125 * s;
+    } else if (tile->hasKind100()) {
+        top += 0.09375 * s;
+    }
+    double highest = 0;
+    double lowest = 0;
+    tile->combinedTerrainRange(highest, lowest);
+    const double foot = std::min(lowest * s, 0.0);
+    const bool arch = kind_ == KindPierLast - 1 || kind_ == KindPierLast;
+    const double half = arch ? 0.5 * s : 0.3 * s;
+    const double cx = arch ? 0.0 : (support.x - kTileCentre) * 0.025 * s;
+    const double cz = arch ? 0.0 : (support.z - kTileCentre) * 0.025 * s;
+    out = SceneBox{{cx - half, std::min(foot, top), cz - half},
+                   {cx + half, std::max(foot, top), cz + half}};
+    return true;
+}
+
 bool CTrackControlItem::setNumber(int n) {
-    if (n < 0) {
+    if (n < 0 || n > kLastPointNumber || (n > 0 && kind_ != KindPoint)) {
         return false;
     }
     auto& c = containers();
@@ -115,23 +237,25 @@ bool CTrackControlItem::setNumber(int n) {
 }
 
 void CTrackControlItem::assignFreeNumber() {
-    if (number_ != 0) {
+    if (number_ != 0 || kind_ != KindPoint) {
         return;
     }
-    int candidate = 1;
-    {
-        auto& c = containers();
-        std::lock_guard lock(c.mutex);
-        for (const auto& [n, item] : c.points) {
-            if (n > candidate) {
-                break;
-            }
-            if (n == candidate) {
-                ++candidate;
-            }
+    auto& c = containers();
+    std::lock_guard lock(c.mutex);
+    int candidate = kFirstPointNumber;
+    for (const auto& [n, item] : c.points) {
+        if (n > candidate) {
+            break;
+        }
+        if (n == candidate) {
+            ++candidate;
         }
     }
-    setNumber(candidate);
+    if (candidate > kLastPointNumber) {
+        return;
+    }
+    number_ = candidate;
+    c.points[candidate] = this;
 }
 
 CTrackControlItem* validControlItem(const void* address) {

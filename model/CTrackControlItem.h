@@ -5,6 +5,7 @@
 
 #include "model/CTrackItemobject.h"
 #include "model/Pt.h"
+#include "model/TileBox.h"
 
 namespace model {
 
@@ -24,6 +25,22 @@ enum ControlKind : int {
     KindPierLast = 315,
 };
 
+// Point numbers run from 1 to 999.
+inline constexpr int kFirstPointNumber = 1;
+inline constexpr int kLastPointNumber = 999;
+
+inline constexpr bool isPierKind(int kind) {
+    return kind == KindPierPlain || (kind >= KindPierFirst && kind <= KindPierLast);
+}
+inline constexpr bool isStationKind(int kind) {
+    return kind >= KindStation1 && kind <= KindStation3;
+}
+// Kinds that a vehicle holds and that run hold ticks.
+inline constexpr bool isHoldingKind(int kind) {
+    return kind == KindCrossing || kind == KindReversing ||
+           (kind >= KindHolding && kind <= KindStation3);
+}
+
 // The data of a control item on a tile: kind, rect, occupant (for a point: its setting),
 // number (points), stop or wait value, label position. Every live item is registered; a
 // point registers its number in the process-wide point-number map.
@@ -37,6 +54,14 @@ public:
     static LayoutRect defaultRectFor(int kind);
 
     int getKind() const { return kind_; }
+    // Asks the owner tile, while it is registered, to repaint.
+    void refreshOwner() const;
+    // Hands the item to the point-control manager and takes it back (hooks in PieceSeams.h);
+    // both clear the hold start time.
+    void handToController();
+    void handBack();
+    // One hold tick, for the holding kinds only.
+    void holdTick();
     // Rotate and mirror also move the label position.
     void rotate(double degrees) override;
     void mirrorLeftRight() override;
@@ -50,14 +75,24 @@ public:
     void setTimerStart(double start) { timerStart_ = start; }
     const std::string& getModelName() const { return modelName_; }
     void setModelName(std::string name) { modelName_ = std::move(name); }
-    // Takes rect, kind, occupant and value (the number and label stay).
+    // Takes rect, kind, occupant and value (the number and label stay; an item that stops
+    // being a point leaves its number).
     void copyFrom(const CTrackControlItem& other);
 
+    // Bounds about the tile centre for a tile size `s`: a fixed box for a crossing, the pier
+    // bounds for piers, the named model's box for an item with a model name; false for none.
+    bool localBounds(double s, SceneBox& out) const;
+    // The support under the owner tile's first line with points: a column 0.6 s wide (the
+    // width of the line for arches) around the line's middle point, from the lowest terrain
+    // under the tile (or 0 when higher) up to the rail height. False without an owner or line.
+    bool pierBounds(double s, SceneBox& out) const;
+
     int getNumber() const { return number_; }
-    // n > 0: taken only when no other live point holds it; 0: leaves the number; n < 0:
-    // nothing. Returns true when the number changed.
+    // Points only. n in 1 … 999: taken only when no other live point holds it; 0: leaves the
+    // number; other values and items of other kinds: nothing. True when the number changed.
     bool setNumber(int n);
-    // Without a number: takes the lowest free number ≥ 1.
+    // A point without a number takes the lowest free number in 1 … 999 (none when all are
+    // taken).
     void assignFreeNumber();
     void releaseNumber() { setNumber(0); }
 

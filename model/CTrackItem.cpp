@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/PieceSeams.h"
 #include "model/TrackJoin.h"
 #include "model/TrackTiles.h"
 
@@ -723,6 +724,18 @@ std::uintptr_t CTrackItem::heldVehicle() const {
         }
     }
     return 0;
+}
+
+void CTrackItem::notifyVehicle(std::uintptr_t vehicle, bool arrives) const {
+    auto& hook = pieceHooks().vehicleNotice;
+    if (!hook) {
+        return;
+    }
+    for (const auto& [kind, item] : controlItems_) {
+        if (isHoldingKind(kind)) {
+            hook(*item, vehicle, arrives);
+        }
+    }
 }
 
 void CTrackItem::dropLinksAround() const {

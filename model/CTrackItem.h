@@ -10,6 +10,7 @@
 #include "model/CTrackStructureItem.h"
 #include "model/Geometry.h"
 #include "model/ModelSeams.h"
+#include "model/TileBox.h"
 
 namespace model {
 
@@ -167,6 +168,19 @@ public:
 
     // The vehicle held by the first item of kind 302, 307, 308 or 309 (0 for none).
     std::uintptr_t heldVehicle() const;
+    // Tells the items of kinds 302, 303 and 306 … 309 that a vehicle arrives or leaves.
+    void notifyVehicle(std::uintptr_t vehicle, bool arrives) const;
+
+    // The station items of the station run through this tile (see StationRun.h).
+    std::vector<CTrackControlItem*> stationRun() const;
+
+    // The box around the tile's contents for tile size `s` and level height `h`: the
+    // structure (else the control items) and, with includeLines, the lines; turned like the
+    // structure and moved to the tile centre. False (a flat box at the centre) when empty.
+    bool contentBox(double s, double h, TileCorners& corners, bool includeLines) const;
+    // The structure's part boxes and one box (identifier −1) around all control items,
+    // placed like contentBox. True when the list is not empty.
+    bool contentBoxes(double s, std::vector<ContentBox>& out) const;
 
     // Drops the cached links of every line on the 3 × 3 cells around this tile on all
     // layers, so that no neighbour keeps a link into lines this tile is about to change.
