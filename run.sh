@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 tools/ensure-packages.sh
 tools/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
-if [ -x build/app/zarnolt ]; then
-  exec build/app/zarnolt "$@"
+if [ -x build/bin/zarnolt ]; then
+  exec build/bin/zarnolt "$@"
 fi
-exec build/cli/zarnolt-cli "$@"
+exec build/bin/zarnolt-cli "$@"
