@@ -171,7 +171,9 @@ public:
     // Tells the items of kinds 302, 303 and 306 … 309 that a vehicle arrives or leaves.
     void notifyVehicle(std::uintptr_t vehicle, bool arrives) const;
 
-    // The station items of the station run through this tile (see StationRun.h).
+    // The station run through this tile: its own station item first, then those of the tiles
+    // reached along its first kind-1 line in both directions, each direction ending at a
+    // tile without a station or one already collected. Empty without a station item.
     std::vector<CTrackControlItem*> stationRun() const;
 
     // The box around the tile's contents for tile size `s` and level height `h`: the

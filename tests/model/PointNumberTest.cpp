@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "model/CTrackItem.h"
+#include "model/CTrackTypeItem.h"
+#include "model/PointNumbers.h"
+#include "model/TrackTiles.h"
+
+using namespace model;
+
+namespace {
+
+class PointNumberTest : public ::testing::Test {
+protected:
+    void TearDown() override { deleteAllTiles(); }
+
+    // A board tile whose lines branch, so that it carries a point item.
+    static CTrackItem* pointTile(int column, int row, int layer = 0) {
+        CTrackItem* tile =
+            createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}, layer);
+        tile->addShape(1, LineKindTrack);
+        tile->addShape(2, LineKindTrack);
+        EXPECT_NE(tile->pointItem(), nullptr);
+        return tile;
+    }
+
+    // Every numbered point on the board holds a distinct number in 1 … 999 and the number
+    // map leads back to it.
+    static void expectUniqueNumbers() {
+        std::set<int> seen;
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            for (const auto& [key, tile] : *layerMap(layer)) {
+                const CTrackControlItem* point = tile->pointItem();
+                if (point == nullptr || point->getNumber() == 0) {
+                    continue;
+                }
+                const int n = point->getNumber();
+                EXPECT_GE(n, 1);
+                EXPECT_LE(n, 999);
+                EXPECT_TRUE(seen.insert(n).second) << "number " << n << " twice";
+                EXPECT_EQ(pointWithNumber(n), point);
+            }
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(PointNumberTest, RangeIsOneTo999AndOnlyPointsHoldNumbers) {
+    CTrackControlItem point(KindPoint);
+    EXPECT_FALSE(point.setNumber(1000));
+    EXPECT_EQ(point.getNumber(), 0);
+    EXPECT_TRUE(point.setNumber(999));
+    EXPECT_EQ(pointWithNumber(999), &point);
+
+    CTrackControlItem station(KindStation1);
+    EXPECT_FALSE(station.setNumber(5));
+    station.assignFreeNumber();
+    EXPECT_EQ(station.getNumber(), 0);
+    EXPECT_EQ(pointWithNumber(5), nullptr);
+
+    // A point turned into another kind by copying leaves its number.
+    EXPECT_TRUE(point.setNumber(7));
+    point.copyFrom(station);
+    EXPECT_EQ(point.getNumber(), 0);
+    EXPECT_EQ(pointWithNumber(7), nullptr);
+}
+
+TEST_F(PointNumberTest, AllNumbersTakenLeavesANewPointWithoutOne) {
+    std::vector<std::unique_ptr<CTrackControlItem>> points;
+    for (int i = 0; i < 999; ++i) {
+        points.push_back(std::make_unique<CTrackControlItem>(KindPoint));
+        points.back()->assignFreeNumber();
+    }
+    EXPECT_EQ(points.back()->getNumber(), 999);
+    CTrackControlItem extra(KindPoint);
+    extra.assignFreeNumber();
+    EXPECT_EQ(extra.getNumber(), 0);
+    points[499].reset(); // number 500 becomes free
+    extra.assignFreeNumber();
+    EXPECT_EQ(extra.getNumber(), 500);
+}
+
+TEST_F(PointNumberTest, CopyMergeMoveAndDeleteKeepNumbersUnique) {
+    CTrackItem* a = pointTile(0, 0);
+    a->setPointNumber(3);
+
+    // A copy carries no number until one is assigned.
+    CTrackItem* copy = pointTile(1, 0);
+    copy->copyFrom(*a);
+    EXPECT_EQ(copy->getPointNumber(), 0);
+    expectUniqueNumbers();
+
+    // Merging a numbered point onto a tile with its own point keeps the target's number.
+    CTrackItem* target = pointTile(2, 0);
+    target->setPointNumber(8);
+    target->mergeFrom(*a);
+    EXPECT_EQ(target->getPointNumber(), 8);
+    EXPECT_EQ(a->getPointNumber(), 3);
+    expectUniqueNumbers();
+
+    // A move hands the number over; the source's number is free only once it has left.
+    CTrackItem* moved = createTile({3, 0}, 0);
+    moved->moveFrom(*a);
+    EXPECT_EQ(moved->getPointNumber(), 3);
+    EXPECT_EQ(pointWithNumber(3), moved->pointItem());
+    EXPECT_TRUE(purgeEmptiedTiles());
+    expectUniqueNumbers();
+
+    // Deleting a tile frees its number for the next point.
+    deleteTile(target);
+    EXPECT_EQ(pointWithNumber(8), nullptr);
+    copy->setPointNumber(8);
+    EXPECT_EQ(copy->getPointNumber(), 8);
+    expectUniqueNumbers();
+}
+
+TEST_F(PointNumberTest, NumbersAfterLoadingSkipCatalogueEntriesAndQueuedTiles) {
+    // As the reader sees it: a record naming a number already in use loads without one.
+    CTrackItem* first = pointTile(0, 0);
+    CTrackItem* clash = pointTile(1, 0);
+    CTrackItem* elevated = pointTile(0, 0, 2);
+    CTrackItem* queued = pointTile(2, 0);
+    first->setPointNumber(7);
+    clash->setPointNumber(7);
+    EXPECT_EQ(clash->getPointNumber(), 0);
+    first->setPointNumber(2);
+    EXPECT_EQ(pointWithNumber(7), nullptr);
+    queueForDeletion(queued);
+    CTrackTypeItem entry(KindPoint);
+    ASSERT_NE(entry.pointItem(), nullptr);
+
+    assignMissingPointNumbers();
+    EXPECT_EQ(clash->getPointNumber(), 1);
+    EXPECT_EQ(elevated->getPointNumber(), 3);
+    EXPECT_EQ(queued->getPointNumber(), 0);
+    EXPECT_EQ(entry.getPointNumber(), 0);
+    expectUniqueNumbers();
+}
+
+TEST_F(PointNumberTest, RenumberChecksRangeAndUse) {
+    CTrackItem* a = pointTile(0, 0);
+    CTrackItem* b = pointTile(1, 0);
+    CTrackItem* plain = createTile({2, 0}, 0);
+    plain->addShape(1, LineKindTrack);
+    a->setPointNumber(5);
+    struct Case {
+        CTrackItem* tile;
+        int number;
+        PointNumberCheck expected;
+        int after;
+    };
+    const Case cases[] = {
+        {b, 0, PointNumberCheck::OutOfRange, 0},  {b, 1000, PointNumberCheck::OutOfRange, 0},
+        {b, -4, PointNumberCheck::OutOfRange, 0}, {b, 5, PointNumberCheck::AlreadyUsed, 0},
+        {a, 5, PointNumberCheck::AlreadyUsed, 5}, {b, 999, PointNumberCheck::Accepted, 999},
+        {plain, 6, PointNumberCheck::NoPoint, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(renumberPoint(*c.tile, c.number), c.expected) << c.number;
+        EXPECT_EQ(c.tile->getPointNumber(), c.after) << c.number;
+    }
+    EXPECT_STREQ(kPointNumberRangeMessage, "ポイント番号は１～９９９の範囲で設定してください。");
+}
