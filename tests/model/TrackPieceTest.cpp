@@ -24,6 +24,8 @@ struct SourcePicture : TilePicture {
     void rotate90() override {}
     void mirrorLeftRight() override {}
     void mirrorTopBottom() override {}
+    // Not marked override: the interface gains this operation with the layout file library.
+    std::vector<std::uint8_t> encodePng() const { return {}; }
 };
 
 // One box face set, so that a model has geometry.
