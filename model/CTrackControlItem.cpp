@@ -189,7 +189,11 @@ bool CTrackControlItem::pierBounds(double s, SceneBox& out) const {
         level = last > 0 ? a + (b - a) * static_cast<double>(middle) / last : a;
     }
     double top = level * kLayerHeight * s;
-    if (tile->hasKind1() || tile->getTrack().hasKind(LineKindSecondFirst)) {
+    const bool railOrRoad =
+        std::any_of(tile->lines().begin(), tile->lines().end(), [](const auto& l) {
+            return l->getKind() == LineKindTrack || l->getKind() == LineKindSecondFirst;
+        });
+    if (railOrRoad) {
         if (tile->getElevationOffset() > 0) {
             top -= 0.1 * s;
         }

@@ -308,3 +308,29 @@ TEST_F(TrackPieceTest, EntriesByCategory) {
     EXPECT_EQ(selectionCount(), 1);
     clearSelection();
 }
+
+TEST_F(TrackPieceTest, ItemModelStructureGivesTheModelsBoxesOnTheTile) {
+    writeItem("shed.zn3", 0, 0, 0);
+    CTrackItem* tile = createTile({2, 1}, 0);
+    tile->setStructure(std::make_unique<CTrackStructureItem>(kPieceFromItemModel, "shed.zn3"));
+    const items::C3DItemObject* model = tile->getStructure()->itemModel();
+    ASSERT_NE(model, nullptr);
+    const items::BoundingBox expected = model->boundingBox(1.0);
+    ASSERT_LT(expected.min.x, expected.max.x);
+
+    TileCorners corners;
+    EXPECT_TRUE(tile->contentBox(1.0, 1.2, corners, false));
+    const SceneBox box = boxAround(corners);
+    EXPECT_NEAR(box.min.x, expected.min.x + 2.5, 1e-9);
+    EXPECT_NEAR(box.max.y, expected.max.y, 1e-9);
+    EXPECT_NEAR(box.max.z, expected.max.z + 1.5, 1e-9);
+
+    std::vector<ContentBox> boxes;
+    EXPECT_TRUE(tile->contentBoxes(1.0, boxes));
+    EXPECT_EQ(boxes.size(), model->partBoxes(1.0).size());
+
+    // A structure naming a model that is nowhere to be found has no bounds.
+    tile->getStructure()->setModelName("nowhere.zn3");
+    EXPECT_TRUE(tile->getStructure()->isWithoutBounds());
+    EXPECT_FALSE(tile->contentBox(1.0, 1.2, corners, false));
+}
