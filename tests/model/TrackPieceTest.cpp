@@ -204,14 +204,25 @@ TEST_F(TrackPieceTest, KindsAndItemFlags) {
     EXPECT_EQ(linesOf(*reversing), std::vector<LineSpec>{kStraight1});
     EXPECT_EQ(itemKinds(*reversing), std::vector<int>{KindReversing});
 
-    const std::pair<int, int> flags[] = {{0, 301},  {1, 302},  {2, 303}, {4, 305}, {5, 306},
-                                         {6, 307},  {7, 308},  {8, 309}, {9, 310}, {10, 311},
-                                         {11, 312}, {12, 313}, {13, 314}};
-    for (auto [bit, kind] : flags) {
+    // Item flag bits, the kinds they add and the kinds' default rects.
+    struct Flag {
+        int bit;
+        int kind;
+        LayoutRect rect;
+    };
+    const Flag flags[] = {
+        {0, 301, {0, 0, 10, 10}},    {1, 302, {2, 2, 11, 11}},    {2, 303, {12, 32, 28, 40}},
+        {4, 305, {1, 23, 40, 33}},   {5, 306, {1, 12, 40, 29}},   {6, 307, {0, 0, 20, 39}},
+        {7, 308, {0, 0, 20, 39}},    {8, 309, {0, 0, 20, 39}},    {9, 310, {10, 10, 30, 30}},
+        {10, 311, {10, 10, 30, 30}}, {11, 312, {10, 10, 30, 30}}, {12, 313, {10, 10, 30, 30}},
+        {13, 314, {10, 10, 30, 30}},
+    };
+    for (const Flag& f : flags) {
         auto entry = CTrackTypeItem::fromItemFile(
-            writeItem("items" + std::to_string(bit) + ".zn3", 0, 0, 1 << bit));
-        EXPECT_EQ(itemKinds(*entry), std::vector<int>{kind}) << bit;
-        EXPECT_EQ(entry->findControlItem(kind)->getRect(), CTrackControlItem::defaultRectFor(kind));
+            writeItem("items" + std::to_string(f.bit) + ".zn3", 0, 0, 1 << f.bit));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(itemKinds(*entry), std::vector<int>{f.kind}) << f.bit;
+        EXPECT_EQ(entry->findControlItem(f.kind)->getRect(), f.rect) << f.bit;
     }
     auto unused = CTrackTypeItem::fromItemFile(writeItem("bit3.zn3", 0, 0, 1 << 3));
     EXPECT_TRUE(unused->controlItems().empty());
