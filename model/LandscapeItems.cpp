@@ -16,6 +16,10 @@ namespace {
 using ItemMap = std::map<const CLandscapeItem*, std::unique_ptr<CLandscapeItem>>;
 
 ItemMap& items() {
+    // The tile containers are made first so that they outlive the items at exit, when the
+    // items' destructors still remove their ranges from the tiles.
+    static const bool tilesFirst = layerMap(GroundLayer) != nullptr;
+    (void)tilesFirst;
     static ItemMap map;
     return map;
 }
