@@ -1,0 +1,717 @@
+#include "trains/CTrainItem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_set>
+
+#include "items/C3DItemObject.h"
+#include "items/ItemRegistry.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/VehicleRegistry.h"
+
+namespace trains {
+
+namespace {
+
+constexpr double kWheelBase = 14.0;
+constexpr double kAutomobileTopSpeed = 80.0;
+constexpr double kAccelInterval = 0.2;
+
+// Remembers the vehicles a walk has met; linear for short trains.
+class Visited {
+public:
+    bool insert(const CTrainItem* v) {
+        if (set_.empty() && list_.size() < 32) {
+            if (std::find(list_.begin(), list_.end(), v) != list_.end()) {
+                return false;
+            }
+            list_.push_back(v);
+            return true;
+        }
+        if (set_.empty()) {
+            set_.insert(list_.begin(), list_.end());
+        }
+        return set_.insert(v).second;
+    }
+
+private:
+    std::vector<const CTrainItem*> list_;
+    std::unordered_set<const CTrainItem*> set_;
+};
+
+model::Vec3d turnAboutZ(const model::Vec3d& p, double degrees) {
+    const double a = degrees * M_PI / 180.0;
+    return {p.x * std::cos(a) - p.y * std::sin(a), p.x * std::sin(a) + p.y * std::cos(a), p.z};
+}
+
+model::Vec3d turnAboutY(const model::Vec3d& p, double degrees) {
+    const double a = degrees * M_PI / 180.0;
+    return {p.x * std::cos(a) + p.z * std::sin(a), p.y, -p.x * std::sin(a) + p.z * std::cos(a)};
+}
+
+model::Vec3d plus(const model::Vec3d& a, const model::Vec3d& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+// Half the coupling distance a vehicle brings: 22 layout units per model unit of length.
+double couplingShare(const CTrainItem& v) {
+    const items::C3DItemObject* model = v.findModel();
+    if (model == nullptr) {
+        return 0.0;
+    }
+    const items::BoundingBox box = model->boundingBox(1.0);
+    if (box.max.x < box.min.x) {
+        return 0.0; // a model without geometry has no length
+    }
+    return 22.0 * std::fabs(box.max.x - box.min.x);
+}
+
+} // namespace
+
+CTrainItem::CTrainItem(model::CTrackItem* tile, std::int32_t typeCode, std::string_view modelName)
+    : typeCode_(typeCode) {
+    installTrainSeams();
+    wheel_ = std::make_unique<CTrainItemWheel>();
+    id_ = detail::registerVehicle(this);
+    if (tile != nullptr) {
+        placeOnTile(tile, false);
+    }
+    modelName_ = std::string(modelName);
+    if (tile != nullptr) {
+        getOrCreateTrainController().addVehicle(this);
+    }
+}
+
+CTrainItem::~CTrainItem() {
+    if (CTrainControler* controller = trainController()) {
+        controller->removeVehicle(this);
+    }
+    if (pane_) {
+        pane_->place();
+        pane_.reset();
+    }
+    uncouple(true);
+    uncouple(false);
+    wheel_.reset();
+    if (cameraTrainId() == id_) {
+        setCameraTrain(nullptr);
+    }
+    detail::unregisterVehicle(id_);
+}
+
+CTrainItem* CTrainItem::findLinked(VehicleId id) const {
+    return id == 0 ? nullptr : findVehicle(id);
+}
+
+// ----- placement -----
+
+model::CTrackItem* CTrainItem::currentTile() const {
+    return model::validTile(tile1_);
+}
+
+bool CTrainItem::placeOnTile(model::CTrackItem* tile, bool backward) {
+    if (model::validTile(tile) == nullptr) {
+        return false;
+    }
+    if (tile != currentTile()) {
+        uncouple(true);
+        uncouple(false);
+        traversedLines_.clear();
+    }
+    for (const auto& line : tile->lines()) {
+        if (line) {
+            const auto n = static_cast<double>(line->points().size() / 2);
+            return setPosition(TrackPosition{line.get(), n, static_cast<std::uint8_t>(backward)});
+        }
+    }
+    return false;
+}
+
+bool CTrainItem::setPosition(const TrackPosition& position) {
+    if (!isValidPosition(position) || !canRunOnLine(position.line)) {
+        return false;
+    }
+    position_ = position;
+    updatePlacement(true);
+    return true;
+}
+
+void CTrainItem::updatePlacement(bool movePane) {
+    updateCurrentStepInfo();
+    if (movePane && pane_ && currentTile() != nullptr) {
+        pane_->place();
+    }
+}
+
+void CTrainItem::updateCurrentStepInfo() {
+    if (!isValidPosition(position_)) {
+        std::fputs("!! error updateCurrentStepInfo (2)\n", stdout);
+        return;
+    }
+    auto derive = [](const TrackPosition& p, model::CTrackItem*& tile, int& layer,
+                     std::array<std::int16_t, 2>& grid, model::Vec3d& point, double& height) {
+        tile = p.line->getOwner();
+        layer = tile->getLayer();
+        layoutPointAt(p, point);
+        gridPointAt(p, grid[0], grid[1]);
+        height = std::max(0.0, point.y);
+    };
+    wheelSet1_ = position_;
+    derive(wheelSet1_, tile1_, layer1_, grid1_, point1_, height1_);
+    TrackPosition second = wheelSet1_;
+    bool crossed = false;
+    if (movePosition(second, kWheelBase, crossed, nullptr)) {
+        wheelSet2_ = second;
+        derive(wheelSet2_, tile2_, layer2_, grid2_, point2_, height2_);
+    } else {
+        wheelSet2_ = wheelSet1_;
+    }
+}
+
+bool CTrainItem::tileAhead(model::CTrackItem*& tile, int lineCount) const {
+    TrackPosition copy = wheelSet1_;
+    if (!skipLines(copy, lineCount)) {
+        return false;
+    }
+    tile = copy.line->getOwner();
+    return tile != nullptr;
+}
+
+// ----- running -----
+
+void CTrainItem::setSpeed(double v) {
+    speed_ = isAutomobile() ? std::min(v, kAutomobileTopSpeed) : v;
+    if (wheel_) {
+        wheel_->followVehicleSpeed(speed_);
+    }
+}
+
+double CTrainItem::stepDistance(double target, double dt) {
+    const double t = target * speedRatio_;
+    if (!(t > 0)) {
+        return 0.0;
+    }
+    if (accelState_ == 0) {
+        const double d = dt * speed_;
+        if (speed_ != t) {
+            setSpeed(t);
+        }
+        return d;
+    }
+    if (accelState_ > 0) {
+        if (speed_ >= t) {
+            accelState_ = 0;
+            setSpeed(t);
+            return dt * speed_;
+        }
+        if (accelTimer_ <= kAccelInterval) {
+            accelTimer_ += dt;
+            return dt * speed_;
+        }
+        setSpeed(speed_ == 0 ? 1.0 : (speed_ < 20 ? speed_ * 1.3 : speed_ * 1.2));
+        accelTimer_ = 0;
+        return dt * speed_;
+    }
+    if (accelTimer_ <= kAccelInterval) {
+        accelTimer_ += dt;
+        return dt * speed_;
+    }
+    setSpeed((speed_ > 20 || speed_ < 0.001) ? speed_ * 0.8 : 0.0);
+    accelTimer_ = 0;
+    return dt * speed_;
+}
+
+void CTrainItem::stopOrBrake(bool immediate) {
+    if (immediate) {
+        speed_ = 0;
+        accelState_ = 0;
+    } else {
+        accelState_ = -1.0;
+    }
+    accelTimer_ = 0;
+}
+
+void CTrainItem::resetAcceleration() {
+    speed_ = 0;
+    accelTimer_ = 0;
+    accelState_ = 1.0;
+}
+
+void CTrainItem::halt() {
+    stopOrBrake(false);
+    if (active_) {
+        for (CTrainItem* v : trainMembers()) {
+            v->active_ = false;
+            v->resetAcceleration();
+        }
+    }
+    if (speed_ == 0 && wheel_) {
+        wheel_->stopTurning();
+    }
+}
+
+void CTrainItem::restart() {
+    resetAcceleration();
+    if (!active_) {
+        if (trainHooks().reverseAtDeadEnd) {
+            trainHooks().reverseAtDeadEnd(*this);
+        }
+        const auto members = trainMembers();
+        const bool anyBlocked =
+            std::any_of(members.begin(), members.end(), [](CTrainItem* v) { return v->blocked_; });
+        if (!anyBlocked) {
+            for (CTrainItem* v : members) {
+                v->active_ = true;
+            }
+        }
+    }
+    if (wheel_) {
+        if (active_) {
+            wheel_->startTurning();
+        } else {
+            wheel_->stopTurning();
+        }
+    }
+    engineStopped_ = false;
+}
+
+void CTrainItem::haltBlocked() {
+    for (CTrainItem* v : trainMembers()) {
+        v->active_ = false;
+    }
+    active_ = false;
+    blocked_ = true;
+}
+
+void CTrainItem::advance(bool useAcceleration, double distance, double target, double dt) {
+    const double d = useAcceleration ? stepDistance(target, dt) : distance;
+    if (!active_ || !(d > 0) || !isValidPosition(position_)) {
+        return;
+    }
+    bool crossed = false;
+    bool haltAsked = false;
+    if (movePosition(position_, d, crossed, &traversedLines_)) {
+        updatePlacement(true);
+        if (crossed && isHead() && trainHooks().registerTileChange) {
+            haltAsked = trainHooks().registerTileChange(*this);
+        }
+    } else {
+        haltBlocked();
+    }
+    if (wheel_) {
+        const CTrainItem* motive = firstMotiveVehicle();
+        wheel_->followVehicleSpeed(motive != nullptr ? motive->speed_ : speed_);
+        wheel_->setRotationDirection(reversedRunning_);
+    }
+    if (useAcceleration && isSelfPropelled()) {
+        for (bool front : {true, false}) {
+            for (CTrainItem* v : chain(front)) {
+                v->advance(false, d, 0, 0);
+            }
+        }
+    }
+    if (haltAsked) {
+        halt();
+        if (trainHooks().requestPanelRefresh) {
+            trainHooks().requestPanelRefresh();
+        }
+    }
+}
+
+// ----- trains -----
+
+std::vector<CTrainItem*> CTrainItem::chain(bool front) const {
+    std::vector<CTrainItem*> result;
+    Visited visited;
+    visited.insert(this);
+    const CTrainItem* at = this;
+    for (;;) {
+        CTrainItem* next = front ? at->frontNeighbour() : at->rearNeighbour();
+        if (next == nullptr || !visited.insert(next)) {
+            break;
+        }
+        result.push_back(next);
+        at = next;
+    }
+    return result;
+}
+
+CTrainItem* CTrainItem::chainEnd(bool front) {
+    for (;;) {
+        Visited visited;
+        visited.insert(this);
+        CTrainItem* at = this;
+        bool cut = false;
+        for (;;) {
+            CTrainItem* next = front ? at->frontNeighbour() : at->rearNeighbour();
+            if (next == this) {
+                // A circular chain: the vehicle leading back becomes the end.
+                (front ? at->frontLink_ : at->rearLink_) = 0;
+                cut = true;
+                break;
+            }
+            if (next == nullptr || !visited.insert(next)) {
+                break;
+            }
+            at = next;
+        }
+        if (!cut) {
+            return at;
+        }
+    }
+}
+
+CTrainItem* CTrainItem::firstVehicle() {
+    return chainEnd(true);
+}
+
+CTrainItem* CTrainItem::lastVehicle() {
+    return chainEnd(false);
+}
+
+CTrainItem* CTrainItem::head() {
+    return directionFlipped_ ? lastVehicle() : firstVehicle();
+}
+
+CTrainItem* CTrainItem::tail() {
+    return directionFlipped_ ? firstVehicle() : lastVehicle();
+}
+
+bool CTrainItem::isHead() {
+    return head() == this;
+}
+
+bool CTrainItem::isTail() {
+    return tail() == this;
+}
+
+std::vector<CTrainItem*> CTrainItem::trainMembers() {
+    CTrainItem* first = firstVehicle();
+    std::vector<CTrainItem*> members{first};
+    for (CTrainItem* v : first->chain(false)) {
+        members.push_back(v);
+    }
+    return members;
+}
+
+int CTrainItem::motiveVehicles(std::vector<CTrainItem*>& out) {
+    out.clear();
+    for (CTrainItem* v : trainMembers()) {
+        if (v->isLocomotive() || v->isMonorail()) {
+            out.push_back(v);
+        }
+    }
+    return static_cast<int>(out.size());
+}
+
+CTrainItem* CTrainItem::firstMotiveVehicle() {
+    std::vector<CTrainItem*> motive;
+    return motiveVehicles(motive) > 0 ? motive.front() : nullptr;
+}
+
+bool CTrainItem::isSameTrain(const CTrainItem* v) const {
+    if (v == nullptr) {
+        return false;
+    }
+    if (v == this) {
+        return true;
+    }
+    for (bool front : {true, false}) {
+        const auto members = chain(front);
+        if (std::find(members.begin(), members.end(), v) != members.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CTrainItem::trainHasActiveDriver() {
+    const auto members = trainMembers();
+    return std::any_of(members.begin(), members.end(),
+                       [](CTrainItem* v) { return v->isSelfPropelled() && v->active_; });
+}
+
+bool CTrainItem::isSelfPropelled() const {
+    return isLocomotive() || isAutomobile() || (isMonorail() && frontNeighbour() == nullptr);
+}
+
+bool CTrainItem::isCompatibleWith(const CTrainItem* v) const {
+    return v != nullptr && typesCompatible(typeCode_, v->typeCode_);
+}
+
+bool CTrainItem::isCameraTrain() {
+    return isSameTrain(cameraTrain());
+}
+
+void CTrainItem::turnOne(bool reverseRunning) {
+    position_.backward = position_.backward ? 0 : 1;
+    directionFlipped_ = !directionFlipped_;
+    if (reverseRunning) {
+        reversedRunning_ = !reversedRunning_;
+    }
+    updateCurrentStepInfo();
+}
+
+void CTrainItem::turn(bool propagate, bool reverseRunning) {
+    runUnderRenderLock([&] {
+        turnOne(reverseRunning);
+        if (propagate) {
+            for (bool front : {true, false}) {
+                for (CTrainItem* v : chain(front)) {
+                    v->turnOne(reverseRunning);
+                }
+            }
+        }
+    });
+}
+
+void CTrainItem::flipChainLinks() {
+    const auto members = trainMembers();
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        members[i]->frontLink_ = i + 1 < members.size() ? members[i + 1]->id_ : 0;
+        members[i]->rearLink_ = i > 0 ? members[i - 1]->id_ : 0;
+    }
+}
+
+void CTrainItem::uncouple(bool rearEnd) {
+    if (rearEnd) {
+        if (CTrainItem* n = rearNeighbour()) {
+            n->frontLink_ = 0;
+            rearLink_ = 0;
+        }
+    } else if (CTrainItem* n = frontNeighbour()) {
+        n->rearLink_ = 0;
+        frontLink_ = 0;
+    }
+}
+
+bool CTrainItem::couple(CTrainItem* v, bool atTail) {
+    CTrainItem* p = atTail ? tail() : head();
+    if (p == nullptr || v == nullptr || !isValidPosition(position_) || isAutomobile() ||
+        v->isAutomobile() || !isCompatibleWith(v) || isSameTrain(v) ||
+        p->position_.line == nullptr || model::validLine(p->position_.line) == nullptr ||
+        p->position_.line->points().empty()) {
+        return false;
+    }
+    const bool D = p->directionFlipped_;
+    const bool vBehind = (!D && atTail) || (D && !atTail);
+    auto vLink = [&]() -> VehicleId& { return vBehind ? v->frontLink_ : v->rearLink_; };
+    VehicleId& pLink = vBehind ? p->rearLink_ : p->frontLink_;
+    if (vLink() != 0) {
+        v->flipChainLinks();
+    }
+    if (pLink != 0 || vLink() != 0 || !p->placeBeside(v, atTail)) {
+        return false;
+    }
+    pLink = v->id_;
+    vLink() = p->id_;
+    v->reversedRunning_ = reversedRunning_;
+    v->directionFlipped_ = directionFlipped_;
+    return true;
+}
+
+bool CTrainItem::placeBeside(CTrainItem* v, bool behind) {
+    if (v == nullptr || v == this) {
+        return false;
+    }
+    double s = couplingShare(*this);
+    if (s == 0) {
+        s = 44.0;
+    }
+    s += couplingShare(*v);
+    TrackPosition placed = position_;
+    bool crossed = false;
+    if (!movePosition(placed, behind ? -s : s, crossed, nullptr)) {
+        return false;
+    }
+    if (behind) {
+        placed.backward = placed.backward ? 0 : 1;
+    }
+    v->position_ = placed;
+    v->updateCurrentStepInfo();
+    v->updatePlacement(true);
+    return true;
+}
+
+// ----- lines -----
+
+bool CTrainItem::canRunOnLine(const model::LineItem* line) const {
+    return line != nullptr && typeRunsOnKind(typeCode_, line->getKind());
+}
+
+bool CTrainItem::isOnRailLine() const {
+    return isValidPosition(position_) && position_.line->getKind() == 1;
+}
+
+bool CTrainItem::isOnRoadLine() const {
+    return isValidPosition(position_) && position_.line->isKind2to4();
+}
+
+bool CTrainItem::isOnOwnMonorailLine() const {
+    return isValidPosition(position_) && ((isMonorailA() && position_.line->isKind100()) ||
+                                          (isMonorailB() && position_.line->isKind101()));
+}
+
+items::C3DItemObject* CTrainItem::findModel() const {
+    return modelName_.empty() ? nullptr : items::getItemByFileName(modelName_);
+}
+
+void CTrainItem::notifyTraversedTiles(VehicleId head, bool entering) const {
+    for (model::LineItem* line : traversedLines_) {
+        if (model::validLine(line) == nullptr) {
+            continue;
+        }
+        if (const model::CTrackItem* tile = line->getOwner()) {
+            tile->notifyVehicle(head, entering);
+        }
+    }
+}
+
+// ----- wheel sets and 3D placement -----
+
+bool CTrainItem::worldPoint1(const WorldScales& scales, model::Vec3d& point) const {
+    return worldPointAt(wheelSet1_, scales, point);
+}
+
+bool CTrainItem::layoutPoint1(model::Vec3d& point) const {
+    if (!isValidPosition(wheelSet1_)) {
+        return false;
+    }
+    point = point1_;
+    return true;
+}
+
+bool CTrainItem::gridPoint1(std::int16_t& x, std::int16_t& z) const {
+    if (!isValidPosition(wheelSet1_)) {
+        return false;
+    }
+    x = grid1_[0];
+    z = grid1_[1];
+    return true;
+}
+
+bool CTrainItem::height1(double& h) const {
+    if (!isValidPosition(wheelSet1_)) {
+        return false;
+    }
+    h = height1_;
+    return true;
+}
+
+bool CTrainItem::worldPoint2(const WorldScales& scales, model::Vec3d& point) const {
+    return worldPointAt(wheelSet2_, scales, point);
+}
+
+bool CTrainItem::layoutPoint2(model::Vec3d& point) const {
+    if (!isValidPosition(wheelSet2_)) {
+        return false;
+    }
+    point = wheelSet2_ == wheelSet1_ ? point1_ : point2_;
+    return true;
+}
+
+bool CTrainItem::gridPoint2(std::int16_t& x, std::int16_t& z) const {
+    if (!isValidPosition(wheelSet2_)) {
+        return false;
+    }
+    x = wheelSet2_ == wheelSet1_ ? grid1_[0] : grid2_[0];
+    z = wheelSet2_ == wheelSet1_ ? grid1_[1] : grid2_[1];
+    return true;
+}
+
+bool CTrainItem::height2(double& h) const {
+    if (!isValidPosition(wheelSet2_)) {
+        return false;
+    }
+    h = wheelSet2_ == wheelSet1_ ? height1_ : height2_;
+    return true;
+}
+
+bool CTrainItem::headingVectors(const WorldScales& scales, model::Vec3d& forward,
+                                model::Vec3d& side) const {
+    model::Vec3d p1;
+    model::Vec3d p2;
+    if (!worldPoint1(scales, p1) || !worldPoint2(scales, p2)) {
+        return false;
+    }
+    const double dx = p2.x - p1.x;
+    const double dy = p2.y - p1.y;
+    const double dz = p2.z - p1.z;
+    const double horizontal = std::hypot(dx, dz);
+    forward =
+        horizontal > 0 ? model::Vec3d{dx / horizontal, 0, dz / horizontal} : model::Vec3d{1, 0, 0};
+    const double full = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (full > 0) {
+        // Up, less its share along the direction P1 → P2.
+        const model::Vec3d d{dx / full, dy / full, dz / full};
+        model::Vec3d up{-d.y * d.x, 1 - d.y * d.y, -d.y * d.z};
+        const double n = std::sqrt(up.x * up.x + up.y * up.y + up.z * up.z);
+        side = n > 0 ? model::Vec3d{up.x / n, up.y / n, up.z / n} : model::Vec3d{0, 1, 0};
+    } else {
+        side = {0, 1, 0};
+    }
+    return true;
+}
+
+bool CTrainItem::worldPlacement(const WorldScales& scales, model::Vec3d& point, double& yaw,
+                                double& pitch) const {
+    model::Vec3d p1;
+    model::Vec3d p2;
+    if (!worldPoint1(scales, p1) || !worldPoint2(scales, p2)) {
+        return false;
+    }
+    point = p1;
+    yaw = reversedRunning_ ? -180.0 : 0.0;
+    double h = model::directionAngle(p1.x, p1.z, p2.x, p2.z);
+    if (h != 0) {
+        h = std::fmod(h, 360.0);
+        yaw -= h;
+    }
+    pitch = 0;
+    if (p1.y != p2.y) {
+        const double d = std::hypot(p2.x - p1.x, p2.z - p1.z);
+        if (d != 0) {
+            const double hp = model::directionAngle(0, p1.y, d, p2.y);
+            pitch = reversedRunning_ ? -hp : hp;
+        }
+    }
+    return true;
+}
+
+bool CTrainItem::modelBoxCorners(const WorldScales& scales,
+                                 std::array<model::Vec3d, 8>& corners) const {
+    const items::C3DItemObject* model = findModel();
+    model::Vec3d p1;
+    double yaw = 0;
+    double pitch = 0;
+    if (model == nullptr || !worldPlacement(scales, p1, yaw, pitch)) {
+        return false;
+    }
+    const items::BoundingBox box = model->boundingBox(1.0);
+    for (int i = 0; i < 8; ++i) {
+        const model::Vec3d c{(i & 1) ? box.max.x : box.min.x, (i & 2) ? box.max.y : box.min.y,
+                             (i & 4) ? box.max.z : box.min.z};
+        corners[i] = plus(turnAboutY(turnAboutZ(c, pitch), yaw), p1);
+    }
+    return true;
+}
+
+bool CTrainItem::lampTransform(int lamp, const WorldScales& scales, model::Vec3d& point) const {
+    const items::C3DItemObject* model = findModel();
+    model::Vec3d p1;
+    double yaw = 0;
+    double pitch = 0;
+    if (model == nullptr || lamp < 0 || lamp > 1 || (model->lampMask() & (1u << lamp)) == 0 ||
+        !worldPlacement(scales, p1, yaw, pitch)) {
+        return false;
+    }
+    const auto lampPoint = model->lampPoint(lamp, 1.0, reversedRunning_);
+    const model::Vec3d local{lampPoint.x, lampPoint.y, lampPoint.z};
+    point = plus(turnAboutY(turnAboutZ(local, pitch), yaw), p1);
+    return true;
+}
+
+} // namespace trains

@@ -1,0 +1,234 @@
+#include "trains/VehicleRegistry.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+#include <shared_mutex>
+#include <unordered_map>
+
+#include "items/ItemHeader.h"
+#include "items/ItemRegistry.h"
+#include "model/CZarnoltDocument.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/CTrainTypeItem.h"
+
+namespace trains {
+
+namespace {
+
+struct Registry {
+    std::shared_mutex mutex;
+    std::unordered_map<VehicleId, CTrainItem*> vehicles;
+    VehicleId nextId = 1;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+// Vehicles made by createVehicle, by identity (so that destruction order is creation order).
+std::map<VehicleId, std::unique_ptr<CTrainItem>>& store() {
+    static std::map<VehicleId, std::unique_ptr<CTrainItem>> owned;
+    return owned;
+}
+
+std::set<VehicleId>& deletionSet() {
+    static std::set<VehicleId> queued;
+    return queued;
+}
+
+std::atomic<VehicleId> cameraId{0};
+
+} // namespace
+
+TrainHooks& trainHooks() {
+    static TrainHooks hooks;
+    return hooks;
+}
+
+void runUnderRenderLock(const std::function<void()>& fn) {
+    if (trainHooks().withRenderLock) {
+        trainHooks().withRenderLock(fn);
+    } else {
+        fn();
+    }
+}
+
+namespace detail {
+
+VehicleId registerVehicle(CTrainItem* vehicle) {
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    const VehicleId id = r.nextId++;
+    r.vehicles.emplace(id, vehicle);
+    return id;
+}
+
+void unregisterVehicle(VehicleId id) {
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    r.vehicles.erase(id);
+}
+
+} // namespace detail
+
+CTrainItem* findVehicle(VehicleId id) {
+    if (id == 0) {
+        return nullptr;
+    }
+    auto& r = registry();
+    std::shared_lock lock(r.mutex);
+    auto it = r.vehicles.find(id);
+    return it == r.vehicles.end() ? nullptr : it->second;
+}
+
+std::size_t registeredVehicleCount() {
+    auto& r = registry();
+    std::shared_lock lock(r.mutex);
+    return r.vehicles.size();
+}
+
+CTrainItem* createVehicle(model::CTrackItem* tile, std::int32_t typeCode,
+                          std::string_view modelName) {
+    auto vehicle = std::make_unique<CTrainItem>(tile, typeCode, modelName);
+    CTrainItem* address = vehicle.get();
+    store().emplace(address->id(), std::move(vehicle));
+    if (trainHooks().createPane) {
+        address->setPane(trainHooks().createPane(*address));
+    }
+    return address;
+}
+
+bool destroyVehicle(CTrainItem* vehicle) {
+    if (vehicle == nullptr) {
+        return false;
+    }
+    auto node = store().extract(vehicle->id());
+    if (node.empty() || node.mapped().get() != vehicle) {
+        return false;
+    }
+    node.mapped().reset();
+    return true;
+}
+
+void queueVehicleDeletion(CTrainItem* vehicle) {
+    if (vehicle != nullptr) {
+        deletionSet().insert(vehicle->id());
+    }
+}
+
+bool isQueuedForDeletion(VehicleId id) {
+    return deletionSet().count(id) != 0;
+}
+
+bool flushVehicleDeletions() {
+    std::set<VehicleId> queued;
+    queued.swap(deletionSet());
+    bool any = false;
+    for (VehicleId id : queued) {
+        if (CTrainItem* v = findVehicle(id)) {
+            any = destroyVehicle(v) || any;
+        }
+    }
+    return any;
+}
+
+void deleteVehiclesOnTile(const model::CTrackItem* tile) {
+    if (tile == nullptr) {
+        return;
+    }
+    std::vector<CTrainItem*> doomed;
+    for (const auto& [id, vehicle] : store()) {
+        if (vehicle->currentTile() == tile) {
+            doomed.push_back(vehicle.get());
+        }
+    }
+    for (CTrainItem* v : doomed) {
+        destroyVehicle(v);
+    }
+}
+
+void deleteAllVehicles() {
+    if (CTrainControler* controller = trainController()) {
+        const std::vector<CTrainItem*> listed = controller->vehicles();
+        for (CTrainItem* v : listed) {
+            if (findVehicle(v->id()) == v) {
+                destroyVehicle(v);
+            }
+        }
+    }
+    while (!store().empty()) {
+        destroyVehicle(store().begin()->second.get());
+    }
+    deletionSet().clear();
+    cameraId = 0;
+}
+
+CTrainItem* cameraTrain() {
+    if (CTrainItem* v = findVehicle(cameraId)) {
+        return v;
+    }
+    cameraId = 0;
+    if (CTrainControler* controller = trainController()) {
+        for (CTrainItem* v : controller->vehicles()) {
+            if (!v->isAutomobile()) {
+                CTrainItem* chosen = v->firstMotiveVehicle();
+                if (chosen == nullptr) {
+                    chosen = v->head();
+                }
+                cameraId = chosen->id();
+                return chosen;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void setCameraTrain(CTrainItem* vehicle) {
+    if (vehicle == nullptr) {
+        cameraId = 0;
+        return;
+    }
+    if (vehicle->isAutomobile()) {
+        return;
+    }
+    CTrainItem* chosen = vehicle->firstMotiveVehicle();
+    if (chosen == nullptr) {
+        chosen = vehicle->head();
+    }
+    cameraId = chosen->id();
+}
+
+VehicleId cameraTrainId() {
+    return cameraId;
+}
+
+std::unique_ptr<CTrainTypeItem> createTrainTypeItem(const std::filesystem::path& path) {
+    auto entry = std::make_unique<CTrainTypeItem>();
+    const auto header = items::readItemHeader(path);
+    if (!header || header->kind < 100 || header->kind > 105) {
+        return nullptr;
+    }
+    const std::string baseName = path.filename().string();
+    const items::C3DItemObject* model = items::getItemByFileName(baseName);
+    if (model == nullptr) {
+        return nullptr;
+    }
+    entry->setTypeCode(model->kind() + kModelKindToType);
+    entry->setOwnTypeCode(model->kind() + kModelKindToType);
+    entry->setModelName(baseName);
+    return entry;
+}
+
+void installTrainSeams() {
+    auto& step =
+        model::documentServices().clearSteps[static_cast<int>(model::ClearStage::DeleteTrains)];
+    if (!step) {
+        step = [](model::CZarnoltDocument&) { deleteAllVehicles(); };
+    }
+}
+
+} // namespace trains
