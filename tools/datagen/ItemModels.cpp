@@ -1,0 +1,7 @@
+#include "tools/datagen/ItemModels.h"
+
+namespace datagen {
+
+void writeItemModels(const std::filesystem::path&) {}
+
+} // namespace datagen
