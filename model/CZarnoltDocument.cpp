@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "items/ItemRegistry.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 #include "platform/Registry.h"
@@ -121,6 +122,10 @@ void CZarnoltDocument::runClear(bool recreateRenderer) {
         if (stage == static_cast<int>(ClearStage::DeleteTiles)) {
             deleteAllTiles();
         }
+        if (stage == static_cast<int>(ClearStage::EmptyItemModelCache)) {
+            // Tiles and vehicles are gone by now, so nothing refers to a shared item model.
+            items::releaseAllItems();
+        }
         if (steps[stage]) {
             steps[stage](*this);
         }
@@ -129,11 +134,14 @@ void CZarnoltDocument::runClear(bool recreateRenderer) {
 
 void CZarnoltDocument::loadItemModels() {
     auto& services = documentServices();
-    if (services.loadItemModel) {
-        for (int layer = 0; layer < kTrackLayers; ++layer) {
-            for (const auto& [key, tile] : *layerMap(layer)) {
-                if (tile->hasStructure()) {
-                    services.loadItemModel(tile->getStructure()->getModelName());
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            if (tile->hasStructure()) {
+                const std::string& name = tile->getStructure()->getModelName();
+                if (services.loadItemModel) {
+                    services.loadItemModel(name);
+                } else {
+                    items::getItemByFileName(name);
                 }
             }
         }

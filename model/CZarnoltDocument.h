@@ -43,7 +43,8 @@ struct DocumentServices {
                        const LoadProgressCallback&)>
         readFile;
     std::function<bool(CZarnoltDocument&, const std::filesystem::path&)> writeFile;
-    // Loads one item model into the shared cache by file name.
+    // Loads one item model into the shared cache by file name; when empty, the shared item
+    // cache of the item library loads it directly.
     std::function<void(std::string_view modelName)> loadItemModel;
     // Loads the item models of every train of the train controller.
     std::function<void()> loadTrainModels;

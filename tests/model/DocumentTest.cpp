@@ -3,11 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "items/C3DItemObject.h"
+#include "items/ItemRegistry.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/TrackTiles.h"
 #include "platform/Registry.h"
 #include "support/TempFolder.h"
+
+#include <fstream>
 
 using namespace model;
 
@@ -200,4 +204,25 @@ TEST_F(DocumentTest, FileOperationsFailWithoutAFileLibrary) {
     };
     EXPECT_TRUE(doc.writeFile(folder / "b.zrn"));
     EXPECT_EQ(doc.getTitle(), "b.zrn");
+}
+
+TEST_F(DocumentTest, ClearReleasesTheSharedItemModels) {
+    // A built-in item model in a data folder of the test's own.
+    const auto builtin = folder / "data" / "C3DItem_Buildin";
+    std::filesystem::create_directories(builtin);
+    {
+        items::C3DItemObject model;
+        const auto bytes = model.serialize();
+        std::ofstream(builtin / "128.zn3", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    testsupport::ScopedEnv data("ZARNOLT_DATA", (folder / "data").string());
+    CZarnoltDocument doc(5, 5, &registry);
+    const items::C3DItemObject* shared = items::getBuiltinItem(128);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(items::sharedItemCount(), 1u);
+    doc.clear(false);
+    EXPECT_EQ(items::sharedItemCount(), 0u);
+    EXPECT_FALSE(items::isLiveItem(shared));
 }
