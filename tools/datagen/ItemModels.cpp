@@ -1,7 +1,17 @@
 #include "tools/datagen/ItemModels.h"
 
+#include "tools/datagen/Catalogue.h"
+
+#include <iostream>
+#include <string>
+
 namespace datagen {
 
-void writeItemModels(const std::filesystem::path&) {}
+void writeItemModels(const std::filesystem::path& dataFolder) {
+    std::string error;
+    if (!writeGeneratedItems(dataFolder, allItemModels(), error)) {
+        std::cerr << "zarnolt-datagen: " << error << '\n';
+    }
+}
 
 } // namespace datagen
