@@ -63,7 +63,7 @@ TEST_F(DataPack, GeneratingTwiceGivesIdenticalBytes) {
 }
 
 TEST_F(DataPack, EveryNumberedPictureIsFoundAndDecodes) {
-    testsupport::ScopedEnv data("ZARNOLT_DATA", pack().string());
+    testsupport::ScopedEnv dataFolder("ZARNOLT_DATA", pack().string());
     for (const datagen::BuiltinPicture& expected : datagen::builtinPictures()) {
         const fs::path path = items::findBuiltinPicture(expected.number);
         ASSERT_FALSE(path.empty()) << expected.number;
@@ -80,7 +80,7 @@ TEST_F(DataPack, EveryNumberedPictureIsFoundAndDecodes) {
 }
 
 TEST_F(DataPack, RunningSoundLoadsThroughTheWaveReader) {
-    testsupport::ScopedEnv data("ZARNOLT_DATA", pack().string());
+    testsupport::ScopedEnv dataFolder("ZARNOLT_DATA", pack().string());
     const fs::path path = items::findBuiltinSound("128");
     ASSERT_FALSE(path.empty());
     sound::CWaveFile wave;
