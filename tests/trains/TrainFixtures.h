@@ -1,0 +1,41 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrainItem.h"
+
+namespace trainstest {
+
+using PointMap = std::function<model::Pt(const model::Pt&)>;
+
+// The standard points of a shape, each passed through `map` (identity when empty).
+std::vector<model::Pt> shapePoints(int shape, const PointMap& map = {});
+
+// A board tile holding one line.
+model::CTrackItem* tileWithLine(int column, int row, int layer, std::vector<model::Pt> points,
+                                int kind = 1);
+
+// A straight east-west run of tiles on one row and layer.
+void straightRun(int firstColumn, int lastColumn, int row, int layer = 0, int kind = 1);
+
+// Loads an item model of the kind (100 … 105, no geometry) under the base file name, so that
+// vehicles naming it find their model; it stays loaded until the test program ends.
+void registerModel(const std::string& baseName, int kind);
+
+// Every test starts and ends with no tiles and no vehicles.
+class TrainTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// Drives a train by `distance` through its locomotive at a steady 40 units per second.
+void driveTrain(trains::CTrainItem& locomotive, double distance);
+
+} // namespace trainstest
