@@ -61,12 +61,14 @@ Canvas leaves() {
 Canvas rock() {
     Canvas canvas(kSize, kSize);
     canvas.fill([](double u, double v) {
-        const CellSample cell = cellNoise(u, v, 6, 6, 41);
+        // Layered rock: strata bent by broad noise, weathered by finer noise and a few cracks.
+        const double bend = fractalNoise(u, v, 2, 2, 4, 0.5, 41);
+        const double strata = 0.5 + 0.5 * std::sin(kTau * (v * 5 + 1.8 * bend));
         const double grain = fractalNoise(u, v, 8, 8, 5, 0.6, 42);
-        const Rgba base = mix(cellTone(cell.id, hex(0x6b665d), hex(0x9c968b)), hex(0x857d70), 0.35);
-        const double crack = smoothstep(0.0, 0.09, cell.f2 - cell.f1);
-        const double bump = 0.8 + 0.35 * grain - 0.12 * cell.f1;
-        return shade(base, bump * (0.45 + 0.55 * crack));
+        const CellSample cell = cellNoise(u, v, 4, 4, 43, 0.9);
+        const double crack = smoothstep(0.0, 0.035, cell.f2 - cell.f1);
+        const Rgba base = mix(hex(0x6f6a60), hex(0xa39d90), 0.55 * strata + 0.45 * grain);
+        return shade(base, (0.78 + 0.35 * grain) * (0.55 + 0.45 * crack));
     });
     return canvas;
 }

@@ -101,7 +101,7 @@ Canvas stationBoard() {
     canvas.fillRect(0, 0, 5, 128, frame);
     canvas.fillRect(251, 0, 256, 128, frame);
     canvas.fillRect(5, 88, 251, 104, hex(0x1f5fa8));
-    centredText(canvas, "STATION", 48, 42, hex(0x111111));
+    centredText(canvas, "STATION", 47, 34, hex(0x111111));
     return canvas;
 }
 

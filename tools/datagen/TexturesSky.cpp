@@ -34,7 +34,7 @@ Canvas skyWith(const Rgba& zenith, const Rgba& horizon, double cover, const Rgba
 } // namespace
 
 Canvas skyBlue1() {
-    return skyWith(hex(0x2a66c9), hex(0xd5e6f5), 0.18, hex(0xffffff), 0, 341);
+    return skyWith(hex(0x2a66c9), hex(0xd5e6f5), 0.3, hex(0xffffff), 0, 341);
 }
 Canvas skyBlue2() {
     return skyWith(hex(0x4a8ddf), hex(0xe3eef8), 0.3, hex(0xf8fbff), 1, 351);
@@ -113,9 +113,9 @@ Canvas smokePuff() {
     canvas.fill([](double u, double v) {
         const double r = std::hypot(u - 0.5, v - 0.5) * 2;
         const double billow = fractalNoise(u, v, 4, 4, 4, 0.55, 131);
-        const double density = clamp01(smoothstep(1.0, 0.15, r + 0.35 * (billow - 0.5)));
+        const double density = clamp01(smoothstep(0.95, 0.35, r + 0.4 * (billow - 0.5)));
         Rgba colour = shade(hex(0xe6e4e0), 0.82 + 0.25 * billow);
-        colour.a = density * (0.7 + 0.3 * billow);
+        colour.a = density * (0.8 + 0.2 * billow);
         return colour;
     });
     return canvas;
