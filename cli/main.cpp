@@ -13,6 +13,10 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     cli::registerItemCommand(app, exitCode);
+    cli::registerNewCommand(app, exitCode);
+    cli::registerInfoCommand(app, exitCode);
+    cli::registerDumpCommand(app, exitCode);
+    cli::registerResaveCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,6 +30,9 @@ public:
     virtual void rotate90() = 0;
     virtual void mirrorLeftRight() = 0;
     virtual void mirrorTopBottom() = 0;
+    // The picture as a complete PNG file, as the layout file stores it; empty when it has
+    // no pixels.
+    virtual std::vector<std::uint8_t> encodePng() const = 0;
 };
 
 // A landscape item as the tiles see it: hill or hollow, its height scale, and how far it

@@ -1,0 +1,45 @@
+#include "LayoutSession.h"
+
+#include <iostream>
+#include <new>
+
+#include "persistence/LayoutFile.h"
+
+namespace cli {
+
+LayoutSession::LayoutSession(int columns, int rows) {
+    persistence::installLayoutFileHandlers();
+    document_ = std::make_unique<model::CZarnoltDocument>(columns, rows);
+}
+
+LayoutSession::~LayoutSession() = default;
+
+bool LayoutSession::read(const std::string& command, const std::string& file) {
+    const auto result = persistence::readLayoutFile(*document_, file);
+    if (result != persistence::LayoutReadResult::Read) {
+        std::cerr << "zarnolt-cli " << command << ": " << file << ": "
+                  << persistence::describe(result) << '\n';
+        return false;
+    }
+    return true;
+}
+
+bool LayoutSession::write(const std::string& command, const std::string& file) {
+    if (!document_->writeFile(file)) {
+        std::cerr << "zarnolt-cli " << command << ": " << file
+                  << ": cannot write the layout file\n";
+        return false;
+    }
+    return true;
+}
+
+int guarded(const std::string& command, const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zarnolt-cli " << command << ": out of memory\n";
+        return 1;
+    }
+}
+
+} // namespace cli

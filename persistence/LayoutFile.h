@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "model/CZarnoltDocument.h"
+
+namespace persistence {
+
+// Largest layout file the reader takes: the header's length field cannot describe more.
+inline constexpr std::uint64_t kMaxLayoutFileBytes = 0xFFFFFFFFull;
+
+// The whole layout file of the current model: header, "TrkD", "LnI2" (with landscape items),
+// "TrnC" (when the trains library builds one) and "Cenv".
+std::vector<std::uint8_t> buildLayoutFile(const model::CZarnoltDocument& document);
+
+// Writes the layout file through a temporary file in the destination's folder (the old file
+// stays untouched on any failure). False when the file could not be written completely.
+bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesystem::path& path);
+
+// Why a layout was refused (or Read when it was not).
+enum class LayoutReadResult {
+    Read,
+    CannotOpen, // missing, not a regular file, unreadable or too large
+    TooShort,   // shorter than the 296-byte header
+    WrongMagic, // does not start with "Zn02"
+};
+
+// Reads a layout held in memory into the model. A refused layout (too short, wrong magic)
+// leaves the model untouched. Otherwise the model is cleared, the board takes the header's
+// size (each value clamped into 1 … 999) and the default environment, and the chunks are read in
+// order until the data ends or a chunk head cannot be believed (length below 8 or past the end);
+// what was read before stays. The progress callback gets (bytes so far, header total, fileName)
+// after each chunk and once more at the end. Then points without a number get the lowest free one
+// and the model-wide recomputation runs.
+LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
+                                 std::span<const std::uint8_t> bytes,
+                                 const model::LoadProgressCallback& progress = {},
+                                 std::string_view fileName = {});
+
+LayoutReadResult readLayoutFile(model::CZarnoltDocument& document,
+                                const std::filesystem::path& path,
+                                const model::LoadProgressCallback& progress = {});
+
+// A one-line English reason for a refusal.
+const char* describe(LayoutReadResult result);
+
+// Makes this library the document's layout file reader and writer, and the maker of tile
+// pictures from PNG bytes when none is installed. Calling it again changes nothing.
+void installLayoutFileHandlers();
+
+// The recomputation after loading, also for callers that build a model by hand: hills
+// register their terrain ranges on the tiles, cover flags are recomputed, and the heights
+// and ramps of every line are rebuilt.
+void recomputeAfterLoading();
+
+} // namespace persistence
