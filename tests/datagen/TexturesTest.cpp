@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 namespace {
@@ -58,6 +59,24 @@ image::RawPixels decode(const Canvas& canvas) {
     return raw.value_or(image::RawPixels{});
 }
 
+// The decoded PNG of a listed picture, made once per test run.
+const image::RawPixels& pixelsOf(const BuiltinPicture& picture) {
+    static std::map<int, image::RawPixels> made;
+    auto it = made.find(picture.number);
+    if (it == made.end()) {
+        it = made.emplace(picture.number, decode(picture.make())).first;
+    }
+    return it->second;
+}
+
+const BuiltinPicture& pictureNumbered(int number) {
+    const auto& table = datagen::builtinPictures();
+    auto it = std::find_if(table.begin(), table.end(),
+                           [number](const BuiltinPicture& p) { return p.number == number; });
+    EXPECT_NE(it, table.end()) << number;
+    return it == table.end() ? table.front() : *it;
+}
+
 TEST(BuiltinTextures, EveryNumberTheProgramLoadsIsListedOnce) {
     std::set<int> numbers;
     for (const BuiltinPicture& picture : datagen::builtinPictures()) {
@@ -73,9 +92,8 @@ TEST(BuiltinTextures, EveryNumberTheProgramLoadsIsListedOnce) {
 
 TEST(BuiltinTextures, RendererTexturesAreRgbOrRgbaWithPowerOfTwoSides) {
     for (const BuiltinPicture& picture : datagen::builtinPictures()) {
-        const Canvas canvas = picture.make();
-        const auto raw = decode(canvas);
         SCOPED_TRACE(picture.number);
+        const auto& raw = pixelsOf(picture);
         EXPECT_TRUE(raw.bytesPerPixel == 3 || raw.bytesPerPixel == 4);
         if (picture.number < 1000 + datagen::kBuiltinTextureCount) {
             EXPECT_EQ(raw.width & (raw.width - 1), 0);
@@ -91,7 +109,7 @@ TEST(BuiltinTextures, TilingTexturesTileWithoutSeams) {
             continue;
         }
         SCOPED_TRACE(std::string(picture.role));
-        const auto raw = decode(picture.make());
+        const auto& raw = pixelsOf(picture);
         EXPECT_TRUE(joinsAcrossColumns(raw));
         if (picture.tiling == Tiling::Both) {
             EXPECT_TRUE(joinsAcrossColumns(transposed(raw)));
@@ -112,11 +130,7 @@ TEST(BuiltinTextures, SeamCheckCatchesAPictureThatDoesNotTile) {
 TEST(BuiltinTextures, WaterFramesLoopAsAnAnimation) {
     std::vector<image::RawPixels> frames;
     for (int n = 1014; n <= 1027; ++n) {
-        const auto& table = datagen::builtinPictures();
-        auto it = std::find_if(table.begin(), table.end(),
-                               [n](const BuiltinPicture& p) { return p.number == n; });
-        ASSERT_NE(it, table.end());
-        frames.push_back(decode(it->make()));
+        frames.push_back(pixelsOf(pictureNumbered(n)));
     }
     auto difference = [](const image::RawPixels& a, const image::RawPixels& b) {
         double sum = 0;
@@ -139,11 +153,7 @@ TEST(BuiltinTextures, WaterFramesLoopAsAnAnimation) {
 
 TEST(BuiltinTextures, VehiclePicturesAreTopViewsOnWhite) {
     for (int n = 13000; n <= 13003; ++n) {
-        const auto& table = datagen::builtinPictures();
-        auto it = std::find_if(table.begin(), table.end(),
-                               [n](const BuiltinPicture& p) { return p.number == n; });
-        ASSERT_NE(it, table.end());
-        const image::Picture picture = it->make().picture();
+        const image::Picture picture = pictureNumbered(n).make().picture();
         SCOPED_TRACE(n);
         EXPECT_EQ(picture.width(), 56);
         EXPECT_EQ(picture.height(), 56);
