@@ -475,10 +475,11 @@ bool CLandscapeItem::setHeightMap(std::span<const std::uint8_t> bytes) {
     if (header.width < 1 || header.depth < 1 || header.bytesPerSample < 1) {
         return false;
     }
-    const std::uint64_t needed = std::uint64_t{static_cast<std::uint32_t>(header.width)} *
-                                 static_cast<std::uint32_t>(header.depth) *
-                                 static_cast<std::uint32_t>(header.bytesPerSample);
-    if (needed > bytes.size() - kHeightMapHeaderLength) {
+    // Each factor is checked against the room left, so the product cannot overflow.
+    const std::uint64_t room = bytes.size() - kHeightMapHeaderLength;
+    const std::uint64_t samples = std::uint64_t{static_cast<std::uint32_t>(header.width)} *
+                                  static_cast<std::uint32_t>(header.depth);
+    if (samples > room || samples * static_cast<std::uint32_t>(header.bytesPerSample) > room) {
         return false;
     }
     heightMap_.assign(bytes.begin(), bytes.end());

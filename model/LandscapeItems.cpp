@@ -97,6 +97,14 @@ std::size_t landscapeItemCount() {
     return items().size();
 }
 
+void refreshAllTerrainRanges() {
+    for (const auto& [address, item] : items()) {
+        item->removeTerrainRanges();
+        item->addTerrainRanges();
+    }
+    recomputeCoverFlags();
+}
+
 double terrainHeightAt(double x, double z) {
     double height = 0.0;
     for (const auto& [address, item] : items()) {

@@ -29,6 +29,9 @@ void deleteAllLandscapeItems();
 CLandscapeItem* validLandscapeItem(const void* address);
 std::vector<CLandscapeItem*> landscapeItems();
 std::size_t landscapeItemCount();
+// Registers every hill's terrain ranges afresh on the tiles it touches and recomputes the
+// tiles' cover flags: for tiles and items read from a file, or tiles made under existing items.
+void refreshAllTerrainRanges();
 // Installs the model hook and the clear step when they are not set yet.
 void installLandscapeSeams();
 

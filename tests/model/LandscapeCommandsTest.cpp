@@ -131,9 +131,17 @@ TEST_F(LandscapeCommandsTest, HillsRegisterTerrainRangesOnTheTilesTheyTouch) {
     EXPECT_TRUE(dropped.count({3, packTilePos(cell(1, 1))}));
     EXPECT_TRUE(dropped.count({0, packTilePos(cell(3, 3))}));
 
+    // Tiles made under an existing hill (as by a file reader) get their ranges on request.
+    CTrackItem* later = createTile(cell(4, 4), 0);
+    later->setShape(1);
+    EXPECT_FALSE(later->hasTerrainRanges());
+    refreshAllTerrainRanges();
+    EXPECT_TRUE(later->hasTerrainRanges());
+
     // Deleting the item takes its ranges away, so no tile keeps a stale address.
     ASSERT_TRUE(removeLandscapeItem(hill));
     EXPECT_FALSE(far->hasTerrainRanges());
+    EXPECT_FALSE(later->hasTerrainRanges());
 }
 
 TEST_F(LandscapeCommandsTest, MoveAndResizeRebuildTheGrid) {

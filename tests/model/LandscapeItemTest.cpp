@@ -256,6 +256,15 @@ TEST_F(LandscapeItemTest, HeightMapOfWrongLengthOrTagLeavesTheGridEmpty) {
         EXPECT_EQ(item->heightMapSampleSum(), 0u);
         EXPECT_EQ(item->getRect(), source->getRect());
     }
+    // Sizes whose product overflows 64 bits are refused too.
+    auto record = good;
+    for (std::size_t at : {52 + 9, 52 + 13, 52 + 16}) {
+        record[at] = 0x40;
+    }
+    CLandscapeItem* item = createLandscapeItem();
+    ASSERT_TRUE(item->readRecord(record, false, 0, 0));
+    EXPECT_TRUE(item->heights().samples.empty());
+    EXPECT_TRUE(item->getHeightMap().empty());
 }
 
 TEST_F(LandscapeItemTest, DamagedRecordsAreRefusedOrReadWithinTheirBytes) {
