@@ -54,4 +54,18 @@ inline constexpr bool typeRunsOnKind(std::int32_t t, int kind) {
     return kind == 1;
 }
 
+// The built-in marker picture for a vehicle whose model gives none.
+inline constexpr const char* defaultVehiclePicture(std::int32_t t) {
+    if (isSteamType(t)) {
+        return "_DefaultTrain_SL";
+    }
+    if (t == TypeElectric) {
+        return "_DefaultTrain_EL";
+    }
+    if (t == TypeAutomobile) {
+        return "_DefaultTrain_Automobile";
+    }
+    return "_DefaultTrain_BoxCar";
+}
+
 } // namespace trains

@@ -36,7 +36,7 @@ void straightRun(int firstColumn, int lastColumn, int row, int layer, int kind) 
     }
 }
 
-void registerModel(const std::string& baseName, int kind) {
+std::filesystem::path registerModel(const std::string& baseName, int kind) {
     static testsupport::TempFolder folder;
     static std::vector<std::unique_ptr<items::C3DItemObject>> models;
     items::C3DItemObject source;
@@ -47,8 +47,9 @@ void registerModel(const std::string& baseName, int kind) {
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     auto model = std::make_unique<items::C3DItemObject>();
-    ASSERT_TRUE(model->loadFromPath(path));
+    EXPECT_TRUE(model->loadFromPath(path));
     models.push_back(std::move(model));
+    return path;
 }
 
 void TrainTest::SetUp() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -26,7 +27,8 @@ void straightRun(int firstColumn, int lastColumn, int row, int layer = 0, int ki
 
 // Loads an item model of the kind (100 … 105, no geometry) under the base file name, so that
 // vehicles naming it find their model; it stays loaded until the test program ends.
-void registerModel(const std::string& baseName, int kind);
+// Returns the file's path.
+std::filesystem::path registerModel(const std::string& baseName, int kind);
 
 // Every test starts and ends with no tiles and no vehicles.
 class TrainTest : public ::testing::Test {

@@ -4,6 +4,8 @@
 #include "model/CZarnoltDocument.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
+#include "trains/CTrainTypeItem.h"
+#include "trains/VehicleCommands.h"
 #include "trains/VehicleRegistry.h"
 
 using namespace model;
@@ -254,4 +256,53 @@ TEST_F(VehicleTest, VehiclesOnARemovedTileAndTheDocumentClear) {
     document.clear(false);
     EXPECT_EQ(registeredVehicleCount(), 0u);
     EXPECT_EQ(trainController()->vehicleCount(), 0u);
+}
+
+TEST_F(VehicleTest, ContextMenuStateAndCommands) {
+    straightRun(0, 9, 0);
+    tileWithLine(3, 5, 0, shapePoints(1), 2);
+    registerModel("Auto02.zn3", 103);
+    CTrainItem* loco = createVehicle(tileAt(0, {6, 0}), TypeSteam, {});
+    CTrainItem* car = createVehicle(tileAt(0, {1, 0}), 0, {});
+    CTrainItem* automobile = createVehicle(tileAt(0, {3, 5}), TypeAutomobile, "Auto02.zn3");
+    ASSERT_TRUE(loco->couple(car, true));
+
+    auto enabled = [](CTrainItem* v) {
+        std::string flags;
+        for (const VehicleMenuEntry& e : vehicleMenuState(v)) {
+            flags += e.enabled ? (e.checked ? 'C' : 'E') : '-';
+        }
+        return flags;
+    };
+    EXPECT_EQ(enabled(nullptr), "-------");
+    EXPECT_EQ(enabled(loco), "EEEE-EC");
+    EXPECT_EQ(enabled(car), "EEEEE-C");
+    EXPECT_EQ(enabled(automobile), "E-EE---");
+
+    EXPECT_FALSE(runVehicleCommand(999, loco));
+    EXPECT_TRUE(runVehicleCommand(CommandTurnDirection, car));
+    EXPECT_TRUE(loco->isDirectionFlipped());
+    EXPECT_TRUE(runVehicleCommand(CommandUncoupleFront, car));
+    EXPECT_FALSE(loco->isSameTrain(car));
+    ASSERT_TRUE(loco->couple(car, true));
+    EXPECT_TRUE(runVehicleCommand(CommandDeleteTrain, car));
+    EXPECT_EQ(registeredVehicleCount(), 3u); // deletion waits for the flush
+    EXPECT_TRUE(flushVehicleDeletions());
+    ASSERT_EQ(trainController()->vehicleCount(), 1u);
+    EXPECT_EQ(trainController()->vehicles()[0], automobile);
+}
+
+TEST_F(VehicleTest, CatalogueEntriesFromModelFiles) {
+    const auto electric = registerModel("EL09.zn3", 101);
+    const auto house = registerModel("House09.zn3", 9000);
+    auto entry = createTrainTypeItem(electric);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->typeCode(), TypeElectric);
+    EXPECT_EQ(entry->modelName(), "EL09.zn3");
+    EXPECT_TRUE(entry->isTypeItem());
+    EXPECT_EQ(entry->currentTile(), nullptr);
+    EXPECT_EQ(createTrainTypeItem(house), nullptr);
+    EXPECT_EQ(createTrainTypeItem(house.parent_path() / "Missing.zn3"), nullptr);
+    EXPECT_STREQ(defaultVehiclePicture(1), "_DefaultTrain_SL");
+    EXPECT_STREQ(defaultVehiclePicture(TypeMonorailA), "_DefaultTrain_BoxCar");
 }
