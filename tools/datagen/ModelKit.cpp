@@ -320,15 +320,20 @@ void ModelKit::band(Rgb colour, const std::vector<Vec3d>& path, double width, do
         return;
     }
     Part part = newPart(colour);
-    const double h = width / 2;
-    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
-        const Vec3d& a = path[i];
-        const Vec3d& b = path[i + 1];
+    // Each point is moved sideways along the mean of its two segment directions, so that
+    // consecutive pieces meet without gaps on curves.
+    std::vector<Vec3d> side;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const Vec3d& a = path[i == 0 ? 0 : i - 1];
+        const Vec3d& b = path[i + 1 < path.size() ? i + 1 : i];
         const Vec3d along = normalised({b.x - a.x, 0.0, b.z - a.z});
-        const Vec3d side{-along.z * h, 0.0, along.x * h};
-        const Vec3d lift{0.0, thickness, 0.0};
-        const Vec3d a0 = sub(a, side), a1 = add(a, side), b0 = sub(b, side), b1 = add(b, side);
-        const Vec3d centre = add(centreOf({a, b}), mul(lift, 0.5));
+        side.push_back({-along.z * width / 2, 0.0, along.x * width / 2});
+    }
+    const Vec3d lift{0.0, thickness, 0.0};
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+        const Vec3d a0 = sub(path[i], side[i]), a1 = add(path[i], side[i]);
+        const Vec3d b0 = sub(path[i + 1], side[i + 1]), b1 = add(path[i + 1], side[i + 1]);
+        const Vec3d centre = add(centreOf({path[i], path[i + 1]}), mul(lift, 0.5));
         convexSolid(*part.faces,
                     {{a0, b0, b1, a1},
                      {add(a0, lift), add(b0, lift), add(b1, lift), add(a1, lift)},

@@ -87,7 +87,7 @@ void engineHouse(ModelKit& kit, int tracks, Rgb wall, Rgb roofColour) {
 void waterTower(ModelKit& kit) {
     for (const double x : {-6.0, 6.0}) {
         for (const double z : {-6.0, 6.0}) {
-            kit.bar(kDarkSteel, {x * 1.3, 0, z * 1.3}, {x, 24, z}, 1.5, 1.5);
+            kit.bar(kDarkSteel, {x * 1.3, 0.8, z * 1.3}, {x, 24, z}, 1.5, 1.5);
         }
     }
     kit.cylinder(kWood, Axis::Y, {0, 30, 0}, 9.5, 12.0, 20);
@@ -121,7 +121,7 @@ void footBridge(ModelKit& kit, double span, bool platforms) {
                       {4, deck + 9, side * span / 2 + (side > 0 ? 0 : 0.6)});
         const double z = side * span / 2;
         // A stair running along x down from the deck end.
-        kit.bar(kSteel, {0, deck + 1, z}, {-30, 1, z}, 6, 2);
+        kit.bar(kSteel, {0, deck + 1, z}, {-30, 3.5, z}, 6, 2);
         kit.box(kDarkSteel, {0, deck / 2, z}, {2, deck, 2});
         kit.box(kDarkSteel, {-15, deck / 4, z}, {2, deck / 2, 2});
         if (platforms) {
@@ -183,7 +183,7 @@ void pylon(ModelKit& kit) {
     const double h = 70;
     for (const double x : {-1.0, 1.0}) {
         for (const double z : {-1.0, 1.0}) {
-            kit.bar(kSteel, {x * 8, 0, z * 8}, {x * 2, h, z * 2}, 1.2, 1.2);
+            kit.bar(kSteel, {x * 8, 0.7, z * 8}, {x * 2, h, z * 2}, 1.2, 1.2);
         }
     }
     for (const double y : {30.0, 45.0, 60.0}) {

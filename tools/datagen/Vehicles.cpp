@@ -312,11 +312,11 @@ const std::vector<Vehicle>& vehicles() {
              tankCar(k);
              return Placement{};
          }},
-        {{"自動車/Car01.zn3", "car", 103, 4, 8, false, true, 2},
+        {{"自動車/Car01.zn3", "car", 103, 4, 8, false, false, 2},
          [](ModelKit& k) { return automobile(k, 0); }},
-        {{"自動車/Bus01.zn3", "bus", 103, 4, 8, false, true, 2},
+        {{"自動車/Bus01.zn3", "bus", 103, 4, 8, false, false, 2},
          [](ModelKit& k) { return automobile(k, 1); }},
-        {{"自動車/Truck01.zn3", "truck", 103, 4, 8, false, true, 2},
+        {{"自動車/Truck01.zn3", "truck", 103, 4, 8, false, false, 2},
          [](ModelKit& k) { return automobile(k, 2); }},
         {{"モノレール/Monorail01Front.zn3", "straddle monorail, front car", 104, 0, 0, false, true,
           2},
@@ -335,10 +335,13 @@ const std::vector<Vehicle>& vehicles() {
 }
 
 constexpr double kUnitsPerTile = 40.0;
+// The chase point, which loading also gives a rolling-stock file whose viewpoint 2 is zero.
+constexpr Vec3d kChasePoint{1.5, 0.25, 0.0};
 
 void fillHeader(items::C3DItemObject& item, const VehicleSpec& spec, const Placement& p) {
     item.setKind(spec.kind);
     const double t = kUnitsPerTile;
+    item.setViewpoint(1, kChasePoint);
     if (p.front > 0) {
         item.setViewpoint(0, {(p.front - 4) / t, p.eyeY / t - 0.5, 0});
     }

@@ -11,10 +11,11 @@ namespace datagen {
 //
 // Header fields the vehicle models fill (tile units, x forward, y up, model origin at the
 // vehicle centre on the track bed):
-// - viewpoint 1: the driver's seat; viewpoint 2: left zero, so that loading gives the chase
-//   point (1.5, 0.25, 0); viewpoint 3: the chimney top of steam locomotives;
+// - viewpoint 1: the driver's seat; viewpoint 2: the chase point (1.5, 0.25, 0), the value
+//   loading gives an all-zero one; viewpoint 3: the chimney top of steam locomotives;
 // - vehicle count value 1 and vehicle float value (the panel angle, degrees) on vehicles with
-//   a speedometer panel (self-propelled ones), the base colour as the panel colour and the
+//   a speedometer panel (self-propelled rail and monorail stock: the item's vehicle-value test
+//   holds only for kinds 100, 101, 104 and 105), the base colour as the panel colour and the
 //   eye offset as the panel position;
 // - lamp 0: the head lamp (mirrored to both sides on electric stock, cars and monorails);
 // - wheel record: wheel model number (1 … 4: built-in models 135 … 138), arrangement, side-rod
