@@ -1,8 +1,10 @@
 #include "model/LandscapeItems.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 #include "model/CLandscapeItem.h"
 #include "model/CZarnoltDocument.h"
@@ -13,7 +15,52 @@ namespace model {
 
 namespace {
 
-using ItemMap = std::map<const CLandscapeItem*, std::unique_ptr<CLandscapeItem>>;
+// Items in creation order (a loaded layout keeps its file order, so saving is repeatable),
+// with an address index for the stale-reference check.
+class ItemMap {
+public:
+    using Ordered = std::map<std::uint64_t, std::unique_ptr<CLandscapeItem>>;
+    struct Entry {
+        const CLandscapeItem* address;
+        CLandscapeItem* item;
+    };
+
+    void add(std::unique_ptr<CLandscapeItem> item) {
+        index_.emplace(item.get(), next_);
+        ordered_.emplace(next_++, std::move(item));
+    }
+    // Takes the item out of the container; null when it is not held.
+    std::unique_ptr<CLandscapeItem> take(const CLandscapeItem* address) {
+        auto it = index_.find(address);
+        if (it == index_.end()) {
+            return nullptr;
+        }
+        auto node = ordered_.extract(it->second);
+        index_.erase(it);
+        return std::move(node.mapped());
+    }
+    CLandscapeItem* find(const void* address) const {
+        auto it = index_.find(static_cast<const CLandscapeItem*>(address));
+        return it == index_.end() ? nullptr : ordered_.at(it->second).get();
+    }
+    void swap(ItemMap& other) {
+        ordered_.swap(other.ordered_);
+        index_.swap(other.index_);
+    }
+    void clear() {
+        index_.clear();
+        ordered_.clear();
+    }
+    bool empty() const { return ordered_.empty(); }
+    std::size_t size() const { return ordered_.size(); }
+    Ordered::const_iterator begin() const { return ordered_.begin(); }
+    Ordered::const_iterator end() const { return ordered_.end(); }
+
+private:
+    Ordered ordered_;
+    std::unordered_map<const CLandscapeItem*, std::uint64_t> index_;
+    std::uint64_t next_ = 0;
+};
 
 ItemMap& items() {
     // The tile containers are made first so that they outlive the items at exit, when the
@@ -53,18 +100,18 @@ CLandscapeItem* createLandscapeItem() {
     installLandscapeSeams();
     auto item = std::make_unique<CLandscapeItem>();
     CLandscapeItem* address = item.get();
-    items().emplace(address, std::move(item));
+    items().add(std::move(item));
     return address;
 }
 
 bool deleteLandscapeItem(const CLandscapeItem* item) {
-    auto node = items().extract(item);
-    if (node.empty()) {
+    auto taken = items().take(item);
+    if (!taken) {
         return false;
     }
     // The item has left the container before its destructor runs, so the tiles no longer
     // see it while its ranges are removed.
-    node.mapped().reset();
+    taken.reset();
     recomputeCoverFlags();
     return true;
 }
@@ -80,8 +127,7 @@ void deleteAllLandscapeItems() {
 }
 
 CLandscapeItem* validLandscapeItem(const void* address) {
-    auto it = items().find(static_cast<const CLandscapeItem*>(address));
-    return it != items().end() ? it->second.get() : nullptr;
+    return items().find(address);
 }
 
 std::vector<CLandscapeItem*> landscapeItems() {

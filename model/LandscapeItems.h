@@ -15,8 +15,8 @@ struct LandscapeHooks {
 
 LandscapeHooks& landscapeHooks();
 
-// The process-wide landscape items. The container owns every item and lists them in address
-// order (the order the file writer uses). Creating the first item joins the container to the
+// The process-wide landscape items. The container owns every item and lists them in creation
+// order (the order the file writer uses, so a loaded layout saves in its own order). Creating the first item joins the container to the
 // model: the tiles see the items through modelHooks().landscapeItems and the document's clear
 // deletes them at its landscape stage.
 CLandscapeItem* createLandscapeItem();
@@ -35,7 +35,7 @@ void refreshAllTerrainRanges();
 // Installs the model hook and the clear step when they are not set yet.
 void installLandscapeSeams();
 
-// The terrain height at a point in layout units over all items in container order: starting
+// The terrain height at a point in layout units over all items in creation order: starting
 // flat at 0, a hollow lowers the height to its own when that is lower, a hill raises it.
 double terrainHeightAt(double x, double z);
 

@@ -411,3 +411,16 @@ TEST_F(LandscapeItemTest, TileSamplesSpanTheTileAndItsEdges) {
     EXPECT_EQ(item->tileUnderSample(9, 1, 0), nullptr);
     EXPECT_NE(item->tileUnderSample(5, 5, 2), nullptr);
 }
+
+TEST_F(LandscapeItemTest, ContainerListsItemsInCreationOrderNotByAddress) {
+    CLandscapeItem* a = createLandscapeItem();
+    CLandscapeItem* b = createLandscapeItem();
+    CLandscapeItem* c = createLandscapeItem();
+    ASSERT_TRUE(deleteLandscapeItem(a));
+    // The allocator may hand the freed address to the next item; it still comes last.
+    CLandscapeItem* d = createLandscapeItem();
+    EXPECT_EQ(landscapeItems(), (std::vector<CLandscapeItem*>{b, c, d}));
+    EXPECT_EQ(validLandscapeItem(d), d);
+    EXPECT_EQ(landscapeItemCount(), 3u);
+    EXPECT_FALSE(deleteLandscapeItem(a == d ? nullptr : a));
+}
