@@ -6,6 +6,7 @@ namespace cli {
 // Each command adds its subcommand to the app. When the subcommand runs, its callback sets
 // `exitCode` (0 on success, 1 after printing one line on stderr).
 void registerItemCommand(CLI::App& app, int& exitCode);
+void registerCatalogueCommand(CLI::App& app, int& exitCode);
 void registerNewCommand(CLI::App& app, int& exitCode);
 void registerInfoCommand(CLI::App& app, int& exitCode);
 void registerDumpCommand(CLI::App& app, int& exitCode);

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     cli::registerItemCommand(app, exitCode);
+    cli::registerCatalogueCommand(app, exitCode);
     cli::registerNewCommand(app, exitCode);
     cli::registerInfoCommand(app, exitCode);
     cli::registerDumpCommand(app, exitCode);
