@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "items/C3DItemObject.h"
-#include "support/TempFolder.h"
+#include "items/ItemCatalogue.h"
+#include "items/ItemRegistry.h"
+#include "platform/Paths.h"
 
 #include "model/TrackHeights.h"
 #include "trains/VehicleRegistry.h"
@@ -37,18 +39,17 @@ void straightRun(int firstColumn, int lastColumn, int row, int layer, int kind) 
 }
 
 std::filesystem::path registerModel(const std::string& baseName, int kind) {
-    static testsupport::TempFolder folder;
-    static std::vector<std::unique_ptr<items::C3DItemObject>> models;
+    const auto folder = platform::dataFolder();
+    EXPECT_TRUE(folder.has_value());
     items::C3DItemObject source;
     source.setKind(kind);
     const auto bytes = source.serialize();
-    const auto path = folder.path() / baseName;
+    const auto path = folder.value_or(".") / items::kItemFolderName / baseName;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
-    auto model = std::make_unique<items::C3DItemObject>();
-    EXPECT_TRUE(model->loadFromPath(path));
-    models.push_back(std::move(model));
+    items::resetCatalogue();
+    EXPECT_NE(items::getItemByFileName(baseName), nullptr);
     return path;
 }
 

@@ -25,9 +25,8 @@ model::CTrackItem* tileWithLine(int column, int row, int layer, std::vector<mode
 // A straight east-west run of tiles on one row and layer.
 void straightRun(int firstColumn, int lastColumn, int row, int layer = 0, int kind = 1);
 
-// Loads an item model of the kind (100 … 105, no geometry) under the base file name, so that
-// vehicles naming it find their model; it stays loaded until the test program ends.
-// Returns the file's path.
+// Writes an item model file of the kind (no geometry) into the catalogue of the test data
+// folder, so that vehicles naming it find their model. Returns the file's path.
 std::filesystem::path registerModel(const std::string& baseName, int kind);
 
 // Every test starts and ends with no tiles and no vehicles.
