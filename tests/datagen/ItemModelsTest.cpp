@@ -14,10 +14,14 @@
 #include "tools/datagen/Vehicles.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -290,6 +294,58 @@ TEST_F(ItemModels, GeneratingTwiceGivesIdenticalBytes) {
         EXPECT_EQ(again[i].relativePath, (*files_)[i].relativePath);
         EXPECT_TRUE(again[i].bytes == (*files_)[i].bytes) << again[i].relativePath;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Runs a command and returns its standard output and exit status.
+std::pair<std::string, int> run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {output, -1};
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST_F(ItemModels, CliCatalogueListsEveryEntryWithWhatItCarries) {
+    const std::string cli = std::string(ZARNOLT_BUILD_DIR) + "/bin/zarnolt-cli";
+    const auto [output, status] = run(cli + " catalogue --json --data '" + pack().string() + "'");
+    ASSERT_EQ(status, 0);
+    const nlohmann::json json = nlohmann::json::parse(output);
+    ASSERT_EQ(json["folders"].size(), 3u);
+    EXPECT_EQ(json["folders"][0]["entries"].size(), datagen::vehicleSpecs().size());
+    EXPECT_EQ(json["folders"][1]["entries"].size(), datagen::trackPieceSpecs().size());
+    EXPECT_EQ(json["folders"][2]["entries"].size(), datagen::structureSpecs().size());
+    for (const auto& entry : json["folders"][1]["entries"]) {
+        const std::string file = entry["file"];
+        const auto spec =
+            std::find_if(datagen::trackPieceSpecs().begin(), datagen::trackPieceSpecs().end(),
+                         [&](const datagen::TrackPieceSpec& s) { return s.file == file; });
+        ASSERT_NE(spec, datagen::trackPieceSpecs().end()) << file;
+        EXPECT_EQ(entry["kind"], spec->kind) << file;
+        EXPECT_EQ(entry["lines"].size(), spec->lineKinds.size()) << file;
+        EXPECT_EQ(entry["controlItems"].get<std::vector<int>>(), spec->controlKinds) << file;
+    }
+    for (const auto& entry : json["folders"][0]["entries"]) {
+        EXPECT_EQ(entry["typeCode"].get<int>(), entry["kind"].get<int>() + 8900);
+    }
+    const auto [text, textStatus] = run(cli + " catalogue --data '" + pack().string() + "'");
+    EXPECT_EQ(textStatus, 0);
+    EXPECT_NE(text.find("機関車/SL01.zn3  kind 100  vehicle 9000 (SL)"), std::string::npos);
+    EXPECT_NE(text.find("ポイント/PointLeft.zn3  kind 0  lines 1:1 1:2; items 301"),
+              std::string::npos);
+    EXPECT_EQ(
+        run(cli + " catalogue --data '" + (folder_->path() / "none").string() + "' 2>&1").second,
+        1);
 }
 
 } // namespace
