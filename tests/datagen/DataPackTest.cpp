@@ -103,4 +103,14 @@ TEST_F(DataPack, RegeneratingReplacesTheWholeFolder) {
     EXPECT_FALSE(fs::exists(other / "データ.partial"));
 }
 
+TEST_F(DataPack, LeavesAFolderAloneThatIsNoDataPack) {
+    testsupport::TempFolder other;
+    const fs::path target = other / "documents";
+    fs::create_directories(target);
+    { std::ofstream(target / "letter.txt") << "keep me"; }
+    EXPECT_FALSE(datagen::generateDataPack(target));
+    EXPECT_TRUE(fs::exists(target / "letter.txt"));
+    EXPECT_FALSE(fs::exists(target / "Texture_Buildin"));
+}
+
 } // namespace

@@ -11,6 +11,34 @@ namespace fs = std::filesystem;
 
 namespace datagen {
 
+namespace {
+
+constexpr const char* kPackFolders[] = {"C3DItem_Buildin", "C3DItem_File", "Sounds_Buildin",
+                                        "Texture_Buildin"};
+
+// Whether `folder` may be replaced: it is missing, empty, or holds a data pack folder. This
+// keeps a mistyped output argument from deleting an unrelated folder.
+bool replaceable(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        return !error;
+    }
+    if (!fs::is_directory(folder, error)) {
+        return false;
+    }
+    if (fs::is_empty(folder, error)) {
+        return !error;
+    }
+    for (const char* name : kPackFolders) {
+        if (fs::is_directory(folder / name, error)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool writeDataPack(const fs::path& dataFolder) {
     std::error_code error;
     fs::create_directories(dataFolder, error);
@@ -26,6 +54,11 @@ bool writeDataPack(const fs::path& dataFolder) {
 
 bool generateDataPack(const fs::path& outputFolder) {
     const fs::path target = fs::absolute(outputFolder);
+    if (!replaceable(target)) {
+        std::fprintf(stderr, "%s exists and is not a data pack; not replacing it\n",
+                     target.c_str());
+        return false;
+    }
     fs::path partial = target;
     partial += ".partial";
     std::error_code error;

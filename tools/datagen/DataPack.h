@@ -11,7 +11,8 @@ bool writeDataPack(const std::filesystem::path& dataFolder);
 
 // Replaces `outputFolder` with a freshly generated pack: the pack is written into a sibling
 // folder first and moved into place only when complete, so a failed run leaves the previous
-// pack untouched. False (with a line on stderr) on failure.
+// pack untouched. An existing folder is replaced only when it is empty or holds a data pack
+// folder ("Texture_Buildin" …). False (with a line on stderr) on failure.
 bool generateDataPack(const std::filesystem::path& outputFolder);
 
 } // namespace datagen
