@@ -86,6 +86,13 @@ TEST(WaveWriter, PadsAnOddDataChunkAndReadsBack) {
     EXPECT_EQ(readAll(wave, 2), data);
 }
 
+TEST(WaveWriter, WriteIntoAMissingFolderFailsAndLeavesNothing) {
+    testsupport::TempFolder folder;
+    const auto path = folder / "missing" / "sound.wav";
+    EXPECT_FALSE(sound::writeWaveFile(path, sound::pcmFormat(1, 8000, 8), Bytes{1, 2}));
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+}
+
 TEST(WaveFile, ReadsInPiecesNeverPastTheDataAndRewinds) {
     testsupport::TempFolder folder;
     Bytes data(1000);

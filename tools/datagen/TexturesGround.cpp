@@ -42,6 +42,12 @@ Canvas grass() {
 
 Canvas leaves() {
     Canvas canvas(kSize, kSize, true);
+    // The gaps carry a leaf green, so filtering at leaf edges blends towards green, not black.
+    canvas.fill([](double, double) {
+        Rgba gap = hex(0x4f8a35);
+        gap.a = 0;
+        return gap;
+    });
     Random random(31);
     for (int leaf = 0; leaf < 260; ++leaf) {
         const double x = random.range(0, kSize);
