@@ -13,6 +13,7 @@
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
 #include "persistence/CImageItem.h"
+#include "trains/VehicleJson.h"
 
 namespace cli {
 namespace {
@@ -126,7 +127,7 @@ int runDump(const std::string& file) {
         landscape.push_back(landscapeItem(*item));
     }
     out["landscapeItems"] = std::move(landscape);
-    out["vehicles"] = Json::array();
+    out["vehicles"] = trains::vehiclesJson();
     // Names that were not valid Shift-JIS are already replaced by U+FFFD, so the text is
     // valid UTF-8; replacing keeps the dump from failing should one slip through.
     std::cout << out.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';

@@ -4,11 +4,13 @@
 #include <new>
 
 #include "persistence/LayoutFile.h"
+#include "trains/TrainFileHandlers.h"
 
 namespace cli {
 
 LayoutSession::LayoutSession(int columns, int rows) {
     persistence::installLayoutFileHandlers();
+    trains::installTrainFileHandlers();
     document_ = std::make_unique<model::CZarnoltDocument>(columns, rows);
 }
 
