@@ -284,3 +284,30 @@ TEST_F(TrainChunkTest, ModelNeededForCatalogueTypes) {
     ASSERT_EQ(trainController()->vehicleCount(), 1u);
     EXPECT_EQ(trainController()->vehicles()[0]->typeCode(), 0);
 }
+
+TEST_F(TrainChunkTest, RandomlyDamagedChunksLoadWithoutHarm) {
+    const Bytes good = savedTrain();
+    std::uint32_t state = 12345u;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int round = 0; round < 400; ++round) {
+        Bytes damaged = good;
+        const int changes = 1 + static_cast<int>(next() % 8);
+        for (int i = 0; i < changes; ++i) {
+            damaged[next() % damaged.size()] = static_cast<std::uint8_t>(next());
+        }
+        if (next() % 4 == 0) {
+            damaged.resize(next() % damaged.size());
+        }
+        reload(damaged);
+        const auto& list = trainController()->vehicles();
+        EXPECT_LE(list.size(), 4u);
+        for (CTrainItem* v : list) {
+            EXPECT_NE(v->currentTile(), nullptr);
+            EXPECT_LE(v->trainMembers().size(), list.size());
+        }
+        trainController()->saveChunk();
+    }
+}
