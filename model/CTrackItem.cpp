@@ -856,12 +856,15 @@ void CTrackItem::resetCoverFlags() {
 }
 
 void CTrackItem::resetBoundsCaches() {
-    boundsCache_.fill(BoundsCacheEntry{});
+    boundsCache_.reset();
 }
 
 void CTrackItem::storeBoundsCache(int which, const std::array<Vec3d, 8>& corners, double key) {
     if (which == 0 || which == 1) {
-        boundsCache_[which] = BoundsCacheEntry{corners, key};
+        if (!boundsCache_) {
+            boundsCache_ = std::make_unique<std::array<BoundsCacheEntry, 2>>();
+        }
+        (*boundsCache_)[which] = BoundsCacheEntry{corners, key};
     }
 }
 
@@ -869,8 +872,9 @@ bool CTrackItem::readBoundsCache(int which, std::array<Vec3d, 8>& corners, doubl
     if (which != 0 && which != 1) {
         return false;
     }
-    corners = boundsCache_[which].corners;
-    key = boundsCache_[which].key;
+    const BoundsCacheEntry entry = boundsCache_ ? (*boundsCache_)[which] : BoundsCacheEntry{};
+    corners = entry.corners;
+    key = entry.key;
     return key != 100000.0;
 }
 

@@ -213,7 +213,9 @@ private:
     bool anyNeighbourB_ = false;
     NeighbourFlags neighbourFlagsB_{};
     NeighbourFlags neighbourFlagsA_{};
-    std::array<BoundsCacheEntry, 2> boundsCache_{};
+    // Made on the first store: most tiles of a large board are never boxed by the renderer,
+    // and two inline entries would be two thirds of a tile's size.
+    std::unique_ptr<std::array<BoundsCacheEntry, 2>> boundsCache_;
 };
 
 // Counts over the union of two tiles' lines (a tile alone is passed twice).

@@ -103,6 +103,12 @@ LineItem::~LineItem() {
     r.lines.erase(this);
 }
 
+void reserveLineRegistry(std::size_t additional) {
+    auto& r = lineRegistry();
+    std::lock_guard lock(r.mutex);
+    r.lines.reserve(r.lines.size() + additional);
+}
+
 LineItem* validLine(const void* address) {
     auto& r = lineRegistry();
     std::lock_guard lock(r.mutex);

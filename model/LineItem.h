@@ -138,5 +138,7 @@ private:
 
 // The line at a registered address, else null.
 LineItem* validLine(const void* address);
+// Makes room in the line registry for this many more lines (see reserveTileRegistry).
+void reserveLineRegistry(std::size_t additional);
 
 } // namespace model

@@ -299,4 +299,9 @@ void afterEdit() {
     rebuildRamps();
 }
 
+void afterLoading() {
+    straightenLongDiagonals();
+    rebuildRamps();
+}
+
 } // namespace model

@@ -16,4 +16,9 @@ void junctionPoint(LineItem& line, bool atEnd, double& x, double& z);
 // long diagonals straightened between their junction points, ramps rebuilt.
 void afterEdit();
 
+// afterEdit for a model whose lines were all just made (a layout file was read): their
+// heights are still unset and they have no ramps, so the reset pass over every point is
+// skipped.
+void afterLoading();
+
 } // namespace model

@@ -90,14 +90,25 @@ CTrackItem* createTile(TilePos pos, int layer) {
     auto tile = std::make_unique<CTrackItem>(pos, layer);
     CTrackItem* raw = tile.get();
     if (isTrackLayer(layer) && isValidTilePos(pos)) {
-        auto [it, inserted] = c.layers[layer].try_emplace(packTilePos(pos), nullptr);
-        if (inserted) {
+        LayerMap& map = c.layers[layer];
+        const std::uint32_t key = packTilePos(pos);
+        // Tiles made in map order (a file being read) go in at the end without a search.
+        const auto hint =
+            !map.empty() && std::prev(map.end())->first < key ? map.end() : map.lower_bound(key);
+        const auto it = map.try_emplace(hint, key, nullptr);
+        if (it->second == nullptr) {
             it->second = std::move(tile);
             return raw;
         }
     }
     c.unplaced.push_back(std::move(tile));
     return raw;
+}
+
+void reserveTileRegistry(std::size_t additional) {
+    auto& c = containers();
+    std::lock_guard lock(c.registryMutex);
+    c.registry.reserve(c.registry.size() + additional);
 }
 
 CTrackItem* getOrCreateTile(TilePos pos, int layer) {
@@ -282,6 +293,17 @@ bool purgeEmptiedTiles() {
 
 void recomputeCoverFlags() {
     auto& c = containers();
+    // Without landscape items no tile is covered and no tunnel mouth exists, so every flag is
+    // clear; this spares the neighbour lookups of every tile on large boards.
+    const auto& provider = modelHooks().landscapeItems;
+    if (!provider || provider().empty()) {
+        for (auto& layer : c.layers) {
+            for (auto& [key, tile] : layer) {
+                tile->resetCoverFlags();
+            }
+        }
+        return;
+    }
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (auto& [key, tile] : c.layers[layer]) {
             if (tile->isEmpty() || layer != GroundLayer) {

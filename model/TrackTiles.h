@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -36,6 +37,9 @@ int layerTileCount(int layer);
 CTrackItem* validTile(const void* address);
 // 4 if layer 4 has tiles, else 3, 2, 1 likewise, else 0.
 int highestUsedLayer();
+// Makes room in the tile registry for this many more tiles, so that a reader about to make
+// them all does not rehash it again and again.
+void reserveTileRegistry(std::size_t additional);
 // Deletes one tile made by createTile or getOrCreateTile; false when the container does not
 // hold it.
 bool deleteTile(CTrackItem* tile);

@@ -74,13 +74,17 @@ bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesys
 }
 
 void recomputeAfterLoading() {
-    for (const model::CLandscapeItem* item : model::landscapeItems()) {
+    const std::vector<model::CLandscapeItem*> items = model::landscapeItems();
+    for (const model::CLandscapeItem* item : items) {
         if (!item->isHollow()) {
             item->addTerrainRanges();
         }
     }
-    model::recomputeCoverFlags();
-    model::afterEdit();
+    // Tiles start with clear cover flags, and without landscape items they stay clear.
+    if (!items.empty()) {
+        model::recomputeCoverFlags();
+    }
+    model::afterLoading();
 }
 
 LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
@@ -104,6 +108,7 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
     // A layout without a readable "Cenv" chunk gets the default scenery, not the last one.
     document.resetEnvironment();
 
+    std::size_t pointsWithoutNumber = 0;
     std::size_t offset = kHeaderLength;
     while (bytes.size() - offset >= kChunkHeadLength) {
         std::uint32_t length = 0;
@@ -124,7 +129,7 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
                    isTag(chunk.data(), kLandscapeChunkOldTag)) {
             readLandscapeChunk(chunk);
         } else if (isTag(chunk.data(), kTrackChunkTag)) {
-            readTrackChunk(chunk);
+            pointsWithoutNumber += readTrackChunk(chunk);
         } else if (isTag(chunk.data(), kTrainChunkTag)) {
             if (const auto& read = trainChunkHandlers().read) {
                 read(chunk);
@@ -134,7 +139,9 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
     if (progress) {
         progress(total, total, fileName);
     }
-    model::assignMissingPointNumbers();
+    if (pointsWithoutNumber > 0) {
+        model::assignMissingPointNumbers();
+    }
     recomputeAfterLoading();
     return LayoutReadResult::Read;
 }

@@ -51,9 +51,9 @@ const char* describe(LayoutReadResult result);
 // pictures from PNG bytes when none is installed. Calling it again changes nothing.
 void installLayoutFileHandlers();
 
-// The recomputation after loading, also for callers that build a model by hand: hills
-// register their terrain ranges on the tiles, cover flags are recomputed, and the heights
-// and ramps of every line are rebuilt.
+// The recomputation after loading, for a model whose tiles were just made (by the reader or
+// by hand): hills register their terrain ranges on the tiles, cover flags are recomputed when
+// landscape items exist, and the heights and ramps of every line are rebuilt.
 void recomputeAfterLoading();
 
 } // namespace persistence

@@ -142,15 +142,15 @@ void writeControlSection(ByteWriter& out, const model::ControlItemMap& items) {
     }
 }
 
-void readControlSection(std::span<const std::uint8_t> section, model::CTrackItem& tile) {
+bool readControlSection(std::span<const std::uint8_t> section, model::CTrackItem& tile) {
     if (section.size() <= kControlSectionHeadLength) {
-        return;
+        return false;
     }
     tile.removeControlItems(model::KindReading);
     ByteReader in(section);
     const std::uint32_t count = in.u32();
     if (in.u32() != kControlItemRecordLength) {
-        return;
+        return false;
     }
     for (std::uint32_t i = 0; i < count && in.has(kControlItemRecordLength); ++i) {
         ByteReader record = in.sub(in.position(), kControlItemRecordLength);
@@ -179,6 +179,8 @@ void readControlSection(std::span<const std::uint8_t> section, model::CTrackItem
             raw->setNumber(number);
         }
     }
+    const model::CTrackControlItem* point = tile.pointItem();
+    return point != nullptr && point->getNumber() == 0;
 }
 
 void writeTileRecord(ByteWriter& out, const model::CTrackItem& tile) {
@@ -225,7 +227,7 @@ bool readTileRecordHead(std::span<const std::uint8_t> data, TileRecordHead& head
     return true;
 }
 
-void readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
+bool readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
                         model::CTrackItem& tile) {
     if (head.layer > 0) {
         tile.setElevationOffset(head.elevationOffset);
@@ -260,9 +262,7 @@ void readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHe
     if (offsets[2] != 0) {
         tile.setStructure(readStructureSection(section(2)));
     }
-    if (offsets[3] != 0) {
-        readControlSection(section(3), tile);
-    }
+    return offsets[3] != 0 && readControlSection(section(3), tile);
 }
 
 } // namespace persistence

@@ -37,7 +37,8 @@ void writeControlSection(platform::ByteWriter& out, const model::ControlItemMap&
 // Replaces the tile's control items when the section holds more than its 8-byte head and
 // its record size is 56: reads the counted "tkOp" records that fit, stopping at a wrong tag.
 // Records of kinds outside 301 … 315 are skipped; a point number held elsewhere is not taken.
-void readControlSection(std::span<const std::uint8_t> section, model::CTrackItem& tile);
+// True when a point was added without a number.
+bool readControlSection(std::span<const std::uint8_t> section, model::CTrackItem& tile);
 
 // Appends the "TrkP" record of a tile.
 void writeTileRecord(platform::ByteWriter& out, const model::CTrackItem& tile);
@@ -47,8 +48,9 @@ bool readTileRecordHead(std::span<const std::uint8_t> data, TileRecordHead& head
 // Reads the sections of a record (exactly `head.length` bytes) into a tile: the elevation
 // offset (elevated layers only), lines when the track section is not empty, the picture, and
 // the structure and control items when their offsets are not 0. Section offsets that lie
-// outside the record or run backwards make that section empty.
-void readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
+// outside the record or run backwards make that section empty. True when a point was added
+// without a number.
+bool readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
                         model::CTrackItem& tile);
 
 } // namespace persistence

@@ -1,9 +1,14 @@
 #include "persistence/TrackChunk.h"
 
+#include <algorithm>
+#include <array>
+
 #include "model/CTrackItem.h"
+#include "model/LineItem.h"
 #include "model/TrackTiles.h"
 #include "persistence/LayoutFormat.h"
 #include "persistence/TileRecord.h"
+#include "platform/ByteReader.h"
 
 namespace persistence {
 
@@ -22,10 +27,46 @@ void writeTrackChunk(platform::ByteWriter& out) {
     out.patchU32(start + 4, static_cast<std::uint32_t>(out.size() - start));
 }
 
-void readTrackChunk(std::span<const std::uint8_t> chunk) {
-    if (chunk.size() <= kTrackChunkHeadLength || !isTag(chunk.data(), kTrackChunkTag)) {
-        return;
+namespace {
+
+// Counts the records and their lines ahead (a walk over the record heads) and makes room for
+// them in the registries.
+void reserveFor(std::span<const std::uint8_t> chunk) {
+    std::size_t tiles = 0;
+    std::size_t lines = 0;
+    std::size_t offset = kTrackChunkHeadLength;
+    TileRecordHead head;
+    while (offset < chunk.size() && readTileRecordHead(chunk.subspan(offset), head)) {
+        ++tiles;
+        std::uint32_t trackOffset = 0;
+        std::uint32_t count = 0;
+        if (platform::ByteReader::peekU32(chunk, offset + 8, trackOffset) &&
+            trackOffset <= head.length &&
+            platform::ByteReader::peekU32(chunk, offset + trackOffset + 8, count)) {
+            lines += std::min<std::size_t>(count, head.length / kLineRecordHeadLength);
+        }
+        offset += head.length;
     }
+    model::reserveTileRegistry(tiles);
+    model::reserveLineRegistry(lines);
+}
+
+} // namespace
+
+std::size_t readTrackChunk(std::span<const std::uint8_t> chunk) {
+    std::size_t withoutNumber = 0;
+    if (chunk.size() <= kTrackChunkHeadLength || !isTag(chunk.data(), kTrackChunkTag)) {
+        return withoutNumber;
+    }
+    // A layer that was empty when the chunk began has no tile at a cell beyond the last one
+    // this chunk placed there, which spares the search for records in map order.
+    std::array<bool, model::kTrackLayers> wasEmpty{};
+    std::array<std::int64_t, model::kTrackLayers> lastKey{};
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        wasEmpty[layer] = model::layerTileCount(layer) == 0;
+        lastKey[layer] = -1;
+    }
+    reserveFor(chunk);
     std::size_t offset = kTrackChunkHeadLength;
     while (offset < chunk.size()) {
         TileRecordHead head;
@@ -38,12 +79,20 @@ void readTrackChunk(std::span<const std::uint8_t> chunk) {
         if (!model::isTrackLayer(head.layer) || !model::isValidTilePos(head.position)) {
             continue;
         }
-        model::CTrackItem* tile = model::tileAt(head.layer, head.position);
+        const std::int64_t key = model::packTilePos(head.position);
+        model::CTrackItem* tile = nullptr;
+        if (!wasEmpty[head.layer] || key <= lastKey[head.layer]) {
+            tile = model::tileAt(head.layer, head.position);
+        }
         if (tile == nullptr) {
             tile = model::createTile(head.position, head.layer);
         }
-        readTileRecordBody(record, head, *tile);
+        lastKey[head.layer] = std::max(lastKey[head.layer], key);
+        if (readTileRecordBody(record, head, *tile)) {
+            ++withoutNumber;
+        }
     }
+    return withoutNumber;
 }
 
 } // namespace persistence

@@ -1,0 +1,148 @@
+// Writing and reading a 999 × 999 layout with straight track on every ground tile
+// (998 001 tiles). The read is compared with reading the same file's bytes into memory in
+// the same run ("ratioToRawRead"), and its peak memory is reported per tile ("peakPerTile",
+// bytes: the process's peak resident size during the read minus its size before, with the
+// previous model already gone).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <string>
+
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/LandscapeItems.h"
+#include "model/TrackTiles.h"
+#include "persistence/AtomicFile.h"
+#include "persistence/LayoutFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kBoard = 999;
+constexpr double kTiles = static_cast<double>(kBoard) * kBoard;
+
+model::CZarnoltDocument& document() {
+    static const bool installed = [] {
+        persistence::installLayoutFileHandlers();
+        return true;
+    }();
+    (void)installed;
+    static model::CZarnoltDocument doc(kBoard, kBoard);
+    return doc;
+}
+
+fs::path benchFolder() {
+    static const fs::path folder = [] {
+        fs::path path = fs::temp_directory_path() / ("zarnolt-bench-" + std::to_string(::getpid()));
+        fs::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+void buildBoard() {
+    document().newLayout(kBoard, kBoard);
+    for (int row = 0; row < kBoard; ++row) {
+        for (int column = 0; column < kBoard; ++column) {
+            model::createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)},
+                              0)
+                ->setShape(1);
+        }
+    }
+}
+
+// The layout file, written once from a freshly built board.
+const fs::path& layoutFile() {
+    static const fs::path path = [] {
+        buildBoard();
+        const fs::path file = benchFolder() / "board.zrn";
+        if (!persistence::writeLayoutFile(document(), file)) {
+            std::abort();
+        }
+        return file;
+    }();
+    return path;
+}
+
+long statusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0) {
+            return std::stol(line.substr(prefix.size()));
+        }
+    }
+    return 0;
+}
+
+void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+void BM_WriteLayout(benchmark::State& state) {
+    layoutFile();
+    if (model::layerTileCount(0) != kBoard * kBoard) {
+        buildBoard();
+    }
+    const fs::path out = benchFolder() / "written.zrn";
+    for (auto _ : state) {
+        if (!persistence::writeLayoutFile(document(), out)) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(out));
+    state.counters["tilesPerSecond"] = benchmark::Counter(
+        kTiles * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_ReadLayout(benchmark::State& state) {
+    const fs::path& file = layoutFile();
+    double raw = 0;
+    double read = 0;
+    double peak = 0;
+    for (auto _ : state) {
+        // The previous model goes first, so that neither its release nor its memory is
+        // counted in the read.
+        document().clear(false);
+        model::deleteAllLandscapeItems();
+        malloc_trim(0);
+
+        auto start = std::chrono::steady_clock::now();
+        const auto bytes = persistence::readWholeFile(file, persistence::kMaxLayoutFileBytes);
+        benchmark::DoNotOptimize(bytes->data());
+        raw += seconds(std::chrono::steady_clock::now() - start);
+
+        const long before = statusKilobytes("VmRSS");
+        resetPeakMemory();
+        start = std::chrono::steady_clock::now();
+        const auto result = persistence::readLayoutFile(document(), file);
+        const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+        read += elapsed;
+        state.SetIterationTime(elapsed);
+        peak += static_cast<double>(statusKilobytes("VmHWM") - before) * 1024.0;
+        if (result != persistence::LayoutReadResult::Read ||
+            model::layerTileCount(0) != kBoard * kBoard) {
+            state.SkipWithError("read failed");
+            break;
+        }
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["tilesPerSecond"] = benchmark::Counter(kTiles * n, benchmark::Counter::kIsRate);
+    state.counters["rawReadMs"] = 1000.0 * raw / n;
+    state.counters["ratioToRawRead"] = read / raw;
+    state.counters["peakPerTile"] = peak / n / kTiles;
+}
+
+BENCHMARK(BM_WriteLayout)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadLayout)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+} // namespace
