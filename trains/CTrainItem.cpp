@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <unordered_set>
 
 #include "items/C3DItemObject.h"
 #include "items/ItemRegistry.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "platform/Debug.h"
 #include "trains/CTrainControler.h"
 #include "trains/VehicleRegistry.h"
 
@@ -148,7 +148,9 @@ void CTrainItem::updatePlacement(bool movePane) {
 
 void CTrainItem::updateCurrentStepInfo() {
     if (!isValidPosition(position_)) {
-        std::fputs("!! error updateCurrentStepInfo (2)\n", stdout);
+        // Diagnostics go to the debug output: standard output carries the command-line
+        // tool's data.
+        platform::debugOut("!! error updateCurrentStepInfo (2)\n");
         return;
     }
     auto derive = [](const TrackPosition& p, model::CTrackItem*& tile, int& layer,

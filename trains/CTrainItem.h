@@ -176,8 +176,8 @@ public:
     std::int32_t recordedFront() const { return recordedFront_; }
 
     void updatePlacement(bool movePane);
-    // Recomputes both wheel sets from the position; an invalid position prints
-    // "!! error updateCurrentStepInfo (2)" and changes nothing.
+    // Recomputes both wheel sets from the position; an invalid position writes
+    // "!! error updateCurrentStepInfo (2)" to the debug output and changes nothing.
     void updateCurrentStepInfo();
 
     // True for a catalogue entry.
