@@ -5,6 +5,7 @@
 #include "TrainFixtures.h"
 #include "model/CTrackControlItem.h"
 #include "model/TrackHeights.h"
+#include "model/TrackJoin.h"
 #include "trains/CTrainItem.h"
 #include "trains/TrackMotion.h"
 #include "trains/VehicleRegistry.h"
@@ -276,4 +277,73 @@ TEST(WheelTest, RotationFollowsTheSpeedAndTheRunningDirection) {
     EXPECT_EQ(none.k[0], 2.0);
     EXPECT_EQ(none.k[1], 0.1);
     EXPECT_EQ(none.wheelModel, 0);
+}
+
+TEST_F(MotionTest, RoadJunctionPicksEveryBranchAlike) {
+    // From tile (0, 1) a road enters (1, 1), where three roads leave: east, north and south.
+    tileWithLine(0, 1, 0, shapePoints(1), 2);
+    CTrackItem* junction = tileWithLine(1, 1, 0, shapePoints(1), 2);
+    junction->getTrack().addLine(shapePoints(2), 3);
+    junction->getTrack().addLine(shapePoints(2, mirrorTopBottom), 4);
+    afterEdit();
+    seedLineRandom(7);
+    int picks[3] = {0, 0, 0};
+    for (int i = 0; i < 600; ++i) {
+        TrackPosition p = at(tileAt(0, {0, 1}), 4.0);
+        ASSERT_TRUE(skipLines(p, 1));
+        for (int k = 0; k < 3; ++k) {
+            picks[k] += p.line == junction->lines()[static_cast<std::size_t>(k)].get() ? 1 : 0;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GT(picks[k], 140) << k;
+    }
+    EXPECT_EQ(picks[0] + picks[1] + picks[2], 600);
+}
+
+TEST_F(MotionTest, TileAheadCountsLineEnds) {
+    straightRun(0, 5, 0);
+    CTrainItem* loco = createVehicle(tileAt(0, {1, 0}), TypeSteam, {});
+    CTrackItem* tile = nullptr;
+    ASSERT_TRUE(loco->tileAhead(tile, 0));
+    EXPECT_EQ(tile, tileAt(0, {2, 0}));
+    ASSERT_TRUE(loco->tileAhead(tile, 4));
+    EXPECT_EQ(tile, tileAt(0, {5, 0}));
+    EXPECT_FALSE(loco->tileAhead(tile, 5));
+}
+
+TEST_F(MotionTest, AccelerationAndBraking) {
+    straightRun(0, 1, 0);
+    CTrainItem* loco = createVehicle(tileAt(0, {0, 0}), TypeSteam, {});
+    int increases = 0;
+    double last = loco->speed();
+    for (int i = 0; i < 400 && loco->accelState() > 0; ++i) {
+        loco->stepDistance(320, 0.25);
+        if (loco->speed() != last && loco->accelState() > 0) {
+            ++increases;
+        }
+        last = loco->speed();
+    }
+    EXPECT_EQ(increases, 28);
+    EXPECT_EQ(loco->speed(), 320.0);
+    EXPECT_EQ(loco->accelState(), 0.0);
+
+    loco->stopOrBrake(false);
+    int reductions = 0;
+    for (int i = 0; i < 400 && loco->speed() > 0; ++i) {
+        const double before = loco->speed();
+        loco->stepDistance(320, 0.25);
+        reductions += loco->speed() != before ? 1 : 0;
+    }
+    EXPECT_EQ(reductions, 14);
+    EXPECT_TRUE(loco->isBrakedToStop());
+
+    // A ratio of 0.5 halves the target; automobiles are held at 80.
+    loco->setSpeedRatio(0.5);
+    loco->stopOrBrake(true);
+    loco->stepDistance(320, 0.1);
+    EXPECT_EQ(loco->speed(), 160.0);
+    CTrainItem car(nullptr, TypeAutomobile, {});
+    car.setSpeed(120);
+    EXPECT_EQ(car.speed(), 80.0);
 }

@@ -38,11 +38,15 @@ void straightRun(int firstColumn, int lastColumn, int row, int layer, int kind) 
     }
 }
 
-std::filesystem::path registerModel(const std::string& baseName, int kind) {
+std::filesystem::path registerModel(const std::string& baseName, int kind, float length) {
     const auto folder = platform::dataFolder();
     EXPECT_TRUE(folder.has_value());
     items::C3DItemObject source;
     source.setKind(kind);
+    if (length > 0) {
+        source.geometryRoot()->addPrimitive(items::CPrimitive::box(2.0, 0.5, 0.5));
+        source.setSize(length);
+    }
     const auto bytes = source.serialize();
     const auto path = folder.value_or(".") / items::kItemFolderName / baseName;
     std::ofstream(path, std::ios::binary)

@@ -25,9 +25,10 @@ model::CTrackItem* tileWithLine(int column, int row, int layer, std::vector<mode
 // A straight east-west run of tiles on one row and layer.
 void straightRun(int firstColumn, int lastColumn, int row, int layer = 0, int kind = 1);
 
-// Writes an item model file of the kind (no geometry) into the catalogue of the test data
-// folder, so that vehicles naming it find their model. Returns the file's path.
-std::filesystem::path registerModel(const std::string& baseName, int kind);
+// Writes an item model file of the kind into the catalogue of the test data folder, so that
+// vehicles naming it find their model: without geometry, or with a box `length` tile edges
+// long in x. Returns the file's path.
+std::filesystem::path registerModel(const std::string& baseName, int kind, float length = 0);
 
 // Every test starts and ends with no tiles and no vehicles.
 class TrainTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TrainFixtures.h"
+#include "items/ItemRegistry.h"
 #include "model/CZarnoltDocument.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -305,4 +306,20 @@ TEST_F(VehicleTest, CatalogueEntriesFromModelFiles) {
     EXPECT_EQ(createTrainTypeItem(house.parent_path() / "Missing.zn3"), nullptr);
     EXPECT_STREQ(defaultVehiclePicture(1), "_DefaultTrain_SL");
     EXPECT_STREQ(defaultVehiclePicture(TypeMonorailA), "_DefaultTrain_BoxCar");
+}
+
+TEST_F(VehicleTest, CouplingDistanceFollowsTheModelLengths) {
+    straightRun(0, 9, 0);
+    registerModel("Long10.zn3", 100, 1.0f);
+    registerModel("Short05.zn3", 102, 0.5f);
+    const items::BoundingBox box = items::getItemByFileName("Short05.zn3")->boundingBox(1.0);
+    ASSERT_NEAR(box.max.x - box.min.x, 0.5, 1e-6);
+    CTrainItem* loco = createVehicle(tileAt(0, {6, 0}), TypeSteam, "Long10.zn3");
+    CTrainItem* car = createVehicle(tileAt(0, {1, 0}), TypeRailCar, "Short05.zn3");
+    ASSERT_TRUE(loco->couple(car, true));
+    Vec3d pl;
+    Vec3d pc;
+    ASSERT_TRUE(loco->layoutPoint1(pl));
+    ASSERT_TRUE(car->layoutPoint1(pc));
+    EXPECT_NEAR(pl.x - pc.x, 33.0, 1e-6);
 }
