@@ -20,6 +20,24 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
+// The length of the UTF-8 sequence starting with this byte, 0 for a byte no sequence starts
+// with.
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::string textFromFile(std::span<const std::uint8_t> bytes) {
@@ -34,26 +52,25 @@ std::string textFromFile(std::span<const std::uint8_t> bytes) {
     return platform::sjisToUtf8Lossy(text);
 }
 
-void writeFileText(platform::ByteWriter& out, std::string_view utf8) {
+std::string toFileText(std::string_view utf8) {
     if (isAscii(utf8)) {
-        out.bytes({reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()});
-        return;
+        return std::string(utf8);
     }
     if (auto sjis = platform::utf8ToSjis(utf8)) {
-        out.bytes({reinterpret_cast<const std::uint8_t*>(sjis->data()), sjis->size()});
-        return;
+        return std::move(*sjis);
     }
-    out.bytes({reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()});
-}
-
-std::size_t fileTextLength(std::string_view utf8) {
-    if (isAscii(utf8)) {
-        return utf8.size();
+    std::string result;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t length = sequenceLength(static_cast<unsigned char>(utf8[i]));
+        if (length == 0 || length > utf8.size() - i) {
+            length = 1;
+        }
+        const auto one = platform::utf8ToSjis(utf8.substr(i, length));
+        result += one ? *one : std::string("?");
+        i += length;
     }
-    if (auto sjis = platform::utf8ToSjis(utf8)) {
-        return sjis->size();
-    }
-    return utf8.size();
+    return result;
 }
 
 std::string modelNameFromFile(std::span<const std::uint8_t> bytes) {

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ByteWriter.h"
-
 namespace persistence {
 
 // Text inside layout files is Shift-JIS; inside the program it is UTF-8. These convert at
@@ -15,12 +13,10 @@ namespace persistence {
 // damaged name stays visible instead of vanishing.
 std::string textFromFile(std::span<const std::uint8_t> bytes);
 
-// Appends the Shift-JIS form of a UTF-8 text. A text that Shift-JIS cannot hold (or that is
-// not valid UTF-8) is written as its UTF-8 bytes unchanged rather than dropped.
-void writeFileText(platform::ByteWriter& out, std::string_view utf8);
-
-// The number of bytes writeFileText appends for the text.
-std::size_t fileTextLength(std::string_view utf8);
+// The Shift-JIS form of a UTF-8 text as a file stores it. Each character Shift-JIS cannot
+// hold (and each byte that is not valid UTF-8) becomes '?', as the system's own conversion
+// does, so that a name read back is read the same way again.
+std::string toFileText(std::string_view utf8);
 
 // An item model file name as a structure record stores it: an older Japanese name is turned
 // into the name the data folder uses (legacy-name table), any other name is converted.

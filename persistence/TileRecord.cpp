@@ -92,15 +92,15 @@ void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& 
 }
 
 void writeStructureSection(ByteWriter& out, const model::CTrackStructureItem& structure) {
-    const std::string& name = structure.getModelName();
-    const std::size_t nameLength = fileTextLength(name);
+    const std::string name = toFileText(structure.getModelName());
+    const std::size_t nameLength = name.size();
     out.tag(kStructureSectionTag);
     out.u32(static_cast<std::uint32_t>(kStructureSectionHeadLength + nameLength));
     out.i32(structure.getCategory());
     writeRect(out, structure.getRect());
     out.u32(nameLength > 0 ? static_cast<std::uint32_t>(kStructureSectionHeadLength) : 0);
     out.zeros(4);
-    writeFileText(out, name);
+    out.bytes({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()});
 }
 
 std::unique_ptr<model::CTrackStructureItem>

@@ -1,6 +1,8 @@
 // Byte-exact output of the layout writer for small layouts built in code.
 #include "LayoutTestSupport.h"
 
+#include <algorithm>
+
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 #include "persistence/LayoutFile.h"
@@ -102,6 +104,24 @@ TEST_F(WriterTest, EnvironmentFieldsAreBigEndianAndReservedBytesCopied) {
     expected.zeros(38);
     expected.data.push_back(0x55);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 320, bytes.end()), expected.data);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WriterTest, CharactersShiftJisCannotHoldAreWrittenAsQuestionMarks) {
+    model::CTrackItem* tile = model::createTile({0, 0}, 0);
+    tile->getTrack().addLine(points({{0, 20}, {40, 20}}), 1);
+    tile->setStructure(
+        std::make_unique<model::CTrackStructureItem>(9000, "駅\xF0\x9F\x98\x80.zn3"));
+    const auto bytes = persistence::buildLayoutFile(document());
+    const std::vector<std::uint8_t> name = {0x89, 0x77, '?', '.', 'z', 'n', '3'};
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), name.begin(), name.end()), bytes.end());
+
+    ASSERT_EQ(persistence::readLayoutBytes(document(), bytes), persistence::LayoutReadResult::Read);
+    EXPECT_EQ(model::tileAt(0, {0, 0})->getStructure()->getModelName(), "駅?.zn3");
+    EXPECT_EQ(persistence::buildLayoutFile(document()), bytes);
 }
 
 } // namespace
