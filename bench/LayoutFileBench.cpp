@@ -10,6 +10,7 @@
 #include <fstream>
 #include <malloc.h>
 #include <string>
+#include <unistd.h>
 
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
@@ -30,17 +31,27 @@ model::CZarnoltDocument& document() {
         return true;
     }();
     (void)installed;
-    static model::CZarnoltDocument doc(kBoard, kBoard);
-    return doc;
+    // Never destroyed: at exit the model's containers may already be gone.
+    static model::CZarnoltDocument* const doc = new model::CZarnoltDocument(kBoard, kBoard);
+    return *doc;
 }
 
-fs::path benchFolder() {
-    static const fs::path folder = [] {
-        fs::path path = fs::temp_directory_path() / ("zarnolt-bench-" + std::to_string(::getpid()));
+// A scratch folder for the files, removed when the program ends.
+struct ScratchFolder {
+    ScratchFolder()
+        : path(fs::temp_directory_path() / ("zarnolt-bench-" + std::to_string(::getpid()))) {
         fs::create_directories(path);
-        return path;
-    }();
-    return folder;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
+const fs::path& benchFolder() {
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 void buildBoard() {
@@ -99,6 +110,8 @@ void BM_WriteLayout(benchmark::State& state) {
             break;
         }
     }
+    // The model is emptied here, not by the static destructors at exit.
+    document().clear(false);
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));
     state.counters["tilesPerSecond"] = benchmark::Counter(
         kTiles * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -135,6 +148,7 @@ void BM_ReadLayout(benchmark::State& state) {
             break;
         }
     }
+    document().clear(false);
     const double n = static_cast<double>(state.iterations());
     state.counters["tilesPerSecond"] = benchmark::Counter(kTiles * n, benchmark::Counter::kIsRate);
     state.counters["rawReadMs"] = 1000.0 * raw / n;

@@ -38,12 +38,17 @@ bool readLineRecord(platform::ByteReader& in, std::vector<model::Pt>& points, in
     if (kind == 0) {
         kind = model::LineKindTrack;
     }
+    // The whole point block was checked above; decode it in one pass.
+    const std::span<const std::uint8_t> block = in.bytes(static_cast<std::size_t>(count) * 8);
+    const auto word = [&block](std::size_t at) {
+        return static_cast<std::int32_t>(
+            (std::uint32_t{block[at]} << 24) | (std::uint32_t{block[at + 1]} << 16) |
+            (std::uint32_t{block[at + 2]} << 8) | std::uint32_t{block[at + 3]});
+    };
     points.clear();
     points.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::int32_t x = in.i32();
-        const std::int32_t z = in.i32();
-        points.emplace_back(x, z);
+    for (std::size_t at = 0; at < block.size(); at += 8) {
+        points.emplace_back(word(at), word(at + 4));
     }
     return true;
 }
