@@ -43,7 +43,8 @@ void reserveFor(std::span<const std::uint8_t> chunk) {
         if (platform::ByteReader::peekU32(chunk, offset + 8, trackOffset) &&
             trackOffset <= head.length &&
             platform::ByteReader::peekU32(chunk, offset + trackOffset + 8, count)) {
-            lines += std::min<std::size_t>(count, head.length / kLineRecordHeadLength);
+            // A line needs at least one point, so a record cannot hold more than this.
+            lines += std::min<std::size_t>(count, head.length / (kLineRecordHeadLength + 8));
         }
         offset += head.length;
     }

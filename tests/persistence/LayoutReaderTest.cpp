@@ -261,6 +261,23 @@ TEST_F(ReaderTest, OlderLandscapeChunkAndRecordAreRead) {
     EXPECT_DOUBLE_EQ(item->getHeightScale(), 0.5);
 }
 
+TEST_F(ReaderTest, ARecordForATakenCellReusesTheTile) {
+    // Out of map order on purpose: the second and fourth records name cells already read.
+    const auto bytes = layout({trackChunk({
+        tileRecord({.column = 5, .row = 1}),
+        tileRecord({.column = 5, .row = 1, .controls = pointControls(9).data}),
+        tileRecord({.column = 2, .row = 0}),
+        tileRecord({.layer = 1, .column = 5, .row = 1}),
+        tileRecord({.column = 2, .row = 0, .picture = smallPng(2, 2)}),
+    })});
+    ASSERT_EQ(persistence::readLayoutBytes(document(), bytes), LayoutReadResult::Read);
+    EXPECT_EQ(model::layerTileCount(0), 2);
+    EXPECT_EQ(model::layerTileCount(1), 1);
+    EXPECT_EQ(model::tileAt(0, {5, 1})->lineCount(), 1u);
+    EXPECT_EQ(model::tileAt(0, {5, 1})->getPointNumber(), 9);
+    EXPECT_NE(model::tileAt(0, {2, 0})->getPicture(), nullptr);
+}
+
 TEST_F(ReaderTest, ReadingReplacesTheWholeModel) {
     model::createTile({5, 5}, 3)->getTrack().addLine(points({{0, 20}, {40, 20}}), 1);
     model::createLandscapeItem()->setRect({0, 0, 80, 80});
