@@ -38,6 +38,9 @@ inline constexpr std::size_t kTileRecordHeadLength = 52;
 inline constexpr std::string_view kTrackSectionTag = "trck";
 inline constexpr std::size_t kTrackSectionHeadLength = 28;
 inline constexpr std::size_t kLineRecordHeadLength = 20;
+// Line points are tile-local (0 … 40 on a tile); a line with a point farther out than this is
+// not taken, so that no coordinate difference or square overflows in the line geometry.
+inline constexpr std::int32_t kMaxLinePointCoordinate = 10000;
 inline constexpr std::string_view kStructureSectionTag = "tkSt";
 inline constexpr std::size_t kStructureSectionHeadLength = 28;
 inline constexpr std::string_view kControlItemTag = "tkOp";

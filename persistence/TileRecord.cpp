@@ -1,6 +1,8 @@
 #include "persistence/TileRecord.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "persistence/CImageItem.h"
 #include "persistence/FileText.h"
@@ -84,7 +86,12 @@ void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& 
         if (!readLineRecord(in, points, kind)) {
             break;
         }
-        if (!points.empty()) {
+        const bool usable =
+            !points.empty() && std::all_of(points.begin(), points.end(), [](const model::Pt& p) {
+                return std::abs(p.x) <= kMaxLinePointCoordinate &&
+                       std::abs(p.z) <= kMaxLinePointCoordinate;
+            });
+        if (usable) {
             track.addLine(std::move(points), kind);
             points = {};
         }

@@ -22,7 +22,8 @@ struct TileRecordHead {
 
 void writeTrackSection(platform::ByteWriter& out, const model::CTrack& track);
 // A section of at least 28 bytes with the tag "trck" gives the tile its lines (records with
-// at least one point); the stored count is read only while whole records remain. Every line
+// at least one point, all within kMaxLinePointCoordinate); the stored count is read only while
+// whole records remain. Every line
 // of the tile is removed first, whatever the section holds.
 void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& tile);
 

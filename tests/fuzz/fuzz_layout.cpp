@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     if (persistence::readLayoutBytes(*document, std::span(data, size)) !=
         persistence::LayoutReadResult::Read) {
+        document->clear(false);
         return 0;
     }
     const std::vector<std::uint8_t> written = persistence::buildLayoutFile(*document);
@@ -24,5 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         persistence::buildLayoutFile(*document) != written) {
         std::abort();
     }
+    // Nothing stays for the static destructors at exit.
+    document->clear(false);
     return 0;
 }

@@ -261,6 +261,23 @@ TEST_F(ReaderTest, OlderLandscapeChunkAndRecordAreRead) {
     EXPECT_DOUBLE_EQ(item->getHeightScale(), 0.5);
 }
 
+TEST_F(ReaderTest, LinesWithPointsFarOutsideTheTileAreNotTaken) {
+    Bytes track;
+    track.tag("trck").u32(28 + 3 * 36).u32(3).zeros(16);
+    track.i32(2).i32(1).zeros(12).i32(0).i32(20).i32(-2147483647 - 1).i32(20);
+    track.i32(2).i32(1).zeros(12).i32(-10000).i32(20).i32(10000).i32(20);
+    track.i32(2).i32(1).zeros(12).i32(0).i32(10001).i32(40).i32(20);
+    Bytes record;
+    const std::uint32_t length = 52 + static_cast<std::uint32_t>(track.size());
+    record.tag("TrkP").u32(length).u32(52).u32(length).u32(length).u32(length);
+    record.i32(0).i16(1).i16(1).i32(0).zeros(16).raw(track.data);
+
+    ASSERT_EQ(persistence::readLayoutBytes(document(), layout({trackChunk({record})})),
+              LayoutReadResult::Read);
+    ASSERT_NE(model::tileAt(0, {1, 1}), nullptr);
+    EXPECT_EQ(model::tileAt(0, {1, 1})->lineCount(), 1u);
+}
+
 TEST_F(ReaderTest, ARecordForATakenCellReusesTheTile) {
     // Out of map order on purpose: the second and fourth records name cells already read.
     const auto bytes = layout({trackChunk({
