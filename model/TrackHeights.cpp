@@ -299,8 +299,10 @@ void afterEdit() {
     rebuildRamps();
 }
 
-void afterLoading() {
-    straightenLongDiagonals();
+void afterLoading(bool longDiagonals) {
+    if (longDiagonals) {
+        straightenLongDiagonals();
+    }
     rebuildRamps();
 }
 

@@ -18,7 +18,8 @@ void afterEdit();
 
 // afterEdit for a model whose lines were all just made (a layout file was read): their
 // heights are still unset and they have no ramps, so the reset pass over every point is
-// skipped.
-void afterLoading();
+// skipped. `longDiagonals` false says that no line has shape 6, which skips the
+// straightening pass too.
+void afterLoading(bool longDiagonals = true);
 
 } // namespace model

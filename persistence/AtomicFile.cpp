@@ -90,7 +90,7 @@ bool replaceFileContents(const fs::path& destination, std::span<const std::uint8
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const fs::path& path, std::uint64_t limit) {
+std::optional<FileContents> readWholeFile(const fs::path& path, std::uint64_t limit) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) {
         return std::nullopt;
@@ -100,10 +100,11 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const fs::path& path, std
         static_cast<std::uint64_t>(info.st_size) > limit) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    const auto size = static_cast<std::size_t>(info.st_size);
+    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t got = ::read(fd.get(), bytes.get() + done, size - done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -112,8 +113,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const fs::path& path, std
         }
         done += static_cast<std::size_t>(got);
     }
-    bytes.resize(done);
-    return bytes;
+    return FileContents(std::move(bytes), done);
 }
 
 } // namespace persistence

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -14,9 +15,21 @@ namespace persistence {
 bool replaceFileContents(const std::filesystem::path& destination,
                          std::span<const std::uint8_t> bytes);
 
+// The bytes of a whole file, in a buffer that is not cleared before the file is read into it.
+class FileContents {
+public:
+    FileContents(std::unique_ptr<std::uint8_t[]> data, std::size_t size)
+        : data_(std::move(data)), size_(size) {}
+    std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_;
+};
+
 // The whole content of a regular file of at most `limit` bytes; nothing for anything else
-// (missing, a folder, a device or pipe, unreadable, or larger than the limit).
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
-                                                       std::uint64_t limit);
+// (missing, a folder, a device or pipe, unreadable, or larger than the limit). A file that
+// shrinks while it is read gives the bytes that were there.
+std::optional<FileContents> readWholeFile(const std::filesystem::path& path, std::uint64_t limit);
 
 } // namespace persistence

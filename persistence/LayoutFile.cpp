@@ -73,7 +73,7 @@ bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesys
     return replaceFileContents(path, bytes);
 }
 
-void recomputeAfterLoading() {
+void recomputeAfterLoading(bool longDiagonals) {
     const std::vector<model::CLandscapeItem*> items = model::landscapeItems();
     for (const model::CLandscapeItem* item : items) {
         if (!item->isHollow()) {
@@ -84,7 +84,7 @@ void recomputeAfterLoading() {
     if (!items.empty()) {
         model::recomputeCoverFlags();
     }
-    model::afterLoading();
+    model::afterLoading(longDiagonals);
 }
 
 LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
@@ -109,6 +109,7 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
     document.resetEnvironment();
 
     std::size_t pointsWithoutNumber = 0;
+    bool longDiagonals = false;
     std::size_t offset = kHeaderLength;
     while (bytes.size() - offset >= kChunkHeadLength) {
         std::uint32_t length = 0;
@@ -129,7 +130,9 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
                    isTag(chunk.data(), kLandscapeChunkOldTag)) {
             readLandscapeChunk(chunk);
         } else if (isTag(chunk.data(), kTrackChunkTag)) {
-            pointsWithoutNumber += readTrackChunk(chunk);
+            const TrackChunkNotes notes = readTrackChunk(chunk);
+            pointsWithoutNumber += notes.pointsWithoutNumber;
+            longDiagonals |= notes.longDiagonals;
         } else if (isTag(chunk.data(), kTrainChunkTag)) {
             if (const auto& read = trainChunkHandlers().read) {
                 read(chunk);
@@ -142,7 +145,7 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
     if (pointsWithoutNumber > 0) {
         model::assignMissingPointNumbers();
     }
-    recomputeAfterLoading();
+    recomputeAfterLoading(longDiagonals);
     return LayoutReadResult::Read;
 }
 
@@ -153,7 +156,7 @@ LayoutReadResult readLayoutFile(model::CZarnoltDocument& document,
     if (!bytes) {
         return LayoutReadResult::CannotOpen;
     }
-    return readLayoutBytes(document, *bytes, progress, path.filename().string());
+    return readLayoutBytes(document, bytes->bytes(), progress, path.filename().string());
 }
 
 const char* describe(LayoutReadResult result) {

@@ -53,7 +53,8 @@ void installLayoutFileHandlers();
 
 // The recomputation after loading, for a model whose tiles were just made (by the reader or
 // by hand): hills register their terrain ranges on the tiles, cover flags are recomputed when
-// landscape items exist, and the heights and ramps of every line are rebuilt.
-void recomputeAfterLoading();
+// landscape items exist, and the heights and ramps of every line are rebuilt. `longDiagonals`
+// false says that no line has shape 6 (the straightening of long diagonals is skipped).
+void recomputeAfterLoading(bool longDiagonals = true);
 
 } // namespace persistence

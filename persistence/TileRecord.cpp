@@ -70,11 +70,12 @@ void writeTrackSection(ByteWriter& out, const model::CTrack& track) {
     out.patchU32(start + 4, static_cast<std::uint32_t>(out.size() - start));
 }
 
-void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& tile) {
+bool readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& tile) {
     model::CTrack& track = tile.getTrack();
     track.deleteLines();
+    bool longDiagonal = false;
     if (section.size() < kTrackSectionHeadLength || !isTag(section.data(), kTrackSectionTag)) {
-        return;
+        return longDiagonal;
     }
     ByteReader in(section);
     in.skip(8);
@@ -92,10 +93,11 @@ void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& 
                        std::abs(p.z) <= kMaxLinePointCoordinate;
             });
         if (usable) {
-            track.addLine(std::move(points), kind);
+            longDiagonal |= track.addLine(std::move(points), kind).getShape() == 6;
             points = {};
         }
     }
+    return longDiagonal;
 }
 
 void writeStructureSection(ByteWriter& out, const model::CTrackStructureItem& structure) {
@@ -234,8 +236,9 @@ bool readTileRecordHead(std::span<const std::uint8_t> data, TileRecordHead& head
     return true;
 }
 
-bool readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
-                        model::CTrackItem& tile) {
+TileReadNotes readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
+                                 model::CTrackItem& tile) {
+    TileReadNotes notes;
     if (head.layer > 0) {
         tile.setElevationOffset(head.elevationOffset);
     }
@@ -263,13 +266,14 @@ bool readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHe
     };
 
     if (const auto track = section(0); !track.empty()) {
-        readTrackSection(track, tile);
+        notes.longDiagonal = readTrackSection(track, tile);
     }
     tile.setPicture(CImageItem::fromPng(section(1)));
     if (offsets[2] != 0) {
         tile.setStructure(readStructureSection(section(2)));
     }
-    return offsets[3] != 0 && readControlSection(section(3), tile);
+    notes.pointWithoutNumber = offsets[3] != 0 && readControlSection(section(3), tile);
+    return notes;
 }
 
 } // namespace persistence

@@ -12,6 +12,12 @@ namespace persistence {
 // the structure ("tkSt") and the control items ("tkOp" records). Writers append to a byte
 // buffer; readers take exactly the bytes of their record or section and never look outside.
 
+// What reading a record brought that the recomputation after loading needs to know.
+struct TileReadNotes {
+    bool pointWithoutNumber = false; // a point item without a number was added
+    bool longDiagonal = false;       // a line of shape 6 was added
+};
+
 // The placement fields of a tile record's 52-byte head.
 struct TileRecordHead {
     std::uint32_t length = 0;
@@ -23,9 +29,9 @@ struct TileRecordHead {
 void writeTrackSection(platform::ByteWriter& out, const model::CTrack& track);
 // A section of at least 28 bytes with the tag "trck" gives the tile its lines (records with
 // at least one point, all within kMaxLinePointCoordinate); the stored count is read only while
-// whole records remain. Every line
-// of the tile is removed first, whatever the section holds.
-void readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& tile);
+// whole records remain. Every line of the tile is removed first, whatever the section holds.
+// True when a line of shape 6 was added.
+bool readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& tile);
 
 void writeStructureSection(platform::ByteWriter& out, const model::CTrackStructureItem& structure);
 // The structure of a "tkSt" section of at least 28 bytes, else null. Category 200 with a
@@ -49,9 +55,8 @@ bool readTileRecordHead(std::span<const std::uint8_t> data, TileRecordHead& head
 // Reads the sections of a record (exactly `head.length` bytes) into a tile: the elevation
 // offset (elevated layers only), lines when the track section is not empty, the picture, and
 // the structure and control items when their offsets are not 0. Section offsets that lie
-// outside the record or run backwards make that section empty. True when a point was added
-// without a number.
-bool readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
-                        model::CTrackItem& tile);
+// outside the record or run backwards make that section empty.
+TileReadNotes readTileRecordBody(std::span<const std::uint8_t> record, const TileRecordHead& head,
+                                 model::CTrackItem& tile);
 
 } // namespace persistence

@@ -54,10 +54,10 @@ void reserveFor(std::span<const std::uint8_t> chunk) {
 
 } // namespace
 
-std::size_t readTrackChunk(std::span<const std::uint8_t> chunk) {
-    std::size_t withoutNumber = 0;
+TrackChunkNotes readTrackChunk(std::span<const std::uint8_t> chunk) {
+    TrackChunkNotes notes;
     if (chunk.size() <= kTrackChunkHeadLength || !isTag(chunk.data(), kTrackChunkTag)) {
-        return withoutNumber;
+        return notes;
     }
     // A layer that was empty when the chunk began has no tile at a cell beyond the last one
     // this chunk placed there, which spares the search for records in map order.
@@ -89,11 +89,11 @@ std::size_t readTrackChunk(std::span<const std::uint8_t> chunk) {
             tile = model::createTile(head.position, head.layer);
         }
         lastKey[head.layer] = std::max(lastKey[head.layer], key);
-        if (readTileRecordBody(record, head, *tile)) {
-            ++withoutNumber;
-        }
+        const TileReadNotes read = readTileRecordBody(record, head, *tile);
+        notes.pointsWithoutNumber += read.pointWithoutNumber ? 1 : 0;
+        notes.longDiagonals |= read.longDiagonal;
     }
-    return withoutNumber;
+    return notes;
 }
 
 } // namespace persistence

@@ -14,8 +14,11 @@ void writeTrackChunk(platform::ByteWriter& out);
 // 24 while a whole record head fits; a record with another tag, a stored length below its
 // 52-byte head or reaching past the chunk ends the chunk. A record whose layer is not 0 … 4
 // or whose position is outside 0 … 999 is stepped over (no board cell could show it); a tile
-// already standing at the record's cell is reused. Returns how many points were left
-// without a number.
-std::size_t readTrackChunk(std::span<const std::uint8_t> chunk);
+// already standing at the record's cell is reused.
+struct TrackChunkNotes {
+    std::size_t pointsWithoutNumber = 0;
+    bool longDiagonals = false; // a line of shape 6 was read
+};
+TrackChunkNotes readTrackChunk(std::span<const std::uint8_t> chunk);
 
 } // namespace persistence

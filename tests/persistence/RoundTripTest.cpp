@@ -5,6 +5,7 @@
 #include "model/CLandscapeItem.h"
 #include "model/CTrackItem.h"
 #include "model/LandscapeItems.h"
+#include "model/TrackHeights.h"
 #include "model/TrackTiles.h"
 #include "persistence/CImageItem.h"
 #include "persistence/LayoutFile.h"
@@ -148,6 +149,34 @@ TEST_F(RoundTripTest, LoadingGivesHillsTheirTerrainRanges) {
     // The file reader leaves the ranges to the recomputation after loading.
     EXPECT_TRUE(model::tileAt(0, {3, 4})->hasTerrainRanges());
     EXPECT_FALSE(model::tileAt(2, {29, 19})->hasTerrainRanges());
+}
+
+TEST_F(RoundTripTest, LoadingLeavesLinesAsTheRecomputationAfterAnEditDoes) {
+    // A chain of long diagonals across raised tiles, so that straightening and ramps apply.
+    for (int i = 0; i < 4; ++i) {
+        const std::int16_t cell = static_cast<std::int16_t>(i);
+        model::createTile({cell, cell}, i == 0 ? 0 : 1)->setShape(6);
+    }
+    ASSERT_EQ(model::tileAt(0, {0, 0})->lines().front()->getShape(), 6);
+    const auto bytes = persistence::buildLayoutFile(document());
+    ASSERT_EQ(persistence::readLayoutBytes(document(), bytes), persistence::LayoutReadResult::Read);
+
+    const auto snapshot = [] {
+        std::vector<double> values;
+        for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+            for (const auto& [key, tile] : *model::layerMap(layer)) {
+                for (const auto& line : tile->lines()) {
+                    for (const model::Pt& p : line->points()) {
+                        values.insert(values.end(), {p.X, p.Z, p.height, line->heightAt(0.5)});
+                    }
+                }
+            }
+        }
+        return values;
+    };
+    const auto loaded = snapshot();
+    model::afterEdit();
+    EXPECT_EQ(snapshot(), loaded);
 }
 
 } // namespace
