@@ -70,6 +70,10 @@ std::vector<std::uint8_t> buildLayoutFile(const model::CZarnoltDocument& documen
 
 bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = buildLayoutFile(document);
+    // The header's 32-bit lengths and offsets cannot describe a larger file.
+    if (bytes.size() > kMaxLayoutFileBytes) {
+        return false;
+    }
     return replaceFileContents(path, bytes);
 }
 

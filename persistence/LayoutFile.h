@@ -17,7 +17,8 @@ inline constexpr std::uint64_t kMaxLayoutFileBytes = 0xFFFFFFFFull;
 std::vector<std::uint8_t> buildLayoutFile(const model::CZarnoltDocument& document);
 
 // Writes the layout file through a temporary file in the destination's folder (the old file
-// stays untouched on any failure). False when the file could not be written completely.
+// stays untouched on any failure). False when the file could not be written completely or
+// would be larger than its 32-bit header fields can describe.
 bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesystem::path& path);
 
 // Why a layout was refused (or Read when it was not).

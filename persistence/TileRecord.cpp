@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 #include "persistence/CImageItem.h"
 #include "persistence/FileText.h"
@@ -89,8 +88,8 @@ bool readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& 
         }
         const bool usable =
             !points.empty() && std::all_of(points.begin(), points.end(), [](const model::Pt& p) {
-                return std::abs(p.x) <= kMaxLinePointCoordinate &&
-                       std::abs(p.z) <= kMaxLinePointCoordinate;
+                return p.x >= -kMaxLinePointCoordinate && p.x <= kMaxLinePointCoordinate &&
+                       p.z >= -kMaxLinePointCoordinate && p.z <= kMaxLinePointCoordinate;
             });
         if (usable) {
             longDiagonal |= track.addLine(std::move(points), kind).getShape() == 6;
