@@ -9,7 +9,7 @@
 #include "model/CTrackItem.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
-#include "persistence/TrainChunk.h"
+#include "trains/VehicleJson.h"
 
 namespace cli {
 namespace {
@@ -39,11 +39,7 @@ int runInfo(const std::string& file) {
     std::cout << '\n';
     std::cout << "points: " << points << '\n';
     std::cout << "landscape items: " << model::landscapeItemCount() << '\n';
-    if (persistence::trainChunkHandlers().read) {
-        std::cout << "vehicles: see dump\n";
-    } else {
-        std::cout << "vehicles: not read (this build has no vehicle reader)\n";
-    }
+    std::cout << "vehicles: " << trains::vehiclesJson().size() << '\n';
     return 0;
 }
 

@@ -80,6 +80,7 @@ TEST_F(CliTest, NewWritesAnEmptyLayoutOfTheGivenSize) {
     ASSERT_EQ(info.exitCode, 0) << info.err;
     EXPECT_NE(info.out.find("size: 20 x 7 tiles"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("tiles per layer: 0 0 0 0 0"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("vehicles: 0"), std::string::npos) << info.out;
 
     EXPECT_EQ(runCli({"new", out.string(), "--columns", "1000"}, folder).exitCode, 1);
 }
