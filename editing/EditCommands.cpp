@@ -1,0 +1,421 @@
+#include "editing/EditCommands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "editing/Clipboard.h"
+#include "editing/TileBlock.h"
+#include "editing/TileTransfer.h"
+#include "editing/UndoStore.h"
+#include "model/CLandscapeItem.h"
+#include "model/CTrackControlItem.h"
+#include "model/CTrackItem.h"
+#include "model/CTrackTypeItem.h"
+#include "model/LandscapeItems.h"
+#include "model/PointNumbers.h"
+#include "model/TerrainCommands.h"
+#include "model/TrackHeights.h"
+#include "model/TrackTiles.h"
+#include "trains/VehicleRegistry.h"
+
+namespace editing {
+
+namespace {
+
+struct Rect {
+    int layer = -1;
+    model::TilePos first;
+    model::TilePos second;
+    int width() const { return second.column - first.column + 1; }
+    int height() const { return second.row - first.row + 1; }
+};
+
+model::TilePos cell(int column, int row) {
+    return {static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)};
+}
+
+Rect ordered(int layer, model::TilePos a, model::TilePos b) {
+    return {layer, cell(std::min(a.column, b.column), std::min(a.row, b.row)),
+            cell(std::max(a.column, b.column), std::max(a.row, b.row))};
+}
+
+std::optional<Rect> selectedRect() {
+    const model::TileSelection& s = model::selection();
+    if (model::selectionCount() == 0 || !model::isTrackLayer(s.layer)) {
+        return std::nullopt;
+    }
+    return ordered(s.layer, cell(s.minColumn, s.minRow), cell(s.maxColumn, s.maxRow));
+}
+
+// The tiles of a layer inside a rectangle, row by row.
+std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
+    std::vector<model::CTrackItem*> tiles;
+    const model::LayerMap* map = model::layerMap(rect.layer);
+    if (map == nullptr) {
+        return tiles;
+    }
+    for (const auto& [key, tile] : *map) {
+        const model::TilePos pos = tile->getPosition();
+        if (pos.row >= rect.first.row && pos.row <= rect.second.row &&
+            pos.column >= rect.first.column && pos.column <= rect.second.column) {
+            tiles.push_back(tile.get());
+        }
+    }
+    return tiles;
+}
+
+bool snapshotSelection(UndoStore& undo) {
+    const auto rect = selectedRect();
+    if (!rect) {
+        return false;
+    }
+    undo.snapshotTiles(rect->layer, rect->first, rect->second);
+    return true;
+}
+
+model::CTrackItem* singleSelectedTile() {
+    const auto rect = selectedRect();
+    if (!rect || model::selectionCount() != 1) {
+        return nullptr;
+    }
+    return model::tileAt(rect->layer, rect->first);
+}
+
+using CellMap = std::function<model::TilePos(int dc, int dr)>;
+
+// Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
+// top-left corner) and applies `transform` to its content on the way.
+void moveArea(const Rect& rect, const CellMap& map,
+              const std::function<void(model::CTrackItem&)>& transform) {
+    int columns = 0;
+    int rows = 0;
+    boardSize(columns, rows);
+    model::purgeEmptiedTiles();
+    ScratchTiles scratch;
+    std::vector<std::pair<model::CTrackItem*, model::TilePos>> moving;
+    std::vector<model::CTrackItem*> cleared;
+    for (model::CTrackItem* tile : tilesIn(rect)) {
+        if (tile->isEmpty()) {
+            continue;
+        }
+        const int dc = tile->getPosition().column - rect.first.column;
+        const int dr = tile->getPosition().row - rect.first.row;
+        model::CTrackItem* copy = scratch.make(rect.layer, dc, dr);
+        const int number = tile->getPointNumber();
+        tile->setPointNumber(0);
+        copy->copyFrom(*tile);
+        copy->setPointNumber(number);
+        transform(*copy);
+        moving.emplace_back(copy, map(dc, dr));
+        clearTile(*tile, cleared);
+    }
+    PointNumberKeeper numbers;
+    for (auto& [copy, offset] : moving) {
+        const int column = rect.first.column + offset.column;
+        const int row = rect.first.row + offset.row;
+        if (column < 0 || row < 0 || column >= columns || row >= rows) {
+            continue;
+        }
+        model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
+        numbers.release(*target);
+        writeTileInto(*target, *copy, false);
+    }
+    queueStillEmpty(cleared);
+    numbers.finish();
+}
+
+void selectClipped(int layer, model::TilePos a, model::TilePos b) {
+    int columns = 0;
+    int rows = 0;
+    boardSize(columns, rows);
+    const int lastColumn = std::min<int>(b.column, columns - 1);
+    const int lastRow = std::min<int>(b.row, rows - 1);
+    if (lastColumn < a.column || lastRow < a.row) {
+        model::clearSelection();
+        return;
+    }
+    model::setSelection(layer, a, cell(lastColumn, lastRow));
+}
+
+bool sameRect(const Rect& a, const std::optional<Rect>& b) {
+    return b && a.layer == b->layer && a.first == b->first && a.second == b->second;
+}
+
+// The rectangle a dropped block of w × h covers: the selection when the drop cell lies inside
+// it on the same layer, else the block's size from the drop cell.
+Rect dropTarget(int layer, model::TilePos drop, int width, int height) {
+    const auto selected = selectedRect();
+    if (selected && selected->layer == layer && drop.column >= selected->first.column &&
+        drop.column <= selected->second.column && drop.row >= selected->first.row &&
+        drop.row <= selected->second.row) {
+        return *selected;
+    }
+    return {layer, drop, cell(drop.column + width - 1, drop.row + height - 1)};
+}
+
+bool onBoard(model::TilePos pos) {
+    int columns = 0;
+    int rows = 0;
+    return boardSize(columns, rows) && pos.column >= 0 && pos.row >= 0 && pos.column < columns &&
+           pos.row < rows;
+}
+
+bool placeBlock(std::span<const std::uint8_t> block, int layer, model::TilePos drop, bool merge,
+                UndoStore& undo, model::CTrackItem* movedFrom) {
+    int width = 0;
+    int height = 0;
+    if (!model::isTrackLayer(layer) || !onBoard(drop) || !blockSize(block, width, height)) {
+        return false;
+    }
+    const Rect target = dropTarget(layer, drop, width, height);
+    undo.snapshotTiles(layer, target.first, target.second);
+    int number = 0;
+    if (movedFrom != nullptr && model::validTile(movedFrom) != nullptr) {
+        number = movedFrom->getPointNumber();
+        movedFrom->setPointNumber(0);
+    }
+    loadBlock(block, layer, target.first, target.second, false, merge);
+    if (number > 0 && model::pointWithNumber(number) == nullptr) {
+        model::CTrackItem* placed = model::tileAt(layer, target.first);
+        if (placed != nullptr && placed->pointItem() != nullptr) {
+            placed->pointItem()->releaseNumber();
+            placed->setPointNumber(number);
+        }
+    }
+    model::assignMissingPointNumbers();
+    selectClipped(layer, target.first, target.second);
+    model::afterEdit();
+    return true;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> copySelection() {
+    const auto rect = selectedRect();
+    if (!rect) {
+        return std::nullopt;
+    }
+    return saveBlock(rect->layer, rect->first, rect->second);
+}
+
+bool pasteIntoSelection(std::span<const std::uint8_t> block) {
+    const auto rect = selectedRect();
+    if (!rect) {
+        return false;
+    }
+    return loadBlock(block, rect->layer, rect->first, rect->second, true, false);
+}
+
+bool deleteSelection() {
+    const auto rect = selectedRect();
+    if (!rect) {
+        return false;
+    }
+    std::vector<model::CTrackItem*> cleared;
+    for (model::CTrackItem* tile : tilesIn(*rect)) {
+        if (tile->isEmpty()) {
+            continue;
+        }
+        trains::deleteVehiclesOnTile(tile);
+        clearTile(*tile, cleared);
+    }
+    queueStillEmpty(cleared);
+    return true;
+}
+
+bool rotateSelectedTile(int quarterTurns) {
+    model::CTrackItem* tile = singleSelectedTile();
+    if (tile == nullptr) {
+        return false;
+    }
+    tile->dropCachedGeometry();
+    for (int i = 0; i < quarterTurns; ++i) {
+        tile->rotate90();
+    }
+    return true;
+}
+
+bool mirrorSelectedTile(bool leftRight) {
+    model::CTrackItem* tile = singleSelectedTile();
+    if (tile == nullptr) {
+        return false;
+    }
+    tile->dropCachedGeometry();
+    if (leftRight) {
+        tile->mirrorLeftRight();
+    } else {
+        tile->mirrorTopBottom();
+    }
+    return true;
+}
+
+bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    const int turns = ((quarterTurns % 4) + 4) % 4;
+    if (!model::isTrackLayer(layer) || turns == 0) {
+        return false;
+    }
+    const Rect rect = ordered(layer, a, b);
+    const bool wasSelected = sameRect(rect, selectedRect());
+    const int width = rect.width();
+    const int height = rect.height();
+    moveArea(
+        rect,
+        [&](int dc, int dr) {
+            int w = width;
+            int h = height;
+            for (int i = 0; i < turns; ++i) {
+                const int column = h - 1 - dr;
+                dr = dc;
+                dc = column;
+                std::swap(w, h);
+            }
+            return cell(dc, dr);
+        },
+        [&](model::CTrackItem& tile) {
+            for (int i = 0; i < turns; ++i) {
+                tile.rotate90();
+            }
+        });
+    if (wasSelected) {
+        const bool swapped = (turns % 2) == 1;
+        selectClipped(layer, rect.first,
+                      cell(rect.first.column + (swapped ? height : width) - 1,
+                           rect.first.row + (swapped ? width : height) - 1));
+    }
+    model::afterEdit();
+    return true;
+}
+
+bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    if (!model::isTrackLayer(layer)) {
+        return false;
+    }
+    const Rect rect = ordered(layer, a, b);
+    const int width = rect.width();
+    const int height = rect.height();
+    moveArea(
+        rect,
+        [&](int dc, int dr) {
+            return leftRight ? cell(width - 1 - dc, dr) : cell(dc, height - 1 - dr);
+        },
+        [&](model::CTrackItem& tile) {
+            if (leftRight) {
+                tile.mirrorLeftRight();
+            } else {
+                tile.mirrorTopBottom();
+            }
+        });
+    model::afterEdit();
+    return true;
+}
+
+bool runEditCommand(int command, UndoStore& undo, Clipboard& clipboard) {
+    switch (command) {
+    case CmdRotate90:
+    case CmdRotate180:
+    case CmdRotate270:
+    case CmdMirrorLeftRight:
+    case CmdMirrorTopBottom: {
+        if (singleSelectedTile() == nullptr) {
+            return false;
+        }
+        snapshotSelection(undo);
+        if (command <= CmdRotate270) {
+            rotateSelectedTile(command - CmdRotate90 + 1);
+        } else {
+            mirrorSelectedTile(command == CmdMirrorLeftRight);
+        }
+        model::afterEdit();
+        return true;
+    }
+    case CmdDelete:
+        if (!snapshotSelection(undo)) {
+            return false;
+        }
+        deleteSelection();
+        model::afterEdit();
+        return true;
+    case CmdCut:
+        if (!snapshotSelection(undo)) {
+            return false;
+        }
+        if (auto block = copySelection()) {
+            clipboard.put(kTrackItemFormat, *block);
+        }
+        deleteSelection();
+        model::afterEdit();
+        return true;
+    case CmdCopy: {
+        auto block = copySelection();
+        if (!block) {
+            return false;
+        }
+        clipboard.put(kTrackItemFormat, *block);
+        model::afterEdit();
+        return true;
+    }
+    case CmdPaste: {
+        const auto payload = clipboard.take(kTrackItemFormat);
+        if (!payload || !isTileBlock(*payload) || !selectedRect()) {
+            return false;
+        }
+        snapshotSelection(undo);
+        pasteIntoSelection(*payload);
+        model::afterEdit();
+        return true;
+    }
+    case CmdUndo:
+        return undo.undo();
+    default:
+        return false;
+    }
+}
+
+bool placePiece(const model::CTrackTypeItem& piece, int layer, model::TilePos drop, bool merge,
+                UndoStore& undo) {
+    const std::vector<std::uint8_t> block = saveTileAsBlock(piece);
+    return placeBlock(block, layer, drop, merge, undo, nullptr);
+}
+
+bool placeTiles(std::span<const std::uint8_t> block, int layer, model::TilePos drop,
+                model::CTrackItem* movedFrom, UndoStore& undo) {
+    return placeBlock(block, layer, drop, false, undo, movedFrom);
+}
+
+bool copyLandscapeItemToClipboard(const model::CLandscapeItem* item, Clipboard& clipboard) {
+    if (model::validLandscapeItem(item) == nullptr) {
+        return false;
+    }
+    const std::vector<std::uint8_t> record = model::copyLandscapeItem(item);
+    if (record.empty()) {
+        return false;
+    }
+    clipboard.put(kTerrainItemFormat, record);
+    return true;
+}
+
+bool cutLandscapeItemToClipboard(model::CLandscapeItem* item, Clipboard& clipboard,
+                                 UndoStore& undo) {
+    if (!copyLandscapeItemToClipboard(item, clipboard)) {
+        return false;
+    }
+    undo.snapshotLandscape(item);
+    model::removeLandscapeItem(item);
+    model::afterEdit();
+    return true;
+}
+
+model::CLandscapeItem* pasteLandscapeItemFromClipboard(const Clipboard& clipboard) {
+    const auto payload = clipboard.take(kTerrainItemFormat);
+    if (!payload || payload->size() < 4 || std::memcmp(payload->data(), "Lnd2", 4) != 0) {
+        return nullptr;
+    }
+    model::CLandscapeItem* item = model::pasteLandscapeItem(*payload);
+    if (item != nullptr) {
+        model::afterEdit();
+    }
+    return item;
+}
+
+} // namespace editing

@@ -1,0 +1,57 @@
+#pragma once
+#include <map>
+#include <vector>
+
+#include "model/Geometry.h"
+
+namespace model {
+class CTrackItem;
+}
+
+namespace editing {
+
+// Scratch tiles outside the board (cells from 1000 on), so that they enter no layer map.
+// They are deleted with the set.
+class ScratchTiles {
+public:
+    ScratchTiles() = default;
+    ~ScratchTiles();
+    ScratchTiles(const ScratchTiles&) = delete;
+    ScratchTiles& operator=(const ScratchTiles&) = delete;
+
+    // A new scratch tile of the layer for pattern cell (dc, dr).
+    model::CTrackItem* make(int layer, int dc, int dr);
+
+private:
+    std::vector<model::CTrackItem*> tiles_;
+};
+
+// Point numbers while tiles are rewritten: the numbers of the tiles about to be overwritten are
+// released first, so that the incoming tiles can keep theirs; at the end a surviving tile whose
+// point lost its number gets it back when it is still free, and every point left without a
+// number takes the lowest free one.
+class PointNumberKeeper {
+public:
+    void release(model::CTrackItem& tile);
+    void finish();
+
+private:
+    std::map<model::CTrackItem*, int> released_;
+};
+
+// Writes a source tile into a target board tile: a copy, or in merge mode a merge (the target
+// is cleared first when it has a structure and the source brings control items or lines). The
+// source's point number passes to the target when the target's point has none. A target on
+// the ground layer then loses its piers; its cached geometry is dropped.
+void writeTileInto(model::CTrackItem& target, model::CTrackItem& source, bool merge);
+
+// Empties a board tile and queues it for deferred deletion; `cleared` collects it so that the
+// caller can keep a tile that was written again (see queueStillEmpty).
+void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared);
+// Queues for deletion every collected tile that is still registered and empty.
+void queueStillEmpty(const std::vector<model::CTrackItem*>& cleared);
+
+// The board size of the current document; false without a document.
+bool boardSize(int& columns, int& rows);
+
+} // namespace editing
