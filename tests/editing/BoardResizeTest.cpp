@@ -8,6 +8,9 @@
 #include "model/DocumentRecords.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 using namespace editing;
 using namespace editingtest;
@@ -122,4 +125,20 @@ TEST_F(BoardResizeTest, ShrinkingOverTrackAsksFirst) {
     EXPECT_TRUE(occupiedCells(0).empty());
     EXPECT_EQ(resizeBoard(0, 5, 0), ResizeResult::Refused);
     EXPECT_EQ(resizeBoard(5, 1000, 0), ResizeResult::Refused);
+}
+
+TEST_F(BoardResizeTest, VehiclesMoveWithTheirTracks) {
+    trains::installTrainSeams();
+    model::CTrackItem* tile = straight(2, 3);
+    // The old steam type needs no item model to stay on the layout when read back.
+    ASSERT_NE(trains::createVehicle(tile, trains::TypeOldSteam, ""), nullptr);
+    ASSERT_EQ(resizeBoard(15, 15, 8), ResizeResult::Resized); // shift (4, 4)
+    ASSERT_EQ(trains::registeredVehicleCount(), 1u);
+    const trains::CTrainControler* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_EQ(controller->vehicleCount(), 1u);
+    const model::CTrackItem* under = controller->vehicles().front()->currentTile();
+    ASSERT_NE(under, nullptr);
+    EXPECT_EQ(under->getPosition(), cell(6, 7));
+    trains::deleteAllVehicles();
 }

@@ -9,6 +9,8 @@
 #include "model/CTrackTypeItem.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 using namespace editing;
 using namespace editingtest;
@@ -245,4 +247,19 @@ TEST_F(EditCommandTest, TerrainClipboardCopiesCutsAndRefusesForeignRecords) {
         EXPECT_EQ(pasteLandscapeItemFromClipboard(clipboard), nullptr);
         EXPECT_EQ(model::landscapeItemCount(), 2u);
     }
+}
+
+TEST_F(EditCommandTest, DeletingTilesDeletesTheVehiclesOnThem) {
+    trains::installTrainSeams();
+    model::CTrackItem* left = straight(2, 2);
+    model::CTrackItem* right = straight(6, 2);
+    ASSERT_NE(trains::createVehicle(left, trains::TypeElectric, "E1.zn3"), nullptr);
+    trains::CTrainItem* kept = trains::createVehicle(right, trains::TypeElectric, "E1.zn3");
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(trains::registeredVehicleCount(), 2u);
+    model::setSelection(0, cell(1, 1), cell(3, 3));
+    ASSERT_TRUE(runEditCommand(CmdDelete, undo, clipboard));
+    EXPECT_EQ(trains::registeredVehicleCount(), 1u);
+    EXPECT_EQ(trains::findVehicle(kept->id()), kept);
+    trains::deleteAllVehicles();
 }
