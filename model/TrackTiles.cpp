@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/CTrackItem.h"
+#include "model/LineItem.h"
 #include "model/ModelSeams.h"
 
 namespace model {
@@ -17,6 +18,12 @@ namespace {
 // The process-wide tile containers. The registry is guarded because the train threads
 // validate addresses while the user-interface thread creates and deletes tiles.
 struct TileContainers {
+    // The line and control-item registries are made first, so that they are destroyed after
+    // the tiles at exit: a tile still on the board at exit unregisters its lines and items.
+    TileContainers() {
+        (void)validLine(nullptr);
+        (void)validControlItem(nullptr);
+    }
     std::array<LayerMap, kTrackLayers> layers;
     std::vector<std::unique_ptr<CTrackItem>> unplaced;
     std::set<CTrackItem*> deferred;
