@@ -8,6 +8,7 @@
 
 #include "model/CTrackItem.h"
 #include "platform/ByteReader.h"
+#include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
 #include "trains/TrainHooks.h"
 #include "trains/VehicleRegistry.h"
@@ -38,9 +39,11 @@ CTrainControler::CTrainControler() {
         currentController = this;
     }
     installTrainSeams();
+    reloadSpeedSetting();
 }
 
 CTrainControler::~CTrainControler() {
+    stop(true);
     const std::vector<CTrainItem*> listed = vehicles_;
     for (CTrainItem* v : listed) {
         if (findVehicle(v->id()) == v) {

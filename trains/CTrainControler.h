@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -9,6 +11,7 @@
 namespace trains {
 
 class CTrainItem;
+class CTrainControlerThread;
 
 // Owner of the running order of every vehicle on the layout: the list whose 1-based
 // positions are the neighbour numbers of saved vehicle records. It reads and writes the
@@ -37,9 +40,51 @@ public:
     // The trains chunk: head and one record per vehicle standing on a valid position.
     std::vector<std::uint8_t> saveChunk() const;
 
+    // Running. The speed follows the level: from 320, (max - level) reductions of 40 above
+    // 100, of 20 above 40, else halving; levels are clamped to 0 … max.
+    void reloadSpeedSetting();
+    void setSpeedSetting(std::int32_t level, std::int32_t max);
+    void speedSetting(std::int32_t& level, std::int32_t& max) const;
+    double speed() const { return speed_; }
+    // Starts running: launchThread false creates the worker without its system thread, to be
+    // stepped by hand through stepByHand (tests, simulation).
+    void start(bool launchThread = true);
+    // Immediate: every vehicle stands at once and the worker is ended and joined. Otherwise
+    // the vehicles brake and the worker ends by itself once all stand.
+    void stop(bool immediate);
+    bool isRunning() const;
+    bool isStopping() const;
+    CTrainControlerThread* thread() const { return thread_.get(); }
+    // One step of a hand-driven worker under the step lock; true when running has ended (the
+    // worker is then gone). False without a hand-driven worker.
+    bool stepByHand();
+
+    // The rules of one step.
+    std::vector<CTrainItem*> trainLeaders() const;
+    bool pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>& leaders) const;
+    bool stationAheadFree(CTrainItem& v) const;
+    bool mayLeaveStation(CTrainItem& v);
+    bool autoCouple();
+    // Moves the self-propelled vehicles for dt seconds and couples; true when every vehicle
+    // has braked to a stop (or none exists).
+    bool runVehicles(double dt);
+    void refreshMarkers();
+    void resetAllAcceleration();
+    std::mutex& stepLock() { return stepLock_; }
+
 private:
+    void reapEndedThread();
+
     std::vector<CTrainItem*> vehicles_;
+    double speed_ = 320.0;
+    std::int32_t speedLevel_ = 10;
+    std::int32_t speedLevelMax_ = 10;
+    std::unique_ptr<CTrainControlerThread> thread_;
+    std::mutex stepLock_;
 };
+
+// Running speed from a level: 320 at the top level, see setSpeedSetting.
+double speedForLevel(std::int32_t level, std::int32_t max);
 
 // The controller, or null before it is created.
 CTrainControler* trainController();

@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TrainFixtures.h"
+#include "model/CTrackControlItem.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainControlerThread.h"
+#include "trains/ControllerClock.h"
+#include "trains/RenderSync.h"
+#include "trains/VehicleRegistry.h"
+
+using namespace model;
+using namespace trains;
+using namespace trainstest;
+
+namespace {
+
+// Every test drives time by hand and leaves the controller idle.
+class ControllerTest : public TrainTest {
+protected:
+    void SetUp() override {
+        TrainTest::SetUp();
+        controllerClock().setManual(100.0);
+        controller_ = &getOrCreateTrainController();
+        controller_->stop(true);
+        controller_->setSpeedSetting(10, 10);
+    }
+    void TearDown() override {
+        controller_->stop(true);
+        frameInProgress() = false;
+        controllerClock().useMonotonic();
+        TrainTest::TearDown();
+    }
+    // One hand-driven step after `dt` seconds; true when running has ended.
+    bool step(double dt) {
+        controllerClock().advance(dt);
+        return controller_->stepByHand();
+    }
+    CTrainControler* controller_ = nullptr;
+};
+
+constexpr int kRow = 0;
+
+// +1 when the vehicle runs towards higher columns, −1 otherwise.
+int directionOf(const CTrainItem& v) {
+    CTrackItem* ahead = nullptr;
+    EXPECT_TRUE(v.tileAhead(ahead, 1));
+    return ahead != nullptr && ahead->getPosition().column > v.currentTile()->getPosition().column
+               ? 1
+               : -1;
+}
+
+CTrainItem* vehicleAt(int column, std::int32_t type) {
+    return createVehicle(tileAt(0, {static_cast<std::int16_t>(column), kRow}), type, {});
+}
+
+} // namespace
+
+TEST_F(ControllerTest, SpeedLevels) {
+    const double expected[] = {10, 20, 40, 60, 80, 120, 160, 200, 240, 280, 320};
+    for (int level = 0; level <= 10; ++level) {
+        controller_->setSpeedSetting(level, 10);
+        EXPECT_EQ(controller_->speed(), expected[level]) << level;
+    }
+    // Levels outside the range are clamped.
+    controller_->setSpeedSetting(42, 10);
+    EXPECT_EQ(controller_->speed(), 320.0);
+    controller_->setSpeedSetting(-3, 10);
+    EXPECT_EQ(controller_->speed(), 10.0);
+}
+
+TEST_F(ControllerTest, AcceleratesToTheLevelSpeedAndBrakesToAStop) {
+    straightRun(0, 119, kRow);
+    CTrainItem* loco = vehicleAt(60, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    controller_->start(false);
+    ASSERT_TRUE(controller_->isRunning());
+
+    int increases = 0;
+    double last = loco->speed();
+    for (int i = 0; i < 200 && loco->accelState() != 0; ++i) {
+        ASSERT_FALSE(step(0.21));
+        if (loco->speed() > last && loco->speed() != 320.0) {
+            ++increases;
+        }
+        last = loco->speed();
+    }
+    EXPECT_EQ(increases, 28);
+    EXPECT_EQ(loco->speed(), 320.0);
+    EXPECT_EQ(loco->accelState(), 0.0);
+
+    controller_->stop(false);
+    EXPECT_TRUE(controller_->isRunning()); // braking still runs the worker
+    EXPECT_FALSE(controller_->isStopping());
+    int reductions = 0;
+    last = loco->speed();
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        ended = step(0.21);
+        if (loco->speed() < last) {
+            ++reductions;
+        }
+        last = loco->speed();
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(reductions, 14);
+    EXPECT_FALSE(controller_->isRunning());
+    EXPECT_EQ(controller_->thread(), nullptr);
+    EXPECT_EQ(loco->speed(), 0.0);
+    EXPECT_EQ(loco->accelState(), 1.0);
+}
+
+TEST_F(ControllerTest, AutomaticTrainStopKeepsAFollowingTrainBehindAStandingOne) {
+    straightRun(0, 59, kRow);
+    CTrainItem* runner = vehicleAt(30, TypeElectric);
+    ASSERT_NE(runner, nullptr);
+    const int d = directionOf(*runner);
+    CTrainItem* standing = vehicleAt(30 + 12 * d, TypeSteam);
+    ASSERT_NE(standing, nullptr);
+    standing->halt(); // a train with a locomotive, standing without a driver
+    const int standingColumn = standing->currentTile()->getPosition().column;
+
+    controller_->start(false);
+    for (int i = 0; i < 400; ++i) {
+        ASSERT_FALSE(step(0.05));
+        const int gap = (standingColumn - runner->currentTile()->getPosition().column) * d;
+        ASSERT_GE(gap, 1) << "ran into the standing train at step " << i;
+    }
+    // It has come up behind the standing train and waits there.
+    const int gap = (standingColumn - runner->currentTile()->getPosition().column) * d;
+    EXPECT_GE(gap, 1);
+    EXPECT_LE(gap, 5);
+    EXPECT_EQ(runner->speed(), 0.0);
+    EXPECT_FALSE(runner->isSameTrain(standing));
+}
+
+TEST_F(ControllerTest, ARunningLocomotiveCouplesAParkedCarAhead) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    const int d = directionOf(*loco);
+    CTrainItem* car = vehicleAt(30 + 6 * d, TypeRailCar);
+    ASSERT_NE(car, nullptr);
+
+    controller_->start(false);
+    for (int i = 0; i < 400 && !loco->isSameTrain(car); ++i) {
+        ASSERT_FALSE(step(0.05));
+    }
+    ASSERT_TRUE(loco->isSameTrain(car));
+    EXPECT_EQ(loco->head(), car); // picked up at the front
+}
+
+TEST_F(ControllerTest, AnOccupiedStationAheadHoldsTheTrain) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    const int d = directionOf(*loco);
+    CTrackItem* station = tileAt(0, {static_cast<std::int16_t>(30 + 3 * d), kRow});
+    ASSERT_TRUE(station->addControlItem(KindStation1));
+    controller_->start(false);
+    // Held by another (absent) train: the locomotive waits one line before it.
+    station->stationItem()->setOccupant(999999);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_FALSE(step(0.05));
+    }
+    CTrackItem* ahead = nullptr;
+    ASSERT_TRUE(loco->tileAhead(ahead, 1));
+    EXPECT_EQ(ahead, station);
+    EXPECT_EQ(loco->speed(), 0.0);
+    // Released: it runs on through the station.
+    station->stationItem()->setOccupant(0);
+    for (int i = 0; i < 400; ++i) {
+        step(0.05);
+    }
+    EXPECT_GT((loco->currentTile()->getPosition().column - station->getPosition().column) * d, 0)
+        << loco->speed();
+}
+
+TEST_F(ControllerTest, AStopEngineStationHaltsTheTrainAndReleasesTheStation) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    CTrackItem* here = loco->currentTile();
+    ASSERT_TRUE(here->addControlItem(KindStation1));
+    here->stationItem()->setValue(-2);
+    here->stationItem()->setOccupant(loco->id());
+    ASSERT_TRUE(controller_->pathIsClear(*loco, controller_->trainLeaders()));
+    EXPECT_FALSE(controller_->mayLeaveStation(*loco));
+    EXPECT_TRUE(loco->isEngineStopped());
+    EXPECT_FALSE(loco->isActive());
+    EXPECT_EQ(here->stationItem()->getOccupant(), 0u);
+    // Code −1 never holds.
+    here->stationItem()->setValue(-1);
+    here->stationItem()->setOccupant(loco->id());
+    EXPECT_TRUE(controller_->mayLeaveStation(*loco));
+}
+
+TEST_F(ControllerTest, NothingMovesWhileAFrameIsDrawn) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    controller_->start(false);
+    for (int i = 0; i < 20; ++i) {
+        step(0.21);
+    }
+    const double before = loco->position().pointIndex;
+    const auto line = loco->position().line;
+    frameInProgress() = true;
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_FALSE(step(0.21));
+    }
+    EXPECT_EQ(loco->position().pointIndex, before);
+    EXPECT_EQ(loco->position().line, line);
+    frameInProgress() = false;
+    step(0.21);
+    EXPECT_TRUE(loco->position().pointIndex != before || loco->position().line != line);
+}
+
+TEST_F(ControllerTest, TheWorkerThreadStartsAndStops) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    controllerClock().useMonotonic();
+    controller_->start();
+    ASSERT_TRUE(controller_->isRunning());
+    ASSERT_NE(controller_->thread(), nullptr);
+    EXPECT_TRUE(controller_->thread()->isLaunched());
+    EXPECT_FALSE(controller_->stepByHand()); // a launched worker is not stepped by hand
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    controller_->stop(true);
+    EXPECT_FALSE(controller_->isRunning());
+    EXPECT_EQ(controller_->thread(), nullptr);
+    EXPECT_EQ(loco->speed(), 0.0);
+    EXPECT_EQ(loco->accelState(), 1.0);
+}

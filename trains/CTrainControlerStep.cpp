@@ -1,0 +1,359 @@
+// Running the trains: speed levels, start and stop, and the rules of one controller step.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "model/CTrackControlItem.h"
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainControlerThread.h"
+#include "trains/CTrainItem.h"
+#include "trains/TrainHooks.h"
+#include "trains/VehicleRegistry.h"
+
+namespace trains {
+
+namespace {
+
+bool noAtsPreference() {
+    const model::CZarnoltDocument* doc = model::currentDocument();
+    return doc != nullptr && doc->testPreferenceFlag(model::PrefNoATS);
+}
+
+double gridDistance(const CTrainItem& a, const CTrainItem& b) {
+    const auto pa = a.gridPoint1Raw();
+    const auto pb = b.gridPoint1Raw();
+    const double dx = static_cast<double>(pa[0]) - pb[0];
+    const double dz = static_cast<double>(pa[1]) - pb[1];
+    return std::sqrt(dx * dx + dz * dz);
+}
+
+void requestPanelRefresh() {
+    if (trainHooks().requestPanelRefresh) {
+        trainHooks().requestPanelRefresh();
+    }
+}
+
+} // namespace
+
+double speedForLevel(std::int32_t level, std::int32_t max) {
+    double value = 320.0;
+    const std::int32_t reductions = std::max<std::int32_t>(0, max - level);
+    for (std::int32_t i = 0; i < reductions; ++i) {
+        if (value > 100) {
+            value -= 40;
+        } else if (value > 40) {
+            value -= 20;
+        } else {
+            value *= 0.5;
+        }
+    }
+    return value;
+}
+
+void CTrainControler::reloadSpeedSetting() {
+    std::int32_t level = 10;
+    if (const model::CZarnoltDocument* doc = model::currentDocument()) {
+        level = doc->getPreferences().speedLevel;
+    }
+    setSpeedSetting(level, 10);
+}
+
+void CTrainControler::setSpeedSetting(std::int32_t level, std::int32_t max) {
+    // A stored level outside 0 … max (a damaged settings record) is clamped.
+    max = std::clamp<std::int32_t>(max, 0, 1000);
+    speedLevelMax_ = max;
+    speedLevel_ = std::clamp<std::int32_t>(level, 0, max);
+    speed_ = speedForLevel(speedLevel_, speedLevelMax_);
+}
+
+void CTrainControler::speedSetting(std::int32_t& level, std::int32_t& max) const {
+    level = speedLevel_;
+    max = speedLevelMax_;
+}
+
+void CTrainControler::reapEndedThread() {
+    if (thread_ && thread_->hasEnded()) {
+        thread_->join();
+        thread_.reset();
+    }
+}
+
+bool CTrainControler::isRunning() const {
+    return thread_ != nullptr && !thread_->hasEnded();
+}
+
+bool CTrainControler::isStopping() const {
+    return thread_ != nullptr && thread_->isStopRequested();
+}
+
+void CTrainControler::start(bool launchThread) {
+    reapEndedThread();
+    reloadSpeedSetting();
+    for (CTrainItem* v : std::vector<CTrainItem*>(vehicles_)) {
+        v->setBlocked(false);
+        if (v->isAutomobile()) {
+            v->restart();
+        } else if (v->isActive() && trainHooks().reverseAtDeadEnd) {
+            trainHooks().reverseAtDeadEnd(*v);
+        }
+    }
+    for (int layer = 0; layer < 5; ++layer) {
+        const model::LayerMap* tiles = model::layerMap(layer);
+        if (tiles == nullptr) {
+            continue;
+        }
+        for (const auto& entry : *tiles) {
+            for (const auto& control : entry.second->controlItems()) {
+                model::CTrackControlItem* item = control.second.get();
+                if (item != nullptr && (item->getKind() == model::KindCrossing ||
+                                        model::isStationKind(item->getKind()))) {
+                    item->setOccupant(0);
+                }
+            }
+        }
+    }
+    if (!thread_) {
+        auto worker = std::make_unique<CTrainControlerThread>(*this);
+        if (!launchThread || worker->launch()) {
+            thread_ = std::move(worker);
+        }
+    }
+}
+
+void CTrainControler::stop(bool immediate) {
+    if (!isStopping()) {
+        for (CTrainItem* v : vehicles_) {
+            v->stopOrBrake(immediate);
+        }
+    }
+    if (!immediate || !thread_) {
+        return;
+    }
+    thread_->Stop();
+    const bool byHand = !thread_->isLaunched();
+    thread_->join();
+    if (byHand) {
+        std::lock_guard<std::mutex> guard(stepLock_);
+        resetAllAcceleration();
+    }
+    thread_.reset();
+}
+
+bool CTrainControler::stepByHand() {
+    if (!thread_ || thread_->isLaunched() || thread_->hasEnded()) {
+        return false;
+    }
+    bool finished = false;
+    {
+        std::lock_guard<std::mutex> guard(stepLock_);
+        finished = thread_->step();
+        if (finished) {
+            resetAllAcceleration();
+        }
+    }
+    if (finished) {
+        thread_.reset();
+    }
+    return finished;
+}
+
+void CTrainControler::resetAllAcceleration() {
+    for (CTrainItem* v : vehicles_) {
+        v->resetAcceleration();
+    }
+}
+
+void CTrainControler::refreshMarkers() {
+    for (CTrainItem* v : vehicles_) {
+        if (VehiclePane* pane = v->pane()) {
+            pane->place();
+        }
+    }
+}
+
+std::vector<CTrainItem*> CTrainControler::trainLeaders() const {
+    std::vector<CTrainItem*> leaders;
+    for (CTrainItem* v : vehicles_) {
+        if (!v->hasNoFrontNeighbour()) {
+            continue;
+        }
+        std::vector<CTrainItem*> motive;
+        if (v->motiveVehicles(motive) > 0 && !motive.empty()) {
+            leaders.push_back(motive.front());
+        }
+    }
+    return leaders;
+}
+
+bool CTrainControler::pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>& leaders) const {
+    if ((!v.isAutomobile() && noAtsPreference()) || !v.isActive()) {
+        return true;
+    }
+    CTrainItem* h = v.head();
+    if (h == nullptr) {
+        return true;
+    }
+    // Whether each other vehicle is an obstacle depends only on v's train, not on the tile.
+    std::vector<CTrainItem*> obstacles;
+    for (CTrainItem* w : vehicles_) {
+        if (w == &v) {
+            continue;
+        }
+        if (v.isAutomobile() || w->isAutomobile()) {
+            obstacles.push_back(w);
+            continue;
+        }
+        if (v.isSameTrain(w)) {
+            continue;
+        }
+        const auto members = w->trainMembers();
+        const bool hasLeader = std::any_of(members.begin(), members.end(), [&](CTrainItem* m) {
+            return std::find(leaders.begin(), leaders.end(), m) != leaders.end();
+        });
+        if (hasLeader) {
+            obstacles.push_back(w);
+        }
+    }
+    for (int i = 1; i <= 4; ++i) {
+        model::CTrackItem* ahead = nullptr;
+        if (!h->tileAhead(ahead, i) || ahead == nullptr) {
+            continue;
+        }
+        for (CTrainItem* w : obstacles) {
+            if (w->currentTile() == ahead) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool CTrainControler::stationAheadFree(CTrainItem& v) const {
+    CTrainItem* h = v.head();
+    if (h == nullptr) {
+        return true;
+    }
+    model::CTrackItem* ahead = nullptr;
+    if (!h->tileAhead(ahead, 1) || ahead == nullptr) {
+        return true;
+    }
+    const std::uintptr_t held = ahead->heldVehicle();
+    return held == 0 || held == h->id();
+}
+
+bool CTrainControler::mayLeaveStation(CTrainItem& v) {
+    CTrainItem* h = v.head();
+    if (h == nullptr) {
+        return true;
+    }
+    model::CTrackItem* ahead = nullptr;
+    if (!h->tileAhead(ahead, 1) || ahead == nullptr) {
+        return true;
+    }
+    model::CTrackItem* here = h->currentTile();
+    if (here == nullptr || here->stationItem() == nullptr || ahead->stationItem() != nullptr) {
+        return true;
+    }
+    const int code = here->stationItem()->getValue();
+    if (code == -1) {
+        return true;
+    }
+    const std::uintptr_t occupant = here->heldVehicle();
+    if (occupant == 0) {
+        return true;
+    }
+    CTrainItem* o = findVehicle(static_cast<VehicleId>(occupant));
+    if (code == -2 && o != nullptr && !o->isEngineStopped() && o->trainHasActiveDriver()) {
+        o->setEngineStopped(true);
+        o->halt();
+        for (model::CTrackControlItem* item : here->stationRun()) {
+            item->handBack();
+            item->setOccupant(0);
+        }
+        requestPanelRefresh();
+    }
+    return false;
+}
+
+bool CTrainControler::autoCouple() {
+    bool changed = false;
+    for (CTrainItem* a : std::vector<CTrainItem*>(vehicles_)) {
+        if (findVehicle(a->id()) != a) {
+            continue;
+        }
+        if (CTrainItem* b = a->frontNeighbour(); b != nullptr && gridDistance(*a, *b) > 80) {
+            a->uncouple(false);
+            changed = true;
+        }
+        if (CTrainItem* b = a->rearNeighbour(); b != nullptr && gridDistance(*a, *b) > 80) {
+            a->uncouple(true);
+            changed = true;
+        }
+    }
+    bool coupled = true;
+    // Each pass couples at most one car; the number of passes is bounded by the vehicles.
+    for (std::size_t pass = 0; coupled && pass <= vehicles_.size(); ++pass) {
+        coupled = false;
+        std::vector<CTrainItem*> heads;
+        for (CTrainItem* q : vehicles_) {
+            if (q->isRailVehicle() && q->head() == q) {
+                heads.push_back(q);
+            }
+        }
+        for (CTrainItem* q : heads) {
+            model::CTrackItem* one = nullptr;
+            model::CTrackItem* two = nullptr;
+            if (!q->tileAhead(one, 1) || one == nullptr || !q->tileAhead(two, 2) ||
+                two == nullptr) {
+                continue;
+            }
+            for (CTrainItem* r : vehicles_) {
+                if (r == q || !r->isRailVehicle() || q->isSameTrain(r) ||
+                    !(gridDistance(*q, *r) < 40) || !(r->isHead() || r->isTail()) ||
+                    r->trainHasActiveDriver()) {
+                    continue;
+                }
+                model::CTrackItem* at = r->currentTile();
+                if (at == nullptr || (at != one && at != two)) {
+                    continue;
+                }
+                r->uncouple(true);
+                r->uncouple(false);
+                if (q->couple(r, false)) {
+                    coupled = true;
+                    changed = true;
+                    break;
+                }
+            }
+            if (coupled) {
+                break;
+            }
+        }
+    }
+    return changed;
+}
+
+bool CTrainControler::runVehicles(double dt) {
+    const std::vector<CTrainItem*> leaders = trainLeaders();
+    for (CTrainItem* v : std::vector<CTrainItem*>(vehicles_)) {
+        if (findVehicle(v->id()) != v || !v->isSelfPropelled()) {
+            continue;
+        }
+        if (stationAheadFree(*v) && mayLeaveStation(*v) && pathIsClear(*v, leaders)) {
+            v->advance(true, speed_ * dt, speed_, dt);
+        } else {
+            v->setSpeed(0);
+        }
+    }
+    if (autoCouple()) {
+        requestPanelRefresh();
+    }
+    return std::all_of(vehicles_.begin(), vehicles_.end(),
+                       [](const CTrainItem* v) { return v->isBrakedToStop(); });
+}
+
+} // namespace trains

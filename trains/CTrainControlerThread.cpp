@@ -1,0 +1,83 @@
+#include "trains/CTrainControlerThread.h"
+
+#include <mutex>
+
+#include "platform/Clock.h"
+#include "platform/Threads.h"
+#include "trains/CTrainControler.h"
+#include "trains/ControllerClock.h"
+#include "trains/RenderSync.h"
+
+namespace trains {
+
+CTrainControlerThread::CTrainControlerThread(CTrainControler& controller)
+    : controller_(controller) {
+    now_ = controllerClock().now();
+    previous_ = now_;
+}
+
+CTrainControlerThread::~CTrainControlerThread() {
+    Stop();
+    join();
+}
+
+bool CTrainControlerThread::launch() {
+    if (worker_.joinable() || ended_.load()) {
+        return false;
+    }
+    try {
+        worker_ = platform::startIdleThread([this] { loop(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return worker_.joinable();
+}
+
+void CTrainControlerThread::join() {
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) {
+        worker_.join();
+    }
+}
+
+bool CTrainControlerThread::step() {
+    if (frameInProgress().load()) {
+        return false;
+    }
+    if (stopRequested_.load()) {
+        return true;
+    }
+    now_ = controllerClock().now();
+    const double dt = now_ - previous_;
+    previous_ = now_;
+    return controller_.runVehicles(dt > 0 ? dt : 0.0);
+}
+
+void CTrainControlerThread::loop() {
+    while (!stopRequested_.load()) {
+        bool finished = false;
+        {
+            std::lock_guard<std::mutex> guard(controller_.stepLock());
+            finished = step();
+        }
+        if (!stopRequested_.load() && !finished) {
+            controller_.refreshMarkers();
+        }
+        if (finished) {
+            stopRequested_.store(true);
+            break;
+        }
+        platform::sleepMillis(3);
+    }
+    {
+        std::lock_guard<std::mutex> guard(controller_.stepLock());
+        controller_.resetAllAcceleration();
+    }
+    ended_.store(true);
+}
+
+void CTrainControlerThread::markEndedByHand() {
+    stopRequested_.store(true);
+    ended_.store(true);
+}
+
+} // namespace trains
