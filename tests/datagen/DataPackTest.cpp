@@ -114,3 +114,12 @@ TEST_F(DataPack, LeavesAFolderAloneThatIsNoDataPack) {
 }
 
 } // namespace
+
+TEST(DataPackWriting, AFailureToWriteTheItemModelsFailsThePack) {
+    testsupport::TempFolder folder;
+    // A plain file where the catalogue folder must go makes every item model write fail.
+    std::ofstream(folder / "C3DItem_File") << "in the way";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(datagen::writeDataPack(folder.path()));
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+}

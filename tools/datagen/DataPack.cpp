@@ -45,11 +45,7 @@ bool writeDataPack(const fs::path& dataFolder) {
     if (error) {
         return false;
     }
-    if (!writeTextures(dataFolder) || !writeSounds(dataFolder)) {
-        return false;
-    }
-    writeItemModels(dataFolder);
-    return true;
+    return writeTextures(dataFolder) && writeSounds(dataFolder) && writeItemModels(dataFolder);
 }
 
 bool generateDataPack(const fs::path& outputFolder) {

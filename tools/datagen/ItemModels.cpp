@@ -7,11 +7,13 @@
 
 namespace datagen {
 
-void writeItemModels(const std::filesystem::path& dataFolder) {
+bool writeItemModels(const std::filesystem::path& dataFolder) {
     std::string error;
     if (!writeGeneratedItems(dataFolder, allItemModels(), error)) {
         std::cerr << "zarnolt-datagen: " << error << '\n';
+        return false;
     }
+    return true;
 }
 
 } // namespace datagen
