@@ -11,5 +11,6 @@ void registerNewCommand(CLI::App& app, int& exitCode);
 void registerInfoCommand(CLI::App& app, int& exitCode);
 void registerDumpCommand(CLI::App& app, int& exitCode);
 void registerResaveCommand(CLI::App& app, int& exitCode);
+void registerSimulateCommand(CLI::App& app, int& exitCode);
 
 } // namespace cli

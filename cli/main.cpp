@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     cli::registerInfoCommand(app, exitCode);
     cli::registerDumpCommand(app, exitCode);
     cli::registerResaveCommand(app, exitCode);
+    cli::registerSimulateCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

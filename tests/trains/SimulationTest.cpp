@@ -1,0 +1,95 @@
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "TrainFixtures.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/ControllerClock.h"
+#include "trains/TrainSimulation.h"
+#include "trains/VehicleRegistry.h"
+
+using namespace model;
+using namespace trains;
+using namespace trainstest;
+
+namespace {
+
+using SimulationTest = TrainTest;
+
+// Two rows of track: a locomotive with a parked car ahead of it, and a second locomotive
+// that runs to the end of its row.
+void buildLayout() {
+    straightRun(0, 59, 0);
+    straightRun(0, 59, 2);
+    CTrainItem* loco = createVehicle(tileAt(0, {30, 0}), TypeElectric, {});
+    ASSERT_NE(loco, nullptr);
+    CTrackItem* ahead = nullptr;
+    ASSERT_TRUE(loco->tileAhead(ahead, 1));
+    const int d = ahead->getPosition().column > 30 ? 1 : -1;
+    ASSERT_NE(createVehicle(tileAt(0, {static_cast<std::int16_t>(30 + 6 * d), 0}), TypeRailCar, {}),
+              nullptr);
+    ASSERT_NE(createVehicle(tileAt(0, {50, 2}), TypeSteam, {}), nullptr);
+}
+
+void clearLayout() {
+    deleteAllVehicles();
+    deleteAllTiles();
+}
+
+bool samePlaces(const SimulationResult& a, const SimulationResult& b) {
+    if (a.vehicles.size() != b.vehicles.size() || a.events.size() != b.events.size() ||
+        a.steps != b.steps) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.vehicles.size(); ++i) {
+        const auto& x = a.vehicles[i];
+        const auto& y = b.vehicles[i];
+        if (x.column != y.column || x.row != y.row || x.layer != y.layer || x.line != y.line ||
+            x.pointIndex != y.pointIndex || x.speed != y.speed || x.typeCode != y.typeCode) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < a.events.size(); ++i) {
+        const auto& x = a.events[i];
+        const auto& y = b.events[i];
+        if (x.time != y.time || x.kind != y.kind || x.vehicle != y.vehicle || x.other != y.other) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(SimulationTest, TheSameLayoutAndSeedGiveTheSameRun) {
+    buildLayout();
+    const SimulationResult first = runSimulation(6.0, 7);
+    clearLayout();
+    buildLayout();
+    const SimulationResult second = runSimulation(6.0, 7);
+
+    EXPECT_TRUE(samePlaces(first, second));
+    EXPECT_EQ(first.steps, 2000);
+    ASSERT_EQ(first.vehicles.size(), 3u);
+    // The locomotives moved off their starting tiles; the car was coupled on the way.
+    EXPECT_NE(first.vehicles[0].column, 30);
+    EXPECT_NE(first.vehicles[2].column, 50);
+    bool coupling = false;
+    for (const auto& e : first.events) {
+        coupling = coupling || (e.kind == "coupling" && (e.vehicle == 1 || e.other == 1));
+    }
+    EXPECT_TRUE(coupling);
+    EXPECT_FALSE(getOrCreateTrainController().isRunning());
+    EXPECT_FALSE(controllerClock().isManual());
+}
+
+TEST_F(SimulationTest, NoStepsForAnInvalidDuration) {
+    buildLayout();
+    for (double seconds : {-1.0, 0.0, std::nan("")}) {
+        const SimulationResult result = runSimulation(seconds, 1);
+        EXPECT_EQ(result.steps, 0) << seconds;
+        EXPECT_EQ(result.vehicles.size(), 3u);
+        EXPECT_EQ(result.vehicles[0].column, 30);
+    }
+}

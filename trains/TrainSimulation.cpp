@@ -1,0 +1,141 @@
+#include "trains/TrainSimulation.h"
+
+#include <cmath>
+
+#include "model/CTrackItem.h"
+#include "model/TrackJoin.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/ControllerClock.h"
+#include "trains/VehicleRegistry.h"
+
+namespace trains {
+
+namespace {
+
+constexpr double kStepSeconds = 0.003;
+
+struct Snapshot {
+    CTrainItem* vehicle = nullptr;
+    VehicleId front = 0;
+    VehicleId rear = 0;
+    bool active = false;
+    bool reversed = false;
+    bool flipped = false;
+    double speed = 0;
+};
+
+Snapshot snapshotOf(CTrainItem* v) {
+    return {v,
+            v->frontLink(),
+            v->rearLink(),
+            v->isActive(),
+            v->isReversedRunning(),
+            v->isDirectionFlipped(),
+            v->speed()};
+}
+
+std::int32_t numberOf(const CTrainControler& controller, VehicleId id) {
+    const auto& list = controller.vehicles();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i]->id() == id) {
+            return static_cast<std::int32_t>(i + 1);
+        }
+    }
+    return 0;
+}
+
+bool onStation(CTrainItem* v) {
+    const model::CTrackItem* tile = v->currentTile();
+    return tile != nullptr && tile->stationItem() != nullptr;
+}
+
+void compare(const CTrainControler& controller, const Snapshot& before, std::int32_t number,
+             double time, std::vector<SimulationEvent>& events) {
+    CTrainItem* v = before.vehicle;
+    if (findVehicle(v->id()) != v) {
+        return;
+    }
+    for (const auto& [was, now] :
+         {std::pair{before.front, v->frontLink()}, std::pair{before.rear, v->rearLink()}}) {
+        if (was == now) {
+            continue;
+        }
+        if (now != 0) {
+            events.push_back({time, "coupling", number, numberOf(controller, now)});
+        } else {
+            events.push_back({time, "uncoupling", number, numberOf(controller, was)});
+        }
+    }
+    if (before.reversed != v->isReversedRunning() || before.flipped != v->isDirectionFlipped()) {
+        events.push_back({time, "reversal", number, 0});
+    }
+    if (before.active && !v->isActive()) {
+        events.push_back({time, "halt", number, 0});
+    }
+    if (v->isSelfPropelled() && before.speed > 0 && v->speed() == 0 && onStation(v)) {
+        events.push_back({time, "station stop", number, 0});
+    }
+}
+
+SimulatedVehicle placeOf(const CTrainItem* v, std::int32_t number) {
+    SimulatedVehicle out;
+    out.number = number;
+    out.typeCode = v->typeCode();
+    out.speed = v->speed();
+    const model::CTrackItem* tile = v->currentTile();
+    const TrackPosition& p = v->position();
+    if (tile == nullptr || !isValidPosition(p)) {
+        return out;
+    }
+    out.column = tile->getPosition().column;
+    out.row = tile->getPosition().row;
+    out.layer = v->currentLayer();
+    const auto& lines = tile->lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].get() == p.line) {
+            out.line = static_cast<std::int32_t>(i);
+        }
+    }
+    out.pointIndex = p.pointIndex;
+    return out;
+}
+
+} // namespace
+
+SimulationResult runSimulation(double seconds, std::uint32_t seed) {
+    SimulationResult result;
+    CTrainControler& controller = getOrCreateTrainController();
+    controller.stop(true);
+    model::seedLineRandom(seed);
+    ControllerClock& clock = controllerClock();
+    clock.setManual(0.0);
+    controller.start(false);
+    const std::int64_t steps = std::isfinite(seconds) && seconds > 0
+                                   ? static_cast<std::int64_t>(seconds / kStepSeconds)
+                                   : 0;
+    std::vector<Snapshot> before;
+    for (std::int64_t i = 0; i < steps && controller.isRunning(); ++i) {
+        before.clear();
+        for (CTrainItem* v : controller.vehicles()) {
+            before.push_back(snapshotOf(v));
+        }
+        clock.setManual(static_cast<double>(i + 1) * kStepSeconds);
+        controller.stepByHand();
+        ++result.steps;
+        const double time = static_cast<double>(i + 1) * kStepSeconds;
+        for (std::size_t k = 0; k < before.size(); ++k) {
+            compare(controller, before[k], numberOf(controller, before[k].vehicle->id()), time,
+                    result.events);
+        }
+    }
+    const auto& list = controller.vehicles();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        result.vehicles.push_back(placeOf(list[i], static_cast<std::int32_t>(i + 1)));
+    }
+    controller.stop(true);
+    clock.useMonotonic();
+    return result;
+}
+
+} // namespace trains

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trains {
+
+// Something that happened to a vehicle during a simulated run.
+struct SimulationEvent {
+    double time = 0;          // seconds since the start of the run
+    std::string kind;         // "station stop", "reversal", "coupling", "uncoupling", "halt"
+    std::int32_t vehicle = 0; // 1-based position in the controller's list
+    std::int32_t other = 0;   // the other vehicle of a coupling or uncoupling, else 0
+};
+
+// Where a vehicle stands at the end of a run; line is the 0-based index of its line among
+// the lines of its tile (−1 when it stands nowhere).
+struct SimulatedVehicle {
+    std::int32_t number = 0;
+    std::int32_t typeCode = 0;
+    std::int32_t column = -1;
+    std::int32_t row = -1;
+    std::int32_t layer = -1;
+    std::int32_t line = -1;
+    double pointIndex = 0;
+    double speed = 0;
+};
+
+struct SimulationResult {
+    std::vector<SimulatedVehicle> vehicles;
+    std::vector<SimulationEvent> events;
+    std::int64_t steps = 0;
+};
+
+// Runs the trains of the loaded layout for `seconds` of hand-driven time, one controller step
+// every 3 ms, as fast as the machine allows, with random line choices seeded by `seed`. The
+// controller must be idle; it is idle again afterwards and the clock reads the monotonic time.
+// A non-finite or negative duration runs no step.
+SimulationResult runSimulation(double seconds, std::uint32_t seed);
+
+} // namespace trains
