@@ -8,6 +8,7 @@
 
 #include "model/CTrackItem.h"
 #include "platform/ByteReader.h"
+#include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
 #include "trains/TrainHooks.h"
@@ -39,6 +40,7 @@ CTrainControler::CTrainControler() {
         currentController = this;
     }
     installTrainSeams();
+    installControlItemSeams();
     reloadSpeedSetting();
 }
 

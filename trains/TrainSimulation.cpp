@@ -4,6 +4,7 @@
 
 #include "model/CTrackItem.h"
 #include "model/TrackJoin.h"
+#include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
 #include "trains/ControllerClock.h"
@@ -122,6 +123,10 @@ SimulationResult runSimulation(double seconds, std::uint32_t seed) {
         }
         clock.setManual(static_cast<double>(i + 1) * kStepSeconds);
         controller.stepByHand();
+        // The hold timers tick every 100 ms of simulated time.
+        if ((i + 1) * 3 / 100 != i * 3 / 100) {
+            getOrCreateControlItemManager().tick();
+        }
         ++result.steps;
         const double time = static_cast<double>(i + 1) * kStepSeconds;
         for (std::size_t k = 0; k < before.size(); ++k) {

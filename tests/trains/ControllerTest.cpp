@@ -7,6 +7,7 @@
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/ControllerClock.h"
@@ -35,10 +36,13 @@ protected:
         controllerClock().useMonotonic();
         TrainTest::TearDown();
     }
-    // One hand-driven step after `dt` seconds; true when running has ended.
+    // One hand-driven step after `dt` seconds, then a tick of the hold timers; true when
+    // running has ended.
     bool step(double dt) {
         controllerClock().advance(dt);
-        return controller_->stepByHand();
+        const bool ended = controller_->stepByHand();
+        getOrCreateControlItemManager().tick();
+        return ended;
     }
     CTrainControler* controller_ = nullptr;
 };
@@ -162,7 +166,7 @@ TEST_F(ControllerTest, AnOccupiedStationAheadHoldsTheTrain) {
     CTrackItem* station = tileAt(0, {static_cast<std::int16_t>(30 + 3 * d), kRow});
     ASSERT_TRUE(station->addControlItem(KindStation1));
     controller_->start(false);
-    // Held by another (absent) train: the locomotive waits one line before it.
+    // Held by another train that has gone: the locomotive waits one line before it.
     station->stationItem()->setOccupant(999999);
     for (int i = 0; i < 200; ++i) {
         ASSERT_FALSE(step(0.05));
@@ -236,4 +240,69 @@ TEST_F(ControllerTest, TheWorkerThreadStartsAndStops) {
     EXPECT_EQ(controller_->thread(), nullptr);
     EXPECT_EQ(loco->speed(), 0.0);
     EXPECT_EQ(loco->accelState(), 1.0);
+}
+
+TEST_F(ControllerTest, AStationHoldsTheTrainForItsWaitThenLetsItGo) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(20, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    const int d = directionOf(*loco);
+    // A two-tile station; the head stops on the last one, in its direction of travel.
+    CTrackItem* last = nullptr;
+    for (int k : {4, 5}) {
+        CTrackItem* tile = tileAt(0, {static_cast<std::int16_t>(20 + k * d), kRow});
+        ASSERT_TRUE(tile->addControlItem(KindStation1));
+        tile->stationItem()->setValue(10);
+        last = tile;
+    }
+    controller_->start(false);
+    double stoppedAt = -1;
+    double leftAt = -1;
+    double time = 0;
+    for (int i = 0; i < 2000 && leftAt < 0; ++i) {
+        step(0.01);
+        time += 0.01;
+        const bool onLast = loco->currentTile() == last;
+        if (stoppedAt < 0 && onLast && loco->speed() == 0) {
+            stoppedAt = time;
+        } else if (stoppedAt >= 0 && loco->speed() > 0) {
+            leftAt = time;
+        }
+    }
+    ASSERT_GE(stoppedAt, 0) << "never stopped at the station";
+    ASSERT_GE(leftAt, 0) << "never left the station";
+    EXPECT_GE(leftAt - stoppedAt, 10.0);
+    EXPECT_LE(leftAt - stoppedAt, 10.3);
+}
+
+TEST_F(ControllerTest, AReversingPointAtADeadEndTurnsTheTrainAfterItsWait) {
+    straightRun(0, 11, kRow);
+    CTrainItem* loco = vehicleAt(6, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    const int d = directionOf(*loco);
+    const int endColumn = d > 0 ? 11 : 0;
+    CTrackItem* end = tileAt(0, {static_cast<std::int16_t>(endColumn), kRow});
+    ASSERT_TRUE(end->addControlItem(KindReversing)); // value 0: a wait of 2 s
+    controller_->start(false);
+    double haltedAt = -1;
+    double time = 0;
+    for (int i = 0; i < 2000 && haltedAt < 0; ++i) {
+        step(0.01);
+        time += 0.01;
+        if (loco->currentTile() == end && !loco->isActive()) {
+            haltedAt = time;
+        }
+    }
+    ASSERT_GE(haltedAt, 0) << "never halted at the reversing point";
+    EXPECT_FALSE(loco->isReversedRunning());
+    for (int i = 0; i < 150; ++i) { // 1.5 s: still waiting
+        step(0.01);
+    }
+    EXPECT_FALSE(loco->isActive());
+    for (int i = 0; i < 300; ++i) {
+        step(0.01);
+    }
+    EXPECT_TRUE(loco->isActive());
+    EXPECT_TRUE(loco->isReversedRunning());
+    EXPECT_NE(loco->currentTile(), end) << "ran back off the reversing point";
 }
