@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TrainFixtures.h"
+#include "model/CTrackControlItem.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "trains/CTrackControlItemManager.h"
+#include "trains/CTrainControler.h"
+#include "trains/ControllerClock.h"
+#include "trains/VehicleRegistry.h"
+
+using namespace model;
+using namespace trains;
+using namespace trainstest;
+
+namespace {
+
+class ControlItemManagerTest : public TrainTest {
+protected:
+    void SetUp() override {
+        TrainTest::SetUp();
+        getOrCreateTrainController(); // connects the control items to the manager
+        controllerClock().setManual(50.0);
+        manager_ = &getOrCreateControlItemManager();
+        manager_->tick(); // drops items of earlier tests
+    }
+    void TearDown() override {
+        manager_->stopThread();
+        controllerClock().useMonotonic();
+        TrainTest::TearDown();
+        manager_->tick();
+    }
+    void tickAfter(double seconds) {
+        controllerClock().advance(seconds);
+        manager_->tick();
+    }
+    CTrackControlItemManager* manager_ = nullptr;
+};
+
+CTrackControlItem* itemOn(int column, int kind, int value) {
+    CTrackItem* tile = tileAt(0, {static_cast<std::int16_t>(column), 0});
+    EXPECT_TRUE(tile->addControlItem(kind));
+    CTrackControlItem* item = tile->findControlItem(kind);
+    item->setValue(value);
+    return item;
+}
+
+} // namespace
+
+TEST_F(ControlItemManagerTest, HoldsExpireAfterTheirWait) {
+    straightRun(0, 9, 0);
+    struct Case {
+        int kind;
+        int value;
+        double expiresAfter; // seconds after the first tick
+    };
+    const Case cases[] = {{KindCrossing, 0, 2.0},
+                          {KindHolding, 5, 5.0},
+                          {KindStation2, 10, 10.0},
+                          {KindStation3, -1, 0.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        CTrackControlItem* item = itemOn(2, c.kind, c.value);
+        noticeVehicle(*item, 77, true);
+        EXPECT_EQ(item->getOccupant(), 77u);
+        noticeVehicle(*item, 78, true); // the first train keeps the item
+        EXPECT_EQ(item->getOccupant(), 77u);
+        noticeVehicle(*item, 78, false); // another train leaving does not start the hold
+        EXPECT_FALSE(manager_->contains(item));
+        noticeVehicle(*item, 77, false);
+        ASSERT_TRUE(manager_->contains(item));
+        tickAfter(0.1); // starts the clock
+        if (c.expiresAfter > 0) {
+            tickAfter(c.expiresAfter - 0.05);
+            EXPECT_EQ(item->getOccupant(), 77u);
+        }
+        tickAfter(0.1);
+        EXPECT_EQ(item->getOccupant(), 0u);
+        EXPECT_FALSE(manager_->contains(item));
+        EXPECT_EQ(manager_->activeCount(), 0u);
+        tileAt(0, {2, 0})->removeControlItems(c.kind);
+    }
+}
+
+TEST_F(ControlItemManagerTest, AStopEngineStationKeepsItsStandingTrain) {
+    straightRun(0, 9, 0);
+    CTrainItem* loco = createVehicle(tileAt(0, {5, 0}), TypeElectric, {});
+    ASSERT_NE(loco, nullptr);
+    CTrackControlItem* item = itemOn(5, KindStation1, -2);
+    noticeVehicle(*item, loco->id(), true);
+    loco->setEngineStopped(true);
+    noticeVehicle(*item, loco->id(), false);
+    for (int i = 0; i < 10; ++i) {
+        tickAfter(0.1);
+    }
+    EXPECT_EQ(item->getOccupant(), loco->id());
+    EXPECT_TRUE(manager_->contains(item));
+    loco->setEngineStopped(false);
+    tickAfter(0.1);
+    EXPECT_EQ(item->getOccupant(), 0u);
+}
+
+TEST_F(ControlItemManagerTest, DeletedItemsLeaveTheActiveSet) {
+    straightRun(0, 9, 0);
+    CTrackControlItem* item = itemOn(3, KindCrossing, 0);
+    noticeVehicle(*item, 5, true);
+    noticeVehicle(*item, 5, false);
+    ASSERT_EQ(manager_->activeCount(), 1u);
+    deleteAllTiles();
+    tickAfter(0.1);
+    EXPECT_EQ(manager_->activeCount(), 0u);
+}
+
+TEST_F(ControlItemManagerTest, TheThreadTicksAndStops) {
+    straightRun(0, 9, 0);
+    CTrackControlItem* item = itemOn(3, KindCrossing, 0);
+    noticeVehicle(*item, 5, true);
+    noticeVehicle(*item, 5, false);
+    ASSERT_TRUE(manager_->startThread());
+    EXPECT_TRUE(manager_->hasThread());
+    for (int i = 0; i < 200 && item->getTimerStart() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    manager_->stopThread();
+    EXPECT_FALSE(manager_->hasThread());
+    EXPECT_EQ(item->getTimerStart(), 50.0); // the clock was started by a tick of the thread
+}
