@@ -5,9 +5,12 @@ set -euo pipefail
 seconds=${1:-20}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-CC=clang CXX=clang++ tools/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZARNOLT_FUZZ=ON -DZARNOLT_BUILD_TESTS=OFF -DZARNOLT_BUILD_BENCH=OFF \
-  -DZARNOLT_BUILD_RENDER=OFF
+options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNOLT_FUZZ=ON -DZARNOLT_BUILD_TESTS=OFF
+         -DZARNOLT_BUILD_BENCH=OFF -DZARNOLT_BUILD_RENDER=OFF)
+if [ ! -f build-fuzz/build.ninja ]; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz "${options[@]}"
+fi
+cmake --build build-fuzz --target fuzzers -j "$(nproc)"
 shopt -s nullglob
 for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue

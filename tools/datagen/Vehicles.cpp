@@ -23,7 +23,6 @@ constexpr Rgb kNavy{0.1, 0.15, 0.4};
 constexpr Rgb kBrownRed{0.55, 0.18, 0.12};
 constexpr Rgb kBrown{0.45, 0.28, 0.17};
 constexpr Rgb kCream{0.93, 0.88, 0.72};
-constexpr Rgb kOrange{0.95, 0.5, 0.1};
 constexpr Rgb kYellow{0.95, 0.8, 0.15};
 constexpr Rgb kCoal{0.08, 0.08, 0.08};
 constexpr Rgb kSilver{0.78, 0.79, 0.8};
