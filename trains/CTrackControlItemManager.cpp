@@ -8,6 +8,7 @@
 #include "model/PieceSeams.h"
 #include "platform/Clock.h"
 #include "platform/Threads.h"
+#include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
 #include "trains/ControllerClock.h"
 #include "trains/TrainHooks.h"
@@ -92,6 +93,12 @@ std::size_t CTrackControlItemManager::activeCount() const {
 }
 
 void CTrackControlItemManager::tick() {
+    // Expired holds restart trains: keep the controller's step out meanwhile. The lock order
+    // is always step lock, then manager lock.
+    std::unique_lock<std::mutex> stepGuard;
+    if (CTrainControler* controller = trainController()) {
+        stepGuard = std::unique_lock<std::mutex>(controller->stepLock());
+    }
     std::lock_guard guard(lock_);
     if (activeItems_.empty()) {
         return;
@@ -248,7 +255,10 @@ void installControlItemSeams() {
             holdTickAt(item, controllerClock().now());
         };
         hooks.vehicleNotice = [](model::CTrackControlItem& item, std::uintptr_t vehicle,
-                                 bool arrives) { noticeVehicle(item, vehicle, arrives); };
+                                 bool arrives) {
+            std::lock_guard guard(getOrCreateControlItemManager().itemLock());
+            noticeVehicle(item, vehicle, arrives);
+        };
         TrainHooks& train = trainHooks();
         train.registerTileChange = [](CTrainItem& head) { return registerTileChange(head); };
         train.reverseAtDeadEnd = [](CTrainItem& v) { reverseAtDeadEnd(v); };

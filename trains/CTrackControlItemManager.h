@@ -39,6 +39,8 @@ public:
     bool startThread();
     void stopThread();
     bool hasThread() const { return worker_.joinable(); }
+    // Held while item occupancy changes and during a tick.
+    std::recursive_mutex& itemLock() { return lock_; }
 
 private:
     mutable std::recursive_mutex lock_;

@@ -126,6 +126,8 @@ void CTrainControler::start(bool launchThread) {
 
 void CTrainControler::stop(bool immediate) {
     if (!isStopping()) {
+        // The worker may be inside a step: wait for it so that no vehicle changes under it.
+        std::lock_guard<std::mutex> guard(stepLock_);
         for (CTrainItem* v : vehicles_) {
             v->stopOrBrake(immediate);
         }

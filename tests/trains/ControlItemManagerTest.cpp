@@ -116,15 +116,18 @@ TEST_F(ControlItemManagerTest, DeletedItemsLeaveTheActiveSet) {
 
 TEST_F(ControlItemManagerTest, TheThreadTicksAndStops) {
     straightRun(0, 9, 0);
-    CTrackControlItem* item = itemOn(3, KindCrossing, 0);
+    // A wait of −1 expires at the thread's second tick, whatever the clock reads.
+    CTrackControlItem* item = itemOn(3, KindHolding, -1);
     noticeVehicle(*item, 5, true);
     noticeVehicle(*item, 5, false);
+    ASSERT_EQ(manager_->activeCount(), 1u);
     ASSERT_TRUE(manager_->startThread());
     EXPECT_TRUE(manager_->hasThread());
-    for (int i = 0; i < 200 && item->getTimerStart() == 0; ++i) {
+    for (int i = 0; i < 300 && manager_->activeCount() != 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     manager_->stopThread();
     EXPECT_FALSE(manager_->hasThread());
-    EXPECT_EQ(item->getTimerStart(), 50.0); // the clock was started by a tick of the thread
+    EXPECT_EQ(manager_->activeCount(), 0u);
+    EXPECT_EQ(item->getOccupant(), 0u);
 }
