@@ -10,6 +10,7 @@
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/ControllerClock.h"
+#include "trains/PointState.h"
 #include "trains/VehicleRegistry.h"
 
 using namespace model;
@@ -130,4 +131,22 @@ TEST_F(ControlItemManagerTest, TheThreadTicksAndStops) {
     EXPECT_FALSE(manager_->hasThread());
     EXPECT_EQ(manager_->activeCount(), 0u);
     EXPECT_EQ(item->getOccupant(), 0u);
+}
+
+TEST_F(ControlItemManagerTest, PointStatesByNumber) {
+    straightRun(0, 9, 0);
+    ASSERT_TRUE(tileAt(0, {4, 0})->addControlItem(KindPoint));
+    CTrackControlItem* point = tileAt(0, {4, 0})->pointItem();
+    ASSERT_TRUE(point->setNumber(5) || point->getNumber() == 5);
+    const std::int64_t first = pointState(5);
+    ASSERT_GE(first, 0);
+    setPointState(5, pointState(5) == 0 ? 1 : 0);
+    EXPECT_NE(pointState(5), first);
+    setPointState(5, pointState(5) == 0 ? 1 : 0);
+    EXPECT_EQ(pointState(5), first);
+    // A number no point holds: nothing to read, nothing changes.
+    EXPECT_EQ(pointState(6), -1);
+    setPointState(6, 1);
+    EXPECT_EQ(pointState(6), -1);
+    EXPECT_EQ(pointState(5), first);
 }

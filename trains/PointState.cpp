@@ -1,0 +1,21 @@
+#include "trains/PointState.h"
+
+#include "model/CTrackControlItem.h"
+
+namespace trains {
+
+std::int64_t pointState(int number) {
+    const model::CTrackControlItem* point = model::pointWithNumber(number);
+    return point != nullptr ? static_cast<std::int64_t>(point->getOccupant()) : -1;
+}
+
+void setPointState(int number, std::int64_t state) {
+    model::CTrackControlItem* point = model::pointWithNumber(number);
+    if (point == nullptr) {
+        return;
+    }
+    point->setOccupant(static_cast<std::uintptr_t>(state));
+    point->refreshOwner();
+}
+
+} // namespace trains
