@@ -158,30 +158,40 @@ TEST_F(ControllerTest, ARunningLocomotiveCouplesAParkedCarAhead) {
     EXPECT_EQ(loco->head(), car); // picked up at the front
 }
 
-TEST_F(ControllerTest, AnOccupiedStationAheadHoldsTheTrain) {
-    straightRun(0, 59, kRow);
-    CTrainItem* loco = vehicleAt(30, TypeElectric);
-    ASSERT_NE(loco, nullptr);
-    const int d = directionOf(*loco);
-    CTrackItem* station = tileAt(0, {static_cast<std::int16_t>(30 + 3 * d), kRow});
-    ASSERT_TRUE(station->addControlItem(KindStation1));
-    controller_->start(false);
-    // Held by another train that has gone: the locomotive waits one line before it.
-    station->stationItem()->setOccupant(999999);
-    for (int i = 0; i < 200; ++i) {
-        ASSERT_FALSE(step(0.05));
+TEST_F(ControllerTest, AnOccupiedStationOrCrossingAheadHoldsTheTrain) {
+    for (int kind : {KindStation1, KindCrossing}) {
+        SCOPED_TRACE(kind);
+        straightRun(0, 59, kRow);
+        CTrainItem* loco = vehicleAt(30, TypeElectric);
+        ASSERT_NE(loco, nullptr);
+        const int d = directionOf(*loco);
+        CTrackItem* held = tileAt(0, {static_cast<std::int16_t>(30 + 3 * d), kRow});
+        ASSERT_TRUE(held->addControlItem(kind));
+        CTrackControlItem* item = held->findControlItem(kind);
+        item->setValue(-1); // a station that does not stop trains
+        controller_->start(false);
+        // Held by another train that has gone: the locomotive waits one line before it.
+        item->setOccupant(999999);
+        for (int i = 0; i < 200; ++i) {
+            ASSERT_FALSE(step(0.05));
+        }
+        CTrackItem* ahead = nullptr;
+        ASSERT_TRUE(loco->tileAhead(ahead, 1));
+        EXPECT_EQ(ahead, held);
+        EXPECT_EQ(loco->speed(), 0.0);
+        // Released: it runs on through without stopping there.
+        item->setOccupant(0);
+        bool stoppedOnIt = false;
+        for (int i = 0; i < 400; ++i) {
+            step(0.05);
+            stoppedOnIt = stoppedOnIt || (loco->currentTile() == held && loco->speed() == 0);
+        }
+        EXPECT_FALSE(stoppedOnIt);
+        EXPECT_GT((loco->currentTile()->getPosition().column - held->getPosition().column) * d, 0);
+        controller_->stop(true);
+        deleteAllVehicles();
+        deleteAllTiles();
     }
-    CTrackItem* ahead = nullptr;
-    ASSERT_TRUE(loco->tileAhead(ahead, 1));
-    EXPECT_EQ(ahead, station);
-    EXPECT_EQ(loco->speed(), 0.0);
-    // Released: it runs on through the station.
-    station->stationItem()->setOccupant(0);
-    for (int i = 0; i < 400; ++i) {
-        step(0.05);
-    }
-    EXPECT_GT((loco->currentTile()->getPosition().column - station->getPosition().column) * d, 0)
-        << loco->speed();
 }
 
 TEST_F(ControllerTest, AStopEngineStationHaltsTheTrainAndReleasesTheStation) {
