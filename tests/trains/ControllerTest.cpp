@@ -6,6 +6,8 @@
 #include "TrainFixtures.h"
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
@@ -315,4 +317,26 @@ TEST_F(ControllerTest, AReversingPointAtADeadEndTurnsTheTrainAfterItsWait) {
     EXPECT_TRUE(loco->isActive());
     EXPECT_TRUE(loco->isReversedRunning());
     EXPECT_NE(loco->currentTile(), end) << "ran back off the reversing point";
+}
+
+TEST_F(ControllerTest, WithoutAutomaticTrainStopATrainRunsIntoAStandingOne) {
+    CZarnoltDocument document(60, 4);
+    ASSERT_EQ(currentDocument(), &document);
+    document.setPreferenceFlags(document.getPreferenceFlags() | PrefNoATS);
+    straightRun(0, 59, kRow);
+    CTrainItem* runner = vehicleAt(30, TypeElectric);
+    ASSERT_NE(runner, nullptr);
+    const int d = directionOf(*runner);
+    CTrainItem* standing = vehicleAt(30 + 8 * d, TypeSteam);
+    ASSERT_NE(standing, nullptr);
+    standing->halt();
+    const int standingColumn = standing->currentTile()->getPosition().column;
+    controller_->start(false);
+    bool reached = false;
+    for (int i = 0; i < 400 && !reached; ++i) {
+        step(0.05);
+        reached = runner->currentTile()->getPosition().column == standingColumn;
+    }
+    EXPECT_TRUE(reached);
+    controller_->stop(true);
 }
