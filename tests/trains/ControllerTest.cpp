@@ -339,4 +339,22 @@ TEST_F(ControllerTest, WithoutAutomaticTrainStopATrainRunsIntoAStandingOne) {
     }
     EXPECT_TRUE(reached);
     controller_->stop(true);
+
+    // Automobiles still stop behind any vehicle.
+    straightRun(0, 59, 2, 0, 2);
+    CTrainItem* car = createVehicle(tileAt(0, {30, 2}), TypeAutomobile, {});
+    ASSERT_NE(car, nullptr);
+    const int carDirection = directionOf(*car);
+    CTrainItem* parked = createVehicle(
+        tileAt(0, {static_cast<std::int16_t>(30 + 8 * carDirection), 2}), TypeAutomobile, {});
+    ASSERT_NE(parked, nullptr);
+    const int parkedColumn = parked->currentTile()->getPosition().column;
+    controller_->start(false);
+    parked->halt(); // starting restarts every automobile
+    for (int i = 0; i < 400; ++i) {
+        step(0.05);
+        ASSERT_GE((parkedColumn - car->currentTile()->getPosition().column) * carDirection, 1);
+    }
+    EXPECT_GT((car->currentTile()->getPosition().column - 30) * carDirection, 0); // it drove
+    EXPECT_EQ(car->speed(), 0.0);
 }
