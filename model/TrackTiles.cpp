@@ -24,6 +24,15 @@ struct TileContainers {
         (void)validLine(nullptr);
         (void)validControlItem(nullptr);
     }
+    // Tiles still on the board at exit are destroyed here, while every member is alive and
+    // with bulk deletion set, so no tile looks into a layer map that is being torn down.
+    ~TileContainers() {
+        bulkDeletion = true;
+        for (LayerMap& layer : layers) {
+            layer.clear();
+        }
+        unplaced.clear();
+    }
     std::array<LayerMap, kTrackLayers> layers;
     std::vector<std::unique_ptr<CTrackItem>> unplaced;
     std::set<CTrackItem*> deferred;
