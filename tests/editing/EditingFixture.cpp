@@ -4,31 +4,14 @@
 #include "model/LandscapeItems.h"
 #include "model/PointNumbers.h"
 #include "model/TrackTiles.h"
-#include "support/TempFolder.h"
+#include "support/TempConfigEnvironment.h"
 
 namespace editingtest {
 
 namespace {
 
-// The settings store lives in a temporary folder for the whole run.
-class EditingEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        env_ = std::make_unique<testsupport::ScopedEnv>("ZARNOLT_CONFIG_DIR",
-                                                        folder_->path().string());
-    }
-    void TearDown() override {
-        env_.reset();
-        folder_.reset();
-    }
-
-private:
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<testsupport::ScopedEnv> env_;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new EditingEnvironment);
+const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new testsupport::TempConfigEnvironment);
 
 } // namespace
 

@@ -1,28 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "support/TempFolder.h"
+#include "support/TempConfigEnvironment.h"
 
 namespace {
 
-// Every model test runs with the settings store in a temporary folder, so that a document
-// destroyed by a test never writes into the user's configuration.
-class ModelTestEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        env_ = std::make_unique<testsupport::ScopedEnv>("ZARNOLT_CONFIG_DIR",
-                                                        folder_->path().string());
-    }
-    void TearDown() override {
-        env_.reset();
-        folder_.reset();
-    }
-
-private:
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<testsupport::ScopedEnv> env_;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ModelTestEnvironment);
+const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new testsupport::TempConfigEnvironment);
 
 } // namespace

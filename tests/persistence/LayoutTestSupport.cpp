@@ -5,32 +5,14 @@
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
 #include "persistence/LayoutFile.h"
-#include "support/TempFolder.h"
+#include "support/TempConfigEnvironment.h"
 
 namespace layouttest {
 
 namespace {
 
-// Every persistence test keeps the settings store in a temporary folder, so no document
-// writes its preference record into the user's configuration.
-class PersistenceTestEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        env_ = std::make_unique<testsupport::ScopedEnv>("ZARNOLT_CONFIG_DIR",
-                                                        folder_->path().string());
-    }
-    void TearDown() override {
-        env_.reset();
-        folder_.reset();
-    }
-
-private:
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<testsupport::ScopedEnv> env_;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new PersistenceTestEnvironment);
+const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new testsupport::TempConfigEnvironment);
 
 } // namespace
 
