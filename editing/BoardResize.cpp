@@ -11,6 +11,7 @@
 #include "model/LandscapeItems.h"
 #include "model/TrackHeights.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 
 namespace editing {
@@ -62,6 +63,7 @@ bool resizeDropsTiles(int newColumns, int newRows, int alignment) {
 
 ResizeResult resizeBoard(int newColumns, int newRows, int alignment,
                          const std::function<bool(std::string_view question)>& confirm) {
+    platform::RenderLockGuard model;
     model::CZarnoltDocument* document = model::currentDocument();
     if (document == nullptr || !model::isValidBoardSize(newColumns) ||
         !model::isValidBoardSize(newRows)) {

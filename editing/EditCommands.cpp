@@ -17,6 +17,7 @@
 #include "model/TerrainCommands.h"
 #include "model/TrackHeights.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 #include "trains/VehicleRegistry.h"
 
 namespace editing {
@@ -192,6 +193,7 @@ bool placeBlock(std::span<const std::uint8_t> block, int layer, model::TilePos d
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> copySelection() {
+    platform::RenderLockGuard model;
     const auto rect = selectedRect();
     if (!rect) {
         return std::nullopt;
@@ -200,6 +202,7 @@ std::optional<std::vector<std::uint8_t>> copySelection() {
 }
 
 bool pasteIntoSelection(std::span<const std::uint8_t> block) {
+    platform::RenderLockGuard model;
     const auto rect = selectedRect();
     if (!rect) {
         return false;
@@ -208,6 +211,7 @@ bool pasteIntoSelection(std::span<const std::uint8_t> block) {
 }
 
 bool deleteSelection() {
+    platform::RenderLockGuard model;
     const auto rect = selectedRect();
     if (!rect) {
         return false;
@@ -225,6 +229,7 @@ bool deleteSelection() {
 }
 
 bool rotateSelectedTile(int quarterTurns) {
+    platform::RenderLockGuard model;
     model::CTrackItem* tile = singleSelectedTile();
     if (tile == nullptr) {
         return false;
@@ -237,6 +242,7 @@ bool rotateSelectedTile(int quarterTurns) {
 }
 
 bool mirrorSelectedTile(bool leftRight) {
+    platform::RenderLockGuard model;
     model::CTrackItem* tile = singleSelectedTile();
     if (tile == nullptr) {
         return false;
@@ -251,6 +257,7 @@ bool mirrorSelectedTile(bool leftRight) {
 }
 
 bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    platform::RenderLockGuard model;
     const int turns = ((quarterTurns % 4) + 4) % 4;
     if (!model::isTrackLayer(layer) || turns == 0) {
         return false;
@@ -288,6 +295,7 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
 }
 
 bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    platform::RenderLockGuard model;
     if (!model::isTrackLayer(layer)) {
         return false;
     }
@@ -311,6 +319,7 @@ bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
 }
 
 bool runEditCommand(int command, UndoStore& undo, Clipboard& clipboard) {
+    platform::RenderLockGuard model;
     switch (command) {
     case CmdRotate90:
     case CmdRotate180:
@@ -374,16 +383,19 @@ bool runEditCommand(int command, UndoStore& undo, Clipboard& clipboard) {
 
 bool placePiece(const model::CTrackTypeItem& piece, int layer, model::TilePos drop, bool merge,
                 UndoStore& undo) {
+    platform::RenderLockGuard model;
     const std::vector<std::uint8_t> block = saveTileAsBlock(piece);
     return placeBlock(block, layer, drop, merge, undo, nullptr);
 }
 
 bool placeTiles(std::span<const std::uint8_t> block, int layer, model::TilePos drop,
                 model::CTrackItem* movedFrom, UndoStore& undo) {
+    platform::RenderLockGuard model;
     return placeBlock(block, layer, drop, false, undo, movedFrom);
 }
 
 bool copyLandscapeItemToClipboard(const model::CLandscapeItem* item, Clipboard& clipboard) {
+    platform::RenderLockGuard model;
     if (model::validLandscapeItem(item) == nullptr) {
         return false;
     }
@@ -397,6 +409,7 @@ bool copyLandscapeItemToClipboard(const model::CLandscapeItem* item, Clipboard& 
 
 bool cutLandscapeItemToClipboard(model::CLandscapeItem* item, Clipboard& clipboard,
                                  UndoStore& undo) {
+    platform::RenderLockGuard model;
     if (!copyLandscapeItemToClipboard(item, clipboard)) {
         return false;
     }
@@ -407,6 +420,7 @@ bool cutLandscapeItemToClipboard(model::CLandscapeItem* item, Clipboard& clipboa
 }
 
 model::CLandscapeItem* pasteLandscapeItemFromClipboard(const Clipboard& clipboard) {
+    platform::RenderLockGuard model;
     const auto payload = clipboard.take(kTerrainItemFormat);
     if (!payload || payload->size() < 4 || std::memcmp(payload->data(), "Lnd2", 4) != 0) {
         return nullptr;

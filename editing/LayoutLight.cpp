@@ -5,6 +5,7 @@
 
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
+#include "platform/RenderLock.h"
 
 namespace editing {
 
@@ -27,6 +28,7 @@ float lightComponentFromSlider(int position, int minimum, int maximum) {
 }
 
 void setLightComponent(model::CZarnoltDocument& document, int axis, float component) {
+    platform::RenderLockGuard model;
     if (axis < 0 || axis > 2 || std::isnan(component)) {
         return;
     }
@@ -40,6 +42,7 @@ void setLightComponent(model::CZarnoltDocument& document, int axis, float compon
 }
 
 void setLightOn(model::CZarnoltDocument& document, bool on) {
+    platform::RenderLockGuard model;
     document.setEnvironmentFlag(model::EnvLightOff, !on);
     if (auto& hook = layoutLightHooks().setIntensity) {
         hook(on ? kLightOnIntensity : kLightOffIntensity);
@@ -51,6 +54,7 @@ bool isLightOn(const model::CZarnoltDocument& document) {
 }
 
 void resetLightPosition(model::CZarnoltDocument& document) {
+    platform::RenderLockGuard model;
     document.setLightPosition({0, 0, 0});
     if (auto& hook = layoutLightHooks().setOffset) {
         hook({0, 0, 0});

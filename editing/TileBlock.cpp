@@ -10,6 +10,7 @@
 #include "persistence/TileRecord.h"
 #include "platform/ByteReader.h"
 #include "platform/ByteWriter.h"
+#include "platform/RenderLock.h"
 
 namespace editing {
 
@@ -108,6 +109,7 @@ std::int16_t clampCell(int value) {
 } // namespace
 
 std::vector<std::uint8_t> saveBlock(int layer, model::TilePos a, model::TilePos b) {
+    platform::RenderLockGuard model;
     const model::TilePos first{clampCell(std::min(a.column, b.column)),
                                clampCell(std::min(a.row, b.row))};
     const model::TilePos second{clampCell(std::max(a.column, b.column)),
@@ -159,6 +161,7 @@ bool blockSize(std::span<const std::uint8_t> block, int& width, int& height) {
 
 bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
                bool keepLinedTargets, bool mergeMode) {
+    platform::RenderLockGuard model;
     ParsedBlock parsed;
     int columns = 0;
     int rows = 0;

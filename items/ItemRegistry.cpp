@@ -5,6 +5,7 @@
 #include "items/C3DItemObject.h"
 #include "items/ItemCatalogue.h"
 #include "items/LegacyNames.h"
+#include "platform/RenderLock.h"
 
 #include <map>
 #include <memory>
@@ -22,7 +23,6 @@ struct ItemStore {
     std::map<std::string, C3DItemObject*, std::less<>> names;
     std::map<std::int16_t, C3DItemObject*> numbers;
     std::vector<std::unique_ptr<C3DItemObject>> owned;
-    RenderLockRunner renderLock;
 };
 
 // Never destroyed, so that items destroyed during static destruction still find it.
@@ -139,37 +139,21 @@ void prepareAllItems() {
 
 void releaseAllItems() {
     ItemStore& s = store();
-    RenderLockRunner runner;
+    // A frame being drawn may hold pointers into the items: wait for it.
+    platform::RenderLockGuard model;
+    std::vector<std::unique_ptr<C3DItemObject>> doomed;
     {
         std::lock_guard lock(s.mutex);
-        runner = s.renderLock;
-    }
-    auto release = [&s] {
-        std::vector<std::unique_ptr<C3DItemObject>> doomed;
-        {
-            std::lock_guard lock(s.mutex);
-            doomed.swap(s.owned);
-            for (const auto& [name, item] : s.names) {
-                if (C3DItemObject* live = liveOrNull(s, item)) {
-                    live->clearIdentity();
-                }
+        doomed.swap(s.owned);
+        for (const auto& [name, item] : s.names) {
+            if (C3DItemObject* live = liveOrNull(s, item)) {
+                live->clearIdentity();
             }
-            s.names.clear();
-            s.numbers.clear();
         }
-        doomed.clear();
-    };
-    if (runner) {
-        runner(release);
-    } else {
-        release();
+        s.names.clear();
+        s.numbers.clear();
     }
-}
-
-void setRenderLockRunner(RenderLockRunner runner) {
-    ItemStore& s = store();
-    std::lock_guard lock(s.mutex);
-    s.renderLock = std::move(runner);
+    doomed.clear();
 }
 
 std::size_t sharedItemCount() {

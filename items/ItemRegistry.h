@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,15 +33,10 @@ C3DItemObject* getNightItem(std::string_view baseName);
 // 128 to 138.
 void prepareAllItems();
 
-// Destroys every shared item and empties the name and number maps, under the render lock (see
-// setRenderLockRunner). Items owned elsewhere leave the maps but are not destroyed. Run when
-// the layout document is reset or closed.
+// Destroys every shared item and empties the name and number maps, holding the render lock.
+// Items owned elsewhere leave the maps but are not destroyed. Run when the layout document is
+// reset or closed.
 void releaseAllItems();
-
-// How releaseAllItems takes the render lock: the runner calls the given function while holding
-// it. The renderer installs one; without it the function runs directly.
-using RenderLockRunner = std::function<void(const std::function<void()>&)>;
-void setRenderLockRunner(RenderLockRunner runner);
 
 // Number of items in the name map and in the number map.
 std::size_t sharedItemCount();

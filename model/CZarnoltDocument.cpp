@@ -6,6 +6,7 @@
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 #include "platform/Registry.h"
+#include "platform/RenderLock.h"
 
 namespace model {
 
@@ -82,6 +83,7 @@ bool CZarnoltDocument::savePreferences() {
 
 bool CZarnoltDocument::readFile(const std::filesystem::path& path,
                                 const LoadProgressCallback& progress) {
+    platform::RenderLockGuard model;
     auto& reader = documentServices().readFile;
     if (!reader || !reader(*this, path, progress)) {
         return false;
@@ -92,6 +94,7 @@ bool CZarnoltDocument::readFile(const std::filesystem::path& path,
 }
 
 bool CZarnoltDocument::writeFile(const std::filesystem::path& path) {
+    platform::RenderLockGuard model;
     auto& writer = documentServices().writeFile;
     if (!writer || !writer(*this, path)) {
         return false;
@@ -110,6 +113,7 @@ void CZarnoltDocument::newLayout(int columns, int rows) {
 }
 
 void CZarnoltDocument::clear(bool recreateRenderer) {
+    platform::RenderLockGuard model;
     runClear(recreateRenderer);
 }
 

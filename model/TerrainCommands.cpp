@@ -9,6 +9,7 @@
 #include "model/LandscapeItems.h"
 #include "model/TerrainGenerator.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 
 namespace model {
 
@@ -56,10 +57,12 @@ CLandscapeItem* newItemWithPicture(image::Picture picture, int x, int z) {
 } // namespace
 
 CLandscapeItem* importGreyPicture(const std::filesystem::path& path, int x, int z) {
+    platform::RenderLockGuard model;
     return newItemWithPicture(image::loadPicture(path), x, z);
 }
 
 bool exportGreyPicture(const CLandscapeItem* item, const std::filesystem::path& path) {
+    platform::RenderLockGuard model;
     if (!held(item) || item->getPicture().empty()) {
         return false;
     }
@@ -67,10 +70,12 @@ bool exportGreyPicture(const CLandscapeItem* item, const std::filesystem::path& 
 }
 
 CLandscapeItem* generateTerrain(std::uint32_t seed, int x, int z) {
+    platform::RenderLockGuard model;
     return newItemWithPicture(terrainGridPicture(generateTerrainGrid(seed)), x, z);
 }
 
 bool rotateLandscapeItem(CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }
@@ -89,6 +94,7 @@ bool rotateLandscapeItem(CLandscapeItem* item) {
 }
 
 bool mirrorLandscapeItem(CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }
@@ -99,6 +105,7 @@ bool mirrorLandscapeItem(CLandscapeItem* item) {
 }
 
 bool removeLandscapeItem(CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }
@@ -109,6 +116,7 @@ bool removeLandscapeItem(CLandscapeItem* item) {
 }
 
 bool toggleLandscapeHollow(CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }
@@ -118,6 +126,7 @@ bool toggleLandscapeHollow(CLandscapeItem* item) {
 }
 
 std::vector<std::uint8_t> copyLandscapeItem(const CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return {};
     }
@@ -125,6 +134,7 @@ std::vector<std::uint8_t> copyLandscapeItem(const CLandscapeItem* item) {
 }
 
 std::vector<std::uint8_t> cutLandscapeItem(CLandscapeItem* item) {
+    platform::RenderLockGuard model;
     std::vector<std::uint8_t> record = copyLandscapeItem(item);
     if (!record.empty()) {
         removeLandscapeItem(item);
@@ -133,6 +143,7 @@ std::vector<std::uint8_t> cutLandscapeItem(CLandscapeItem* item) {
 }
 
 CLandscapeItem* pasteLandscapeItem(std::span<const std::uint8_t> record) {
+    platform::RenderLockGuard model;
     CLandscapeItem* item = createLandscapeItem();
     if (!item->readRecord(record, true, 0, 0)) {
         deleteLandscapeItem(item);
@@ -143,6 +154,7 @@ CLandscapeItem* pasteLandscapeItem(std::span<const std::uint8_t> record) {
 }
 
 bool moveLandscapeItem(CLandscapeItem* item, const BoardRect& rect) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }
@@ -171,6 +183,7 @@ bool moveLandscapeItem(CLandscapeItem* item, const BoardRect& rect) {
 }
 
 bool setLandscapeHeight(CLandscapeItem* item, double scale) {
+    platform::RenderLockGuard model;
     if (!held(item)) {
         return false;
     }

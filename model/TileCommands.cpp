@@ -6,6 +6,7 @@
 #include "model/PieceSeams.h"
 #include "model/TrackHeights.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 
 namespace model {
 
@@ -59,6 +60,7 @@ const char* tileCommandName(int command) {
 }
 
 bool requestPointRenumber(CTrackItem& tile) {
+    platform::RenderLockGuard model;
     if (tile.pointItem() == nullptr) {
         return false;
     }
@@ -69,6 +71,7 @@ bool requestPointRenumber(CTrackItem& tile) {
 }
 
 bool setStationStop(CTrackItem& tile, int index) {
+    platform::RenderLockGuard model;
     if (index < 0 || index >= static_cast<int>(kStationStopCodes.size())) {
         return false;
     }
@@ -81,6 +84,7 @@ bool setStationStop(CTrackItem& tile, int index) {
 }
 
 bool setReversingWait(CTrackItem& tile, int index) {
+    platform::RenderLockGuard model;
     CTrackControlItem* reversing = tile.reversingItem();
     if (reversing == nullptr || index < 0 ||
         index >= static_cast<int>(kReversingWaitCodes.size())) {
@@ -91,6 +95,7 @@ bool setReversingWait(CTrackItem& tile, int index) {
 }
 
 bool setTileHeight(CTrackItem& tile, int offset) {
+    platform::RenderLockGuard model;
     if (tile.lineCount() == 0 || tile.getLayer() < ElevatedLayer1 ||
         tile.getLayer() > ElevatedLayer4 || offset < 0 || offset > 3) {
         return false;
@@ -104,6 +109,7 @@ bool setTileHeight(CTrackItem& tile, int offset) {
 }
 
 bool removeTilePiers(CTrackItem& tile) {
+    platform::RenderLockGuard model;
     if (tile.lineCount() == 0) {
         return false;
     }
@@ -113,6 +119,7 @@ bool removeTilePiers(CTrackItem& tile) {
 }
 
 bool setTilePier(CTrackItem& tile, int kind) {
+    platform::RenderLockGuard model;
     if (tile.lineCount() == 0 || kind < KindPierFirst || kind > KindPierLast) {
         return false;
     }
@@ -122,6 +129,7 @@ bool setTilePier(CTrackItem& tile, int kind) {
 }
 
 bool runTileCommand(CTrackItem& tile, int command) {
+    platform::RenderLockGuard model;
     if (command == CmdPointNumber) {
         return requestPointRenumber(tile);
     }
@@ -144,6 +152,7 @@ bool runTileCommand(CTrackItem& tile, int command) {
 }
 
 bool runSelectedTileCommand(int command) {
+    platform::RenderLockGuard model;
     if (selectionCount() != 1) {
         return false;
     }

@@ -10,6 +10,7 @@
 #include "model/CTrackItem.h"
 #include "model/LineItem.h"
 #include "model/ModelSeams.h"
+#include "platform/RenderLock.h"
 
 namespace model {
 
@@ -287,6 +288,7 @@ bool isQueuedForDeletion(const CTrackItem* tile) {
 }
 
 bool purgeEmptiedTiles() {
+    platform::RenderLockGuard model;
     auto& c = containers();
     std::set<CTrackItem*> queued;
     queued.swap(c.deferred);

@@ -7,6 +7,7 @@
 #include "model/CTrackItem.h"
 #include "model/PieceSeams.h"
 #include "platform/Clock.h"
+#include "platform/RenderLock.h"
 #include "platform/Threads.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -98,6 +99,12 @@ void CTrackControlItemManager::tick() {
     std::unique_lock<std::mutex> stepGuard;
     if (CTrainControler* controller = trainController()) {
         stepGuard = std::unique_lock<std::mutex>(controller->stepLock());
+    }
+    // While an edit or a frame holds the model the tick is skipped; holds are timed by the
+    // clock, so they expire at the next tick instead.
+    platform::TryRenderLock model;
+    if (!model.owns()) {
+        return;
     }
     std::lock_guard guard(lock_);
     if (activeItems_.empty()) {

@@ -8,6 +8,7 @@
 
 #include "model/CTrackItem.h"
 #include "platform/ByteReader.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
@@ -59,6 +60,7 @@ CTrainControler::~CTrainControler() {
 }
 
 void CTrainControler::addVehicle(CTrainItem* vehicle) {
+    platform::RenderLockGuard model;
     if (vehicle != nullptr &&
         std::find(vehicles_.begin(), vehicles_.end(), vehicle) == vehicles_.end()) {
         vehicles_.push_back(vehicle);
@@ -66,6 +68,7 @@ void CTrainControler::addVehicle(CTrainItem* vehicle) {
 }
 
 void CTrainControler::removeVehicle(const CTrainItem* vehicle) {
+    platform::RenderLockGuard model;
     auto it = std::find(vehicles_.begin(), vehicles_.end(), vehicle);
     if (it != vehicles_.end()) {
         vehicles_.erase(it);

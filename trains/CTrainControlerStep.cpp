@@ -8,6 +8,7 @@
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
@@ -93,6 +94,10 @@ bool CTrainControler::isStopping() const {
 void CTrainControler::start(bool launchThread) {
     reapEndedThread();
     reloadSpeedSetting();
+    // A worker still braking from the last run may be inside a step. Blocking takes are
+    // always render lock first, then step lock.
+    platform::RenderLockGuard model;
+    std::unique_lock<std::mutex> stepGuard(stepLock_);
     for (CTrainItem* v : std::vector<CTrainItem*>(vehicles_)) {
         v->setBlocked(false);
         if (v->isAutomobile()) {
@@ -116,6 +121,7 @@ void CTrainControler::start(bool launchThread) {
             }
         }
     }
+    stepGuard.unlock();
     if (!thread_) {
         auto worker = std::make_unique<CTrainControlerThread>(*this);
         if (!launchThread || worker->launch()) {
@@ -127,6 +133,7 @@ void CTrainControler::start(bool launchThread) {
 void CTrainControler::stop(bool immediate) {
     if (!isStopping()) {
         // The worker may be inside a step: wait for it so that no vehicle changes under it.
+        platform::RenderLockGuard model;
         std::lock_guard<std::mutex> guard(stepLock_);
         for (CTrainItem* v : vehicles_) {
             v->stopOrBrake(immediate);

@@ -3,10 +3,10 @@
 #include <mutex>
 
 #include "platform/Clock.h"
+#include "platform/RenderLock.h"
 #include "platform/Threads.h"
 #include "trains/CTrainControler.h"
 #include "trains/ControllerClock.h"
-#include "trains/RenderSync.h"
 
 namespace trains {
 
@@ -40,11 +40,16 @@ void CTrainControlerThread::join() {
 }
 
 bool CTrainControlerThread::step() {
-    if (frameInProgress().load()) {
+    if (platform::frameInProgress().load()) {
         return false;
     }
     if (stopRequested_.load()) {
         return true;
+    }
+    // An edit or a frame holds the model: skip this cycle; the next one covers its time.
+    platform::TryRenderLock model;
+    if (!model.owns()) {
+        return false;
     }
     now_ = controllerClock().now();
     const double dt = now_ - previous_;
@@ -60,7 +65,10 @@ void CTrainControlerThread::loop() {
             finished = step();
         }
         if (!stopRequested_.load() && !finished) {
-            controller_.refreshMarkers();
+            platform::TryRenderLock model;
+            if (model.owns()) {
+                controller_.refreshMarkers();
+            }
         }
         if (finished) {
             stopRequested_.store(true);

@@ -15,12 +15,10 @@ public:
     virtual void place() = 0;
 };
 
-// Hooks through which vehicles reach libraries built later: the render lock, the layout
-// view's markers, the operating panels and the station and reversing rules. Every entry may
-// be empty; an empty hook is skipped (and a hook with a result answers false).
+// Hooks through which vehicles reach libraries built later: the layout view's markers, the
+// operating panels and the station and reversing rules. Every entry may be empty; an empty
+// hook is skipped (and a hook with a result answers false).
 struct TrainHooks {
-    // Runs the function while holding the render lock.
-    std::function<void(const std::function<void()>&)> withRenderLock;
     // Creates the marker of a vehicle in the layout view.
     std::function<std::unique_ptr<VehiclePane>(CTrainItem&)> createPane;
     // Marks the operating panels for refresh.
@@ -34,7 +32,7 @@ struct TrainHooks {
 
 TrainHooks& trainHooks();
 
-// Runs `fn` under the render lock when a runner is installed, else directly.
+// Runs `fn` holding the process-wide render lock.
 void runUnderRenderLock(const std::function<void()>& fn);
 
 } // namespace trains

@@ -1,5 +1,6 @@
 #include "trains/VehicleCommands.h"
 
+#include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
 #include "trains/VehicleRegistry.h"
@@ -26,6 +27,7 @@ std::array<VehicleMenuEntry, kVehicleCommandCount> vehicleMenuState(CTrainItem* 
 }
 
 bool runVehicleCommand(int command, CTrainItem* vehicle) {
+    platform::RenderLockGuard model;
     if (vehicle == nullptr) {
         return false;
     }

@@ -10,6 +10,7 @@
 #include "items/ItemHeader.h"
 #include "items/ItemRegistry.h"
 #include "model/CZarnoltDocument.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
 #include "trains/CTrainTypeItem.h"
@@ -50,11 +51,8 @@ TrainHooks& trainHooks() {
 }
 
 void runUnderRenderLock(const std::function<void()>& fn) {
-    if (trainHooks().withRenderLock) {
-        trainHooks().withRenderLock(fn);
-    } else {
-        fn();
-    }
+    platform::RenderLockGuard model;
+    fn();
 }
 
 namespace detail {
@@ -93,6 +91,7 @@ std::size_t registeredVehicleCount() {
 
 CTrainItem* createVehicle(model::CTrackItem* tile, std::int32_t typeCode,
                           std::string_view modelName) {
+    platform::RenderLockGuard model;
     auto vehicle = std::make_unique<CTrainItem>(tile, typeCode, modelName);
     CTrainItem* address = vehicle.get();
     store().emplace(address->id(), std::move(vehicle));
@@ -103,6 +102,7 @@ CTrainItem* createVehicle(model::CTrackItem* tile, std::int32_t typeCode,
 }
 
 bool destroyVehicle(CTrainItem* vehicle) {
+    platform::RenderLockGuard model;
     if (vehicle == nullptr) {
         return false;
     }
@@ -115,16 +115,19 @@ bool destroyVehicle(CTrainItem* vehicle) {
 }
 
 void queueVehicleDeletion(CTrainItem* vehicle) {
+    platform::RenderLockGuard model;
     if (vehicle != nullptr) {
         deletionSet().insert(vehicle->id());
     }
 }
 
 bool isQueuedForDeletion(VehicleId id) {
+    platform::RenderLockGuard model;
     return deletionSet().count(id) != 0;
 }
 
 bool flushVehicleDeletions() {
+    platform::RenderLockGuard model;
     std::set<VehicleId> queued;
     queued.swap(deletionSet());
     bool any = false;
@@ -137,6 +140,7 @@ bool flushVehicleDeletions() {
 }
 
 void deleteVehiclesOnTile(const model::CTrackItem* tile) {
+    platform::RenderLockGuard model;
     if (tile == nullptr) {
         return;
     }
@@ -152,6 +156,7 @@ void deleteVehiclesOnTile(const model::CTrackItem* tile) {
 }
 
 void deleteAllVehicles() {
+    platform::RenderLockGuard model;
     if (CTrainControler* controller = trainController()) {
         const std::vector<CTrainItem*> listed = controller->vehicles();
         for (CTrainItem* v : listed) {

@@ -3,11 +3,16 @@
 #include "items/ItemCatalogue.h"
 #include "items/ItemRegistry.h"
 #include "items/LegacyNames.h"
+#include "platform/RenderLock.h"
 
 #include "ItemTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 using namespace items;
 using namespace itemtest;
@@ -25,7 +30,6 @@ protected:
         resetCatalogue();
     }
     ~SharedItemsTest() override {
-        setRenderLockRunner(nullptr);
         releaseAllItems();
         resetCatalogue();
     }
@@ -51,13 +55,13 @@ TEST_F(SharedItemsTest, OneObjectPerFileNameUntilReleased) {
     EXPECT_EQ(getItemByFileName("House01.zn3"), first);
     EXPECT_EQ(sharedItemCount(), 1u);
 
-    int lockedRuns = 0;
-    setRenderLockRunner([&](const std::function<void()>& run) {
-        ++lockedRuns;
-        run();
-    });
-    releaseAllItems();
-    EXPECT_EQ(lockedRuns, 1);
+    // The release waits while another thread (a frame being drawn) holds the render lock.
+    std::unique_lock<std::recursive_mutex> frame(platform::renderLock());
+    std::thread releasing([] { releaseAllItems(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(sharedItemCount(), 1u);
+    frame.unlock();
+    releasing.join();
     EXPECT_FALSE(isLiveItem(first));
     EXPECT_EQ(sharedItemCount(), 0u);
     C3DItemObject* again = getItemByFileName("House01.zn3");

@@ -9,11 +9,11 @@
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/ControllerClock.h"
-#include "trains/RenderSync.h"
 #include "trains/VehicleRegistry.h"
 
 using namespace model;
@@ -34,7 +34,7 @@ protected:
     }
     void TearDown() override {
         controller_->stop(true);
-        frameInProgress() = false;
+        platform::frameInProgress() = false;
         controllerClock().useMonotonic();
         TrainTest::TearDown();
     }
@@ -225,13 +225,13 @@ TEST_F(ControllerTest, NothingMovesWhileAFrameIsDrawn) {
     }
     const double before = loco->position().pointIndex;
     const auto line = loco->position().line;
-    frameInProgress() = true;
+    platform::frameInProgress() = true;
     for (int i = 0; i < 20; ++i) {
         EXPECT_FALSE(step(0.21));
     }
     EXPECT_EQ(loco->position().pointIndex, before);
     EXPECT_EQ(loco->position().line, line);
-    frameInProgress() = false;
+    platform::frameInProgress() = false;
     step(0.21);
     EXPECT_TRUE(loco->position().pointIndex != before || loco->position().line != line);
 }
