@@ -12,6 +12,7 @@ namespace trains {
 
 class CTrainItem;
 class CTrainControlerThread;
+class StepIndex;
 
 // Owner of the running order of every vehicle on the layout: the list whose 1-based
 // positions are the neighbour numbers of saved vehicle records. It reads and writes the
@@ -74,6 +75,10 @@ public:
 
 private:
     void reapEndedThread();
+    // The rules for a vehicle whose train's head is `h` (none allowed), with the step's index.
+    bool pathIsClear(CTrainItem& v, CTrainItem* h, const StepIndex& index) const;
+    static bool stationAheadFreeFrom(CTrainItem* h);
+    bool mayLeaveStationFrom(CTrainItem* h);
 
     std::vector<CTrainItem*> vehicles_;
     double speed_ = 320.0;

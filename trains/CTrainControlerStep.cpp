@@ -12,6 +12,8 @@
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
+#include "trains/StepIndex.h"
+#include "trains/TrackMotion.h"
 #include "trains/TrainHooks.h"
 #include "trains/VehicleRegistry.h"
 
@@ -31,6 +33,36 @@ double gridDistance(const CTrainItem& a, const CTrainItem& b) {
     const double dz = static_cast<double>(pa[1]) - pb[1];
     return std::sqrt(dx * dx + dz * dz);
 }
+
+// The tiles ahead of a vehicle's wheel set 1, one line further at each call. Rail lines are
+// walked on from the last tile reached; on road lines, where each crossing may pick a junction
+// branch at random, every distance is walked afresh from the vehicle as tileAhead does.
+class AheadWalk {
+public:
+    explicit AheadWalk(const CTrainItem& v)
+        : vehicle_(v), cursor_(v.wheelSet1()),
+          random_(isValidPosition(cursor_) && cursor_.line->isKind2to4()) {}
+    // The tile one line beyond the previous answer, or null when it does not exist.
+    model::CTrackItem* next() {
+        ++count_;
+        if (random_) {
+            model::CTrackItem* tile = nullptr;
+            return vehicle_.tileAhead(tile, count_) ? tile : nullptr;
+        }
+        if (ended_ || !skipLines(cursor_, 1)) {
+            ended_ = true;
+            return nullptr;
+        }
+        return cursor_.line->getOwner();
+    }
+
+private:
+    const CTrainItem& vehicle_;
+    TrackPosition cursor_;
+    bool random_ = false;
+    bool ended_ = false;
+    int count_ = 0;
+};
 
 void requestPanelRefresh() {
     if (trainHooks().requestPanelRefresh) {
@@ -202,38 +234,27 @@ bool CTrainControler::pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>&
     if ((!v.isAutomobile() && noAtsPreference()) || !v.isActive()) {
         return true;
     }
-    CTrainItem* h = v.head();
-    if (h == nullptr) {
+    return pathIsClear(v, v.head(), StepIndex(vehicles_, leaders));
+}
+
+bool CTrainControler::pathIsClear(CTrainItem& v, CTrainItem* h, const StepIndex& index) const {
+    if ((!v.isAutomobile() && noAtsPreference()) || !v.isActive() || h == nullptr) {
         return true;
     }
-    // Whether each other vehicle is an obstacle depends only on v's train, not on the tile.
-    std::vector<CTrainItem*> obstacles;
-    for (CTrainItem* w : vehicles_) {
-        if (w == &v) {
-            continue;
-        }
-        if (v.isAutomobile() || w->isAutomobile()) {
-            obstacles.push_back(w);
-            continue;
-        }
-        if (v.isSameTrain(w)) {
-            continue;
-        }
-        const auto members = w->trainMembers();
-        const bool hasLeader = std::any_of(members.begin(), members.end(), [&](CTrainItem* m) {
-            return std::find(leaders.begin(), leaders.end(), m) != leaders.end();
-        });
-        if (hasLeader) {
-            obstacles.push_back(w);
-        }
-    }
+    AheadWalk walk(*h);
     for (int i = 1; i <= 4; ++i) {
-        model::CTrackItem* ahead = nullptr;
-        if (!h->tileAhead(ahead, i) || ahead == nullptr) {
+        const model::CTrackItem* ahead = walk.next();
+        if (ahead == nullptr) {
             continue;
         }
-        for (CTrainItem* w : obstacles) {
-            if (w->currentTile() == ahead) {
+        for (const CTrainItem* w : index.on(ahead)) {
+            if (w == &v) {
+                continue;
+            }
+            // Automobiles stop for every vehicle and every train stops for them; trains stop
+            // for other trains that have a motive vehicle, not for parked cars.
+            if (v.isAutomobile() || w->isAutomobile() ||
+                (!index.sameTrain(&v, w) && index.trainHasLeader(w))) {
                 return false;
             }
         }
@@ -242,7 +263,10 @@ bool CTrainControler::pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>&
 }
 
 bool CTrainControler::stationAheadFree(CTrainItem& v) const {
-    CTrainItem* h = v.head();
+    return stationAheadFreeFrom(v.head());
+}
+
+bool CTrainControler::stationAheadFreeFrom(CTrainItem* h) {
     if (h == nullptr) {
         return true;
     }
@@ -255,7 +279,10 @@ bool CTrainControler::stationAheadFree(CTrainItem& v) const {
 }
 
 bool CTrainControler::mayLeaveStation(CTrainItem& v) {
-    CTrainItem* h = v.head();
+    return mayLeaveStationFrom(v.head());
+}
+
+bool CTrainControler::mayLeaveStationFrom(CTrainItem* h) {
     if (h == nullptr) {
         return true;
     }
@@ -307,27 +334,31 @@ bool CTrainControler::autoCouple() {
     // Each pass couples at most one car; the number of passes is bounded by the vehicles.
     for (std::size_t pass = 0; coupled && pass <= vehicles_.size(); ++pass) {
         coupled = false;
+        const StepIndex index(vehicles_, {});
         std::vector<CTrainItem*> heads;
         for (CTrainItem* q : vehicles_) {
             if (q->isRailVehicle() && q->head() == q) {
                 heads.push_back(q);
             }
         }
+        std::vector<CTrainItem*> near;
         for (CTrainItem* q : heads) {
-            model::CTrackItem* one = nullptr;
-            model::CTrackItem* two = nullptr;
-            if (!q->tileAhead(one, 1) || one == nullptr || !q->tileAhead(two, 2) ||
-                two == nullptr) {
+            AheadWalk walk(*q);
+            const model::CTrackItem* one = walk.next();
+            const model::CTrackItem* two = one != nullptr ? walk.next() : nullptr;
+            if (one == nullptr || two == nullptr) {
                 continue;
             }
-            for (CTrainItem* r : vehicles_) {
+            // The vehicles standing on those two tiles, in list order.
+            near = index.on(one);
+            near.insert(near.end(), index.on(two).begin(), index.on(two).end());
+            std::sort(near.begin(), near.end(), [&](const CTrainItem* a, const CTrainItem* b) {
+                return index.listPosition(a) < index.listPosition(b);
+            });
+            for (CTrainItem* r : near) {
                 if (r == q || !r->isRailVehicle() || q->isSameTrain(r) ||
                     !(gridDistance(*q, *r) < 40) || !(r->isHead() || r->isTail()) ||
                     r->trainHasActiveDriver()) {
-                    continue;
-                }
-                model::CTrackItem* at = r->currentTile();
-                if (at == nullptr || (at != one && at != two)) {
                     continue;
                 }
                 r->uncouple(true);
@@ -348,12 +379,15 @@ bool CTrainControler::autoCouple() {
 
 bool CTrainControler::runVehicles(double dt) {
     const std::vector<CTrainItem*> leaders = trainLeaders();
+    StepIndex index(vehicles_, leaders);
     for (CTrainItem* v : std::vector<CTrainItem*>(vehicles_)) {
         if (findVehicle(v->id()) != v || !v->isSelfPropelled()) {
             continue;
         }
-        if (stationAheadFree(*v) && mayLeaveStation(*v) && pathIsClear(*v, leaders)) {
+        CTrainItem* h = v->head();
+        if (stationAheadFreeFrom(h) && mayLeaveStationFrom(h) && pathIsClear(*v, h, index)) {
             v->advance(true, speed_ * dt, speed_, dt);
+            index.moved(v);
         } else {
             v->setSpeed(0);
         }
