@@ -13,6 +13,7 @@ namespace trains {
 class CTrainItem;
 class CTrainControlerThread;
 class StepIndex;
+class AheadWalk;
 
 // Owner of the running order of every vehicle on the layout: the list whose 1-based
 // positions are the neighbour numbers of saved vehicle records. It reads and writes the
@@ -75,10 +76,13 @@ public:
 
 private:
     void reapEndedThread();
-    // The rules for a vehicle whose train's head is `h` (none allowed), with the step's index.
-    bool pathIsClear(CTrainItem& v, CTrainItem* h, const StepIndex& index) const;
-    static bool stationAheadFreeFrom(CTrainItem* h);
-    bool mayLeaveStationFrom(CTrainItem* h);
+    // The rules for a vehicle whose train's head is `h` (none allowed), reading the tiles
+    // ahead of h from `walk` and the vehicles on them from the step's index.
+    bool pathIsClear(CTrainItem& v, CTrainItem* h, AheadWalk& walk, const StepIndex& index) const;
+    static bool stationAheadFree(CTrainItem* h, AheadWalk& walk);
+    bool mayLeaveStation(CTrainItem* h, AheadWalk& walk);
+    // Coupling with the step's index when it is still current (null: file the vehicles).
+    bool autoCouple(const StepIndex* current);
 
     std::vector<CTrainItem*> vehicles_;
     double speed_ = 320.0;

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
@@ -34,36 +36,6 @@ double gridDistance(const CTrainItem& a, const CTrainItem& b) {
     return std::sqrt(dx * dx + dz * dz);
 }
 
-// The tiles ahead of a vehicle's wheel set 1, one line further at each call. Rail lines are
-// walked on from the last tile reached; on road lines, where each crossing may pick a junction
-// branch at random, every distance is walked afresh from the vehicle as tileAhead does.
-class AheadWalk {
-public:
-    explicit AheadWalk(const CTrainItem& v)
-        : vehicle_(v), cursor_(v.wheelSet1()),
-          random_(isValidPosition(cursor_) && cursor_.line->isKind2to4()) {}
-    // The tile one line beyond the previous answer, or null when it does not exist.
-    model::CTrackItem* next() {
-        ++count_;
-        if (random_) {
-            model::CTrackItem* tile = nullptr;
-            return vehicle_.tileAhead(tile, count_) ? tile : nullptr;
-        }
-        if (ended_ || !skipLines(cursor_, 1)) {
-            ended_ = true;
-            return nullptr;
-        }
-        return cursor_.line->getOwner();
-    }
-
-private:
-    const CTrainItem& vehicle_;
-    TrackPosition cursor_;
-    bool random_ = false;
-    bool ended_ = false;
-    int count_ = 0;
-};
-
 void requestPanelRefresh() {
     if (trainHooks().requestPanelRefresh) {
         trainHooks().requestPanelRefresh();
@@ -71,6 +43,45 @@ void requestPanelRefresh() {
 }
 
 } // namespace
+
+// The tiles ahead of a vehicle's wheel set 1. On rail and monorail lines the way ahead is
+// fixed by the points, so the walk is made once and each further tile continues it. On road
+// lines every crossing may pick a junction branch at random, so each distance is walked
+// afresh from the vehicle, as tileAhead does.
+class AheadWalk {
+public:
+    explicit AheadWalk(const CTrainItem* v) : vehicle_(v) {
+        if (v != nullptr) {
+            cursor_ = v->wheelSet1();
+            random_ = isValidPosition(cursor_) && cursor_.line->isKind2to4();
+        }
+    }
+    // The tile `lines` (1 … 4) line ends ahead, or null when there is none.
+    model::CTrackItem* tile(int lines) {
+        if (vehicle_ == nullptr) {
+            return nullptr;
+        }
+        if (random_) {
+            model::CTrackItem* found = nullptr;
+            return vehicle_->tileAhead(found, lines) ? found : nullptr;
+        }
+        while (static_cast<int>(tiles_.size()) < lines && !ended_) {
+            if (skipLines(cursor_, 1)) {
+                tiles_.push_back(cursor_.line->getOwner());
+            } else {
+                ended_ = true;
+            }
+        }
+        return lines <= static_cast<int>(tiles_.size()) ? tiles_[lines - 1] : nullptr;
+    }
+
+private:
+    const CTrainItem* vehicle_;
+    TrackPosition cursor_;
+    std::vector<model::CTrackItem*> tiles_;
+    bool random_ = false;
+    bool ended_ = false;
+};
 
 double speedForLevel(std::int32_t level, std::int32_t max) {
     double value = 320.0;
@@ -234,16 +245,18 @@ bool CTrainControler::pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>&
     if ((!v.isAutomobile() && noAtsPreference()) || !v.isActive()) {
         return true;
     }
-    return pathIsClear(v, v.head(), StepIndex(vehicles_, leaders));
+    CTrainItem* h = v.head();
+    AheadWalk walk(h);
+    return pathIsClear(v, h, walk, StepIndex(vehicles_, leaders));
 }
 
-bool CTrainControler::pathIsClear(CTrainItem& v, CTrainItem* h, const StepIndex& index) const {
+bool CTrainControler::pathIsClear(CTrainItem& v, CTrainItem* h, AheadWalk& walk,
+                                  const StepIndex& index) const {
     if ((!v.isAutomobile() && noAtsPreference()) || !v.isActive() || h == nullptr) {
         return true;
     }
-    AheadWalk walk(*h);
     for (int i = 1; i <= 4; ++i) {
-        const model::CTrackItem* ahead = walk.next();
+        const model::CTrackItem* ahead = walk.tile(i);
         if (ahead == nullptr) {
             continue;
         }
@@ -263,15 +276,14 @@ bool CTrainControler::pathIsClear(CTrainItem& v, CTrainItem* h, const StepIndex&
 }
 
 bool CTrainControler::stationAheadFree(CTrainItem& v) const {
-    return stationAheadFreeFrom(v.head());
+    CTrainItem* h = v.head();
+    AheadWalk walk(h);
+    return stationAheadFree(h, walk);
 }
 
-bool CTrainControler::stationAheadFreeFrom(CTrainItem* h) {
-    if (h == nullptr) {
-        return true;
-    }
-    model::CTrackItem* ahead = nullptr;
-    if (!h->tileAhead(ahead, 1) || ahead == nullptr) {
+bool CTrainControler::stationAheadFree(CTrainItem* h, AheadWalk& walk) {
+    const model::CTrackItem* ahead = walk.tile(1);
+    if (h == nullptr || ahead == nullptr) {
         return true;
     }
     const std::uintptr_t held = ahead->heldVehicle();
@@ -279,15 +291,14 @@ bool CTrainControler::stationAheadFreeFrom(CTrainItem* h) {
 }
 
 bool CTrainControler::mayLeaveStation(CTrainItem& v) {
-    return mayLeaveStationFrom(v.head());
+    CTrainItem* h = v.head();
+    AheadWalk walk(h);
+    return mayLeaveStation(h, walk);
 }
 
-bool CTrainControler::mayLeaveStationFrom(CTrainItem* h) {
-    if (h == nullptr) {
-        return true;
-    }
-    model::CTrackItem* ahead = nullptr;
-    if (!h->tileAhead(ahead, 1) || ahead == nullptr) {
+bool CTrainControler::mayLeaveStation(CTrainItem* h, AheadWalk& walk) {
+    const model::CTrackItem* ahead = walk.tile(1);
+    if (h == nullptr || ahead == nullptr) {
         return true;
     }
     model::CTrackItem* here = h->currentTile();
@@ -316,6 +327,10 @@ bool CTrainControler::mayLeaveStationFrom(CTrainItem* h) {
 }
 
 bool CTrainControler::autoCouple() {
+    return autoCouple(nullptr);
+}
+
+bool CTrainControler::autoCouple(const StepIndex* current) {
     bool changed = false;
     for (CTrainItem* a : std::vector<CTrainItem*>(vehicles_)) {
         if (findVehicle(a->id()) != a) {
@@ -330,22 +345,34 @@ bool CTrainControler::autoCouple() {
             changed = true;
         }
     }
+    // The step's index still holds when nothing was pulled apart; a coupling changes trains
+    // and places, so every later pass files the vehicles afresh.
+    std::optional<StepIndex> refiled;
+    if (changed || current == nullptr) {
+        current = &refiled.emplace(vehicles_, std::vector<CTrainItem*>{});
+    }
     bool coupled = true;
     // Each pass couples at most one car; the number of passes is bounded by the vehicles.
     for (std::size_t pass = 0; coupled && pass <= vehicles_.size(); ++pass) {
         coupled = false;
-        const StepIndex index(vehicles_, {});
+        if (pass > 0) {
+            current = &refiled.emplace(vehicles_, std::vector<CTrainItem*>{});
+        }
+        const StepIndex& index = *current;
         std::vector<CTrainItem*> heads;
         for (CTrainItem* q : vehicles_) {
-            if (q->isRailVehicle() && q->head() == q) {
+            // Only a vehicle at the leading end of its chain can be its train's head.
+            const bool leadingEnd =
+                (q->isDirectionFlipped() ? q->rearNeighbour() : q->frontNeighbour()) == nullptr;
+            if (q->isRailVehicle() && leadingEnd && q->head() == q) {
                 heads.push_back(q);
             }
         }
         std::vector<CTrainItem*> near;
         for (CTrainItem* q : heads) {
-            AheadWalk walk(*q);
-            const model::CTrackItem* one = walk.next();
-            const model::CTrackItem* two = one != nullptr ? walk.next() : nullptr;
+            AheadWalk walk(q);
+            const model::CTrackItem* one = walk.tile(1);
+            const model::CTrackItem* two = walk.tile(2);
             if (one == nullptr || two == nullptr) {
                 continue;
             }
@@ -385,14 +412,16 @@ bool CTrainControler::runVehicles(double dt) {
             continue;
         }
         CTrainItem* h = v->head();
-        if (stationAheadFreeFrom(h) && mayLeaveStationFrom(h) && pathIsClear(*v, h, index)) {
+        AheadWalk walk(h);
+        if (stationAheadFree(h, walk) && mayLeaveStation(h, walk) &&
+            pathIsClear(*v, h, walk, index)) {
             v->advance(true, speed_ * dt, speed_, dt);
             index.moved(v);
         } else {
             v->setSpeed(0);
         }
     }
-    if (autoCouple()) {
+    if (autoCouple(&index)) {
         requestPanelRefresh();
     }
     return std::all_of(vehicles_.begin(), vehicles_.end(),

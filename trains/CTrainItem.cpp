@@ -289,6 +289,11 @@ void CTrainItem::haltBlocked() {
 }
 
 void CTrainItem::advance(bool useAcceleration, double distance, double target, double dt) {
+    advanceKnowing(useAcceleration, distance, target, dt, std::nullopt);
+}
+
+void CTrainItem::advanceKnowing(bool useAcceleration, double distance, double target, double dt,
+                                std::optional<const CTrainItem*> motive) {
     const double d = useAcceleration ? stepDistance(target, dt) : distance;
     if (!active_ || !(d > 0) || !isValidPosition(position_)) {
         return;
@@ -304,14 +309,17 @@ void CTrainItem::advance(bool useAcceleration, double distance, double target, d
         haltBlocked();
     }
     if (wheel_) {
-        const CTrainItem* motive = firstMotiveVehicle();
-        wheel_->followVehicleSpeed(motive != nullptr ? motive->speed_ : speed_);
+        if (!motive) {
+            motive = firstMotiveVehicle();
+        }
+        wheel_->followVehicleSpeed(*motive != nullptr ? (*motive)->speed_ : speed_);
         wheel_->setRotationDirection(reversedRunning_);
     }
     if (useAcceleration && isSelfPropelled()) {
+        // Moving the train changes no links, so every car shares this first motive vehicle.
         for (bool front : {true, false}) {
             for (CTrainItem* v : chain(front)) {
-                v->advance(false, d, 0, 0);
+                v->advanceKnowing(false, d, 0, 0, motive);
             }
         }
     }

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -184,6 +185,10 @@ public:
     virtual bool isTypeItem() const { return false; }
 
 private:
+    // advance, for a vehicle whose train's first motive vehicle the caller already knows
+    // (`motive` set; it may hold null), so that a train's cars don't each look it up.
+    void advanceKnowing(bool useAcceleration, double distance, double target, double dt,
+                        std::optional<const CTrainItem*> motive);
     CTrainItem* findLinked(VehicleId id) const;
     CTrainItem* chainEnd(bool front);
     void turnOne(bool reverseRunning);
