@@ -35,9 +35,9 @@ model::TilePos cell(int column, int row) {
 
 // The trains folder file of a base name: the catalogue subfolders are searched in name order.
 fs::path vehicleFile(const fs::path& dataFolder, std::string_view baseName) {
-    const fs::path folder = dataFolder / fs::path(std::u8string(
-                                             reinterpret_cast<const char8_t*>(kTrainsFolder.data()),
-                                             kTrainsFolder.size()));
+    const fs::path folder =
+        dataFolder / fs::path(std::u8string(reinterpret_cast<const char8_t*>(kTrainsFolder.data()),
+                                            kTrainsFolder.size()));
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
@@ -82,9 +82,8 @@ const model::CTrackTypeItem& LayoutBuilder::piece(std::string_view path) {
     if (it == pieces_.end()) {
         const std::string relative = std::string(kTrackFolder) + "/" + std::string(path);
         auto entry = model::CTrackTypeItem::fromItemFile(
-            dataFolder_ /
-            fs::path(std::u8string(reinterpret_cast<const char8_t*>(relative.data()),
-                                   relative.size())));
+            dataFolder_ / fs::path(std::u8string(reinterpret_cast<const char8_t*>(relative.data()),
+                                                 relative.size())));
         if (!entry) {
             throw std::runtime_error("cannot read the track piece " + relative);
         }
@@ -178,8 +177,8 @@ trains::CTrainItem* LayoutBuilder::train(int layer, int column, int row,
         if (first == nullptr) {
             first = vehicle;
         } else if (!first->couple(vehicle, true)) {
-            throw std::runtime_error("cannot couple " + std::string(name) + " behind the train at " +
-                                     cellText(layer, column, row));
+            throw std::runtime_error("cannot couple " + std::string(name) +
+                                     " behind the train at " + cellText(layer, column, row));
         }
     }
     return first;
