@@ -358,3 +358,47 @@ TEST_F(ControllerTest, WithoutAutomaticTrainStopATrainRunsIntoAStandingOne) {
     EXPECT_GT((car->currentTile()->getPosition().column - 30) * carDirection, 0); // it drove
     EXPECT_EQ(car->speed(), 0.0);
 }
+
+TEST_F(ControllerTest, TheAutomaticTrainStopLooksFourLinesAheadForTrainsAndAutomobiles) {
+    enum class Obstacle { ParkedCar, StandingLocomotive, AutomobileOnCrossing };
+    for (Obstacle obstacle :
+         {Obstacle::ParkedCar, Obstacle::StandingLocomotive, Obstacle::AutomobileOnCrossing}) {
+        for (int lines = 1; lines <= 6; ++lines) {
+            SCOPED_TRACE(testing::Message()
+                         << "obstacle " << static_cast<int>(obstacle) << ", lines ahead " << lines);
+            deleteAllVehicles();
+            deleteAllTiles();
+            straightRun(0, 59, kRow);
+            CTrainItem* runner = vehicleAt(30, TypeElectric);
+            ASSERT_NE(runner, nullptr);
+            const int column = 30 + lines * directionOf(*runner);
+            CTrainItem* other = nullptr;
+            if (obstacle == Obstacle::AutomobileOnCrossing) {
+                // A level crossing: a road across the rail line, the road first so that the
+                // automobile is placed on it.
+                deleteTile(tileAt(0, {static_cast<std::int16_t>(column), kRow}));
+                CTrackItem* crossing =
+                    tileWithLine(column, kRow, 0,
+                                 shapePoints(1, [](const Pt& p) { return Pt(p.z, 40 - p.x); }), 2);
+                crossing->getTrack().addLine(shapePoints(1), 1);
+                other = createVehicle(crossing, TypeAutomobile, {});
+                ASSERT_TRUE(other != nullptr && other->isOnRoadLine());
+            } else {
+                other =
+                    vehicleAt(column, obstacle == Obstacle::ParkedCar ? TypeRailCar : TypeElectric);
+                ASSERT_NE(other, nullptr);
+                other->halt();
+            }
+            CTrackItem* ahead = nullptr;
+            ASSERT_TRUE(runner->tileAhead(ahead, lines));
+            ASSERT_EQ(ahead, other->currentTile());
+            // Parked cars are no obstacle, so that trains can run up to them and couple.
+            const bool blocks = obstacle != Obstacle::ParkedCar && lines <= 4;
+            EXPECT_EQ(controller_->pathIsClear(*runner, controller_->trainLeaders()), !blocks);
+            // Without leaders every train counts as parked cars; an automobile still blocks.
+            const bool blocksWithoutLeaders =
+                obstacle == Obstacle::AutomobileOnCrossing && lines <= 4;
+            EXPECT_EQ(controller_->pathIsClear(*runner, {}), !blocksWithoutLeaders);
+        }
+    }
+}
