@@ -153,12 +153,17 @@ void CTrainItem::updateCurrentStepInfo() {
         platform::debugOut("!! error updateCurrentStepInfo (2)\n");
         return;
     }
+    // Both positions are valid here (checked above, or reached by a move), so the line is read
+    // without looking it up in the registry again.
     auto derive = [](const TrackPosition& p, model::CTrackItem*& tile, int& layer,
                      std::array<std::int16_t, 2>& grid, model::Vec3d& point, double& height) {
         tile = p.line->getOwner();
         layer = tile->getLayer();
-        layoutPointAt(p, point);
-        gridPointAt(p, grid[0], grid[1]);
+        point = p.line->globalPoint(p.pointIndex, 1.0);
+        int gx = 0;
+        int gz = 0;
+        p.line->gridPoint(p.pointIndex, gx, gz);
+        grid = {static_cast<std::int16_t>(gx), static_cast<std::int16_t>(gz)};
         height = std::max(0.0, point.y);
     };
     wheelSet1_ = position_;
