@@ -424,6 +424,9 @@ bool CTrainControler::runVehicles(double dt) {
     if (autoCouple(&index)) {
         requestPanelRefresh();
     }
+    if (trainHooks().requestViewRepaint) {
+        trainHooks().requestViewRepaint();
+    }
     return std::all_of(vehicles_.begin(), vehicles_.end(),
                        [](const CTrainItem* v) { return v->isBrakedToStop(); });
 }

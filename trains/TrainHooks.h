@@ -23,6 +23,8 @@ struct TrainHooks {
     std::function<std::unique_ptr<VehiclePane>(CTrainItem&)> createPane;
     // Marks the operating panels for refresh.
     std::function<void()> requestPanelRefresh;
+    // Asks every open 3D view to draw a new frame; called after each controller step.
+    std::function<void()> requestViewRepaint;
     // Station and reversing bookkeeping when the train's head enters a new line; true asks
     // the train to halt.
     std::function<bool(CTrainItem& head)> registerTileChange;

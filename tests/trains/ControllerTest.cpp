@@ -14,6 +14,7 @@
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/ControllerClock.h"
+#include "trains/TrainHooks.h"
 #include "trains/VehicleRegistry.h"
 
 using namespace model;
@@ -152,12 +153,25 @@ TEST_F(ControllerTest, ARunningLocomotiveCouplesAParkedCarAhead) {
     CTrainItem* car = vehicleAt(30 + 6 * d, TypeRailCar);
     ASSERT_NE(car, nullptr);
 
+    // Every step asks the 3D views to repaint; a coupling marks the panels for refresh.
+    int repaints = 0;
+    int panelRefreshes = 0;
+    TrainHooks& hooks = trainHooks();
+    const TrainHooks saved = hooks;
+    hooks.requestViewRepaint = [&] { ++repaints; };
+    hooks.requestPanelRefresh = [&] { ++panelRefreshes; };
     controller_->start(false);
-    for (int i = 0; i < 400 && !loco->isSameTrain(car); ++i) {
+    int steps = 0;
+    while (steps < 400 && !loco->isSameTrain(car)) {
         ASSERT_FALSE(step(0.05));
+        ++steps;
+        ASSERT_EQ(panelRefreshes, loco->isSameTrain(car) ? 1 : 0) << "step " << steps;
     }
+    hooks = saved;
     ASSERT_TRUE(loco->isSameTrain(car));
     EXPECT_EQ(loco->head(), car); // picked up at the front
+    EXPECT_EQ(repaints, steps);
+    EXPECT_EQ(panelRefreshes, 1);
 }
 
 TEST_F(ControllerTest, AnOccupiedStationOrCrossingAheadHoldsTheTrain) {
