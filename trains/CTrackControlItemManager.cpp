@@ -93,7 +93,7 @@ std::size_t CTrackControlItemManager::activeCount() const {
     return activeItems_.size();
 }
 
-void CTrackControlItemManager::tick() {
+bool CTrackControlItemManager::tick() {
     // Expired holds restart trains: keep the controller's step out meanwhile. The lock order
     // is always step lock, then manager lock.
     std::unique_lock<std::mutex> stepGuard;
@@ -104,11 +104,11 @@ void CTrackControlItemManager::tick() {
     // clock, so they expire at the next tick instead.
     platform::TryRenderLock model;
     if (!model.owns()) {
-        return;
+        return false;
     }
     std::lock_guard guard(lock_);
     if (activeItems_.empty()) {
-        return;
+        return true;
     }
     const double now = controllerClock().now();
     const std::vector<model::CTrackControlItem*> walk = activeItems_;
@@ -124,6 +124,7 @@ void CTrackControlItemManager::tick() {
     for (model::CTrackControlItem* item : queued) {
         remove(item);
     }
+    return true;
 }
 
 bool CTrackControlItemManager::startThread() {
@@ -134,8 +135,9 @@ bool CTrackControlItemManager::startThread() {
     try {
         worker_ = platform::startIdleThread([this] {
             while (!stopRequested_.load()) {
-                tick();
-                for (int i = 0; i < 10 && !stopRequested_.load(); ++i) {
+                // A tick skipped because the model was busy is tried again 10 ms later.
+                const int pause = tick() ? 10 : 1;
+                for (int i = 0; i < pause && !stopRequested_.load(); ++i) {
                     platform::sleepMillis(10);
                 }
             }

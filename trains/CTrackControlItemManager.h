@@ -32,8 +32,9 @@ public:
     std::size_t activeCount() const;
 
     // One tick at the shared clock's time: every active item still registered runs its hold
-    // tick, unregistered ones are dropped, then queued removals are done.
-    void tick();
+    // tick, unregistered ones are dropped, then queued removals are done. False when the tick
+    // was skipped because an edit or a frame held the render lock.
+    bool tick();
 
     // The ticking thread; starting twice starts once. False when it could not be created.
     bool startThread();

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "TrainFixtures.h"
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/ControllerClock.h"
@@ -149,4 +151,32 @@ TEST_F(ControlItemManagerTest, PointStatesByNumber) {
     setPointState(6, 1);
     EXPECT_EQ(pointState(6), -1);
     EXPECT_EQ(pointState(5), first);
+}
+
+TEST_F(ControlItemManagerTest, ATickWhileTheModelIsBusyIsSkippedAndHoldsExpireLater) {
+    straightRun(0, 9, 0);
+    CTrackControlItem* item = itemOn(3, KindCrossing, 0);
+    noticeVehicle(*item, 77, true);
+    noticeVehicle(*item, 77, false);
+    EXPECT_TRUE(manager_->tick()); // starts the clock
+    controllerClock().advance(5.0);
+    {
+        // An edit on another thread holds the model.
+        std::promise<void> held;
+        std::promise<void> release;
+        std::thread editor([&] {
+            platform::RenderLockGuard model;
+            held.set_value();
+            release.get_future().wait();
+        });
+        held.get_future().wait();
+        EXPECT_FALSE(manager_->tick());
+        EXPECT_EQ(item->getOccupant(), 77u);
+        EXPECT_TRUE(manager_->contains(item));
+        release.set_value();
+        editor.join();
+    }
+    EXPECT_TRUE(manager_->tick());
+    EXPECT_EQ(item->getOccupant(), 0u);
+    EXPECT_FALSE(manager_->contains(item));
 }

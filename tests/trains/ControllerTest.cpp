@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <future>
 #include <thread>
 
 #include "TrainFixtures.h"
@@ -415,4 +417,38 @@ TEST_F(ControllerTest, TheAutomaticTrainStopLooksFourLinesAheadForTrainsAndAutom
             EXPECT_EQ(controller_->pathIsClear(*runner, {}), !blocksWithoutLeaders);
         }
     }
+}
+
+TEST_F(ControllerTest, AStepWhileAnEditHoldsTheModelMovesNothingAndTheNextCoversItsTime) {
+    straightRun(0, 59, kRow);
+    CTrainItem* loco = vehicleAt(30, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    controller_->start(false);
+    controller_->setSpeedSetting(0, 10); // 10 units per second
+    for (int i = 0; i < 40; ++i) {
+        step(0.21);
+    }
+    ASSERT_EQ(loco->accelState(), 0.0);
+    ASSERT_EQ(loco->speed(), 10.0);
+    auto x = [&] { return static_cast<int>(loco->gridPoint1Raw()[0]); };
+    const int before = x();
+    step(1.0);
+    const int oneSecond = std::abs(x() - before);
+    EXPECT_NEAR(oneSecond, 10, 1);
+
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread editor([&] {
+        platform::RenderLockGuard model;
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    const int stalled = x();
+    EXPECT_FALSE(step(1.0));
+    EXPECT_EQ(x(), stalled);
+    release.set_value();
+    editor.join();
+    step(1.0);
+    EXPECT_NEAR(std::abs(x() - stalled), 20, 1); // both seconds
 }
