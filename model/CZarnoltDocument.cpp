@@ -199,7 +199,18 @@ void CZarnoltDocument::setTerrainColours(const std::array<RGBColor16, 4>& colour
     environment_.hollowColour = colours[3];
 }
 
+void CZarnoltDocument::setPreferences(const PreferenceData& data) {
+    platform::RenderLockGuard model;
+    preferences_ = data;
+}
+
+void CZarnoltDocument::setPreferenceFlags(std::uint32_t flags) {
+    platform::RenderLockGuard model;
+    preferences_.flags = flags;
+}
+
 void CZarnoltDocument::setPreferenceFlag(std::uint32_t mask, bool on) {
+    platform::RenderLockGuard model;
     preferences_.flags = on ? (preferences_.flags | mask) : (preferences_.flags & ~mask);
 }
 

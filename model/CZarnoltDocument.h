@@ -101,10 +101,11 @@ public:
     void setTerrainColours(const std::array<RGBColor16, 4>& colours);
     void setLightPosition(const Vec3f& position) { environment_.lightPosition = position; }
 
-    void setPreferences(const PreferenceData& data) { preferences_ = data; }
+    // The preference setters hold the render lock: the controller thread reads the flags.
+    void setPreferences(const PreferenceData& data);
     PreferenceData getPreferences() const { return preferences_; }
     void setPreferenceFlag(std::uint32_t mask, bool on);
-    void setPreferenceFlags(std::uint32_t flags) { preferences_.flags = flags; }
+    void setPreferenceFlags(std::uint32_t flags);
     bool testPreferenceFlag(std::uint32_t mask) const { return (preferences_.flags & mask) != 0; }
     std::uint32_t getPreferenceFlags() const { return preferences_.flags; }
     const KeyBinding* getKeyTable() const { return preferences_.keys; }

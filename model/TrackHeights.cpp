@@ -7,6 +7,7 @@
 #include "model/RampSpline.h"
 #include "model/TrackJoin.h"
 #include "model/TrackTiles.h"
+#include "platform/RenderLock.h"
 
 namespace model {
 
@@ -287,6 +288,7 @@ void junctionPoint(LineItem& line, bool atEnd, double& x, double& z) {
 }
 
 void afterEdit() {
+    platform::RenderLockGuard model;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (const auto& [key, tile] : *layerMap(layer)) {
             for (const auto& line : tile->lines()) {
