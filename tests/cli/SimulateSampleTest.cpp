@@ -1,53 +1,21 @@
 // zarnolt-cli simulate on the generated sample layouts, run as the user runs it.
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/CliRunner.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the tool with the arguments (each quoted), its settings in `scratch`.
-CliRun runCli(const std::vector<std::string>& arguments, const testsupport::TempFolder& scratch) {
-    std::string command = "ZARNOLT_CONFIG_DIR='" + scratch.path().string() + "' '" +
-                          ZARNOLT_BUILD_DIR + "/bin/zarnolt-cli'";
-    for (const std::string& argument : arguments) {
-        command += " '" + argument + "'";
-    }
-    command += " 2>'" + (scratch / "stderr.txt").string() + "'";
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), got);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream err(scratch / "stderr.txt");
-    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    return run;
-}
+using testsupport::CliRun;
+using testsupport::runCli;
 
 std::string sample(const char* name) {
     return std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル/" + name;

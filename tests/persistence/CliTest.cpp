@@ -1,18 +1,17 @@
 // zarnolt-cli's layout commands, run as the user runs them.
 #include "LayoutTestSupport.h"
 
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <random>
-#include <sys/wait.h>
 
 #include "model/CTrackItem.h"
 #include "model/PieceSeams.h"
 #include "model/TrackTiles.h"
 #include "persistence/LayoutFile.h"
+#include "support/CliRunner.h"
 #include "support/TempFolder.h"
 
 using namespace layouttest;
@@ -20,36 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the tool with the arguments (each quoted), capturing stdout and stderr.
-CliRun runCli(const std::vector<std::string>& arguments, const testsupport::TempFolder& scratch) {
-    std::string command = std::string("'") + ZARNOLT_BUILD_DIR + "/bin/zarnolt-cli'";
-    for (const std::string& argument : arguments) {
-        command += " '" + argument + "'";
-    }
-    const fs::path errFile = scratch / "stderr.txt";
-    command += " 2>'" + errFile.string() + "'";
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), got);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream err(errFile);
-    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    return run;
-}
+using testsupport::CliRun;
+using testsupport::runCli;
 
 std::vector<std::uint8_t> contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,4 +1,5 @@
 #include "tools/datagen/DataPack.h"
+#include "tools/datagen/FolderSwap.h"
 
 #include "tools/datagen/ItemModels.h"
 #include "tools/datagen/SteamSound.h"
@@ -55,29 +56,8 @@ bool generateDataPack(const fs::path& outputFolder) {
                      target.c_str());
         return false;
     }
-    fs::path partial = target;
-    partial += ".partial";
-    std::error_code error;
-    fs::remove_all(partial, error);
-    if (error) {
-        std::fprintf(stderr, "cannot clear %s\n", partial.c_str());
-        return false;
-    }
-    if (!writeDataPack(partial)) {
-        std::fprintf(stderr, "cannot write the data pack into %s\n", partial.c_str());
-        fs::remove_all(partial, error);
-        return false;
-    }
-    fs::remove_all(target, error);
-    if (!error) {
-        fs::rename(partial, target, error);
-    }
-    if (error) {
-        std::fprintf(stderr, "cannot move the data pack to %s: %s\n", target.c_str(),
-                     error.message().c_str());
-        return false;
-    }
-    return true;
+    return writeFolderInPlace(
+        target, [](const fs::path& folder) { return writeDataPack(folder); }, "data pack");
 }
 
 } // namespace datagen

@@ -1,4 +1,5 @@
 #include "tools/datagen/SampleLayouts.h"
+#include "tools/datagen/FolderSwap.h"
 
 #include "tools/datagen/LayoutBuilder.h"
 #include "tools/datagen/SampleBuilders.h"
@@ -149,28 +150,10 @@ bool generateSampleLayouts(const fs::path& outputFolder, const fs::path& dataFol
                      target.c_str());
         return false;
     }
-    fs::path partial = target;
-    partial += ".partial";
-    std::error_code error;
-    fs::remove_all(partial, error);
-    if (error) {
-        std::fprintf(stderr, "cannot clear %s\n", partial.c_str());
-        return false;
-    }
-    if (!writeSampleLayouts(partial, fs::absolute(dataFolder))) {
-        fs::remove_all(partial, error);
-        return false;
-    }
-    fs::remove_all(target, error);
-    if (!error) {
-        fs::rename(partial, target, error);
-    }
-    if (error) {
-        std::fprintf(stderr, "cannot move the samples to %s: %s\n", target.c_str(),
-                     error.message().c_str());
-        return false;
-    }
-    return true;
+    const fs::path data = fs::absolute(dataFolder);
+    return writeFolderInPlace(
+        target, [&](const fs::path& folder) { return writeSampleLayouts(folder, data); },
+        "sample layouts");
 }
 
 } // namespace datagen
