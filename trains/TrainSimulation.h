@@ -11,6 +11,8 @@ struct SimulationEvent {
     std::string kind;         // "station stop", "reversal", "coupling", "uncoupling", "halt"
     std::int32_t vehicle = 0; // 1-based position in the controller's list
     std::int32_t other = 0;   // the other vehicle of a coupling or uncoupling, else 0
+
+    bool operator==(const SimulationEvent&) const = default;
 };
 
 // Where a vehicle stands at the end of a run; line is the 0-based index of its line among
@@ -24,12 +26,17 @@ struct SimulatedVehicle {
     std::int32_t line = -1;
     double pointIndex = 0;
     double speed = 0;
+
+    bool operator==(const SimulatedVehicle&) const = default;
 };
 
 struct SimulationResult {
     std::vector<SimulatedVehicle> vehicles;
     std::vector<SimulationEvent> events;
     std::int64_t steps = 0;
+
+    // Two runs are the same when every place, speed and event is exactly equal.
+    bool operator==(const SimulationResult&) const = default;
 };
 
 // Runs the trains of the loaded layout for `seconds` of hand-driven time, one controller step

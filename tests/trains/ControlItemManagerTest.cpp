@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <future>
 #include <thread>
 
 #include "TrainFixtures.h"
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
-#include "platform/RenderLock.h"
+#include "support/RenderLockHeldElsewhere.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/ControllerClock.h"
@@ -161,20 +160,10 @@ TEST_F(ControlItemManagerTest, ATickWhileTheModelIsBusyIsSkippedAndHoldsExpireLa
     EXPECT_TRUE(manager_->tick()); // starts the clock
     controllerClock().advance(5.0);
     {
-        // An edit on another thread holds the model.
-        std::promise<void> held;
-        std::promise<void> release;
-        std::thread editor([&] {
-            platform::RenderLockGuard model;
-            held.set_value();
-            release.get_future().wait();
-        });
-        held.get_future().wait();
+        const testsupport::RenderLockHeldElsewhere edit;
         EXPECT_FALSE(manager_->tick());
         EXPECT_EQ(item->getOccupant(), 77u);
         EXPECT_TRUE(manager_->contains(item));
-        release.set_value();
-        editor.join();
     }
     EXPECT_TRUE(manager_->tick());
     EXPECT_EQ(item->getOccupant(), 0u);

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <future>
 #include <thread>
 
 #include "TrainFixtures.h"
@@ -12,6 +11,7 @@
 #include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
+#include "support/RenderLockHeldElsewhere.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
@@ -436,19 +436,12 @@ TEST_F(ControllerTest, AStepWhileAnEditHoldsTheModelMovesNothingAndTheNextCovers
     const int oneSecond = std::abs(x() - before);
     EXPECT_NEAR(oneSecond, 10, 1);
 
-    std::promise<void> held;
-    std::promise<void> release;
-    std::thread editor([&] {
-        platform::RenderLockGuard model;
-        held.set_value();
-        release.get_future().wait();
-    });
-    held.get_future().wait();
     const int stalled = x();
-    EXPECT_FALSE(step(1.0));
-    EXPECT_EQ(x(), stalled);
-    release.set_value();
-    editor.join();
+    {
+        const testsupport::RenderLockHeldElsewhere edit;
+        EXPECT_FALSE(step(1.0));
+        EXPECT_EQ(x(), stalled);
+    }
     step(1.0);
     EXPECT_NEAR(std::abs(x() - stalled), 20, 1); // both seconds
 }
