@@ -59,7 +59,9 @@ StepIndex::StepIndex(const std::vector<CTrainItem*>& vehicles,
 void StepIndex::file(CTrainItem* v, Entry& entry, const model::CTrackItem* tile) {
     if (entry.tile != nullptr) {
         auto& old = tiles_[entry.tile];
-        old.erase(std::find(old.begin(), old.end(), v));
+        if (const auto found = std::find(old.begin(), old.end(), v); found != old.end()) {
+            old.erase(found);
+        }
     }
     entry.tile = tile;
     if (tile != nullptr) {
