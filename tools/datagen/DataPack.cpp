@@ -17,16 +17,9 @@ namespace {
 constexpr const char* kPackFolders[] = {"C3DItem_Buildin", "C3DItem_File", "Sounds_Buildin",
                                         "Texture_Buildin"};
 
-// Whether `folder` may be replaced: it is missing, empty, or holds a data pack folder. This
-// keeps a mistyped output argument from deleting an unrelated folder.
-bool replaceable(const fs::path& folder) {
+// An existing output folder is replaced only when it is empty or holds a data pack folder.
+bool holdsDataPack(const fs::path& folder) {
     std::error_code error;
-    if (!fs::exists(folder, error)) {
-        return !error;
-    }
-    if (!fs::is_directory(folder, error)) {
-        return false;
-    }
     if (fs::is_empty(folder, error)) {
         return !error;
     }
@@ -51,13 +44,9 @@ bool writeDataPack(const fs::path& dataFolder) {
 
 bool generateDataPack(const fs::path& outputFolder) {
     const fs::path target = fs::absolute(outputFolder);
-    if (!replaceable(target)) {
-        std::fprintf(stderr, "%s exists and is not a data pack; not replacing it\n",
-                     target.c_str());
-        return false;
-    }
     return writeFolderInPlace(
-        target, [](const fs::path& folder) { return writeDataPack(folder); }, "data pack");
+        target, holdsDataPack, [](const fs::path& folder) { return writeDataPack(folder); },
+        "data pack");
 }
 
 } // namespace datagen

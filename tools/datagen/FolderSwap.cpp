@@ -7,8 +7,25 @@ namespace fs = std::filesystem;
 
 namespace datagen {
 
-bool writeFolderInPlace(const fs::path& target, const std::function<bool(const fs::path&)>& write,
-                        const char* what) {
+namespace {
+
+bool replaceable(const fs::path& folder, const FolderCheck& mayReplace) {
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        return !error;
+    }
+    return fs::is_directory(folder, error) && mayReplace(folder);
+}
+
+} // namespace
+
+bool writeFolderInPlace(const fs::path& target, const FolderCheck& mayReplace,
+                        const FolderCheck& write, const char* what) {
+    if (!replaceable(target, mayReplace)) {
+        std::fprintf(stderr, "%s exists and does not hold the %s; not replacing it\n",
+                     target.c_str(), what);
+        return false;
+    }
     fs::path partial = target;
     partial += ".partial";
     std::error_code error;

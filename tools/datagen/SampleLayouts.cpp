@@ -29,15 +29,9 @@ fs::path utf8Path(std::string_view text) {
     return fs::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
 
-// Whether `folder` may be replaced: missing, empty, or holding only layout files.
-bool replaceable(const fs::path& folder) {
+// An existing samples folder is replaced only when it holds nothing but layout files.
+bool holdsOnlyLayouts(const fs::path& folder) {
     std::error_code error;
-    if (!fs::exists(folder, error)) {
-        return !error;
-    }
-    if (!fs::is_directory(folder, error)) {
-        return false;
-    }
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         if (!it->is_regular_file() || it->path().extension() != ".zrn") {
             return false;
@@ -145,15 +139,10 @@ bool writeSampleLayouts(const fs::path& samplesFolder, const fs::path& dataFolde
 
 bool generateSampleLayouts(const fs::path& outputFolder, const fs::path& dataFolder) {
     const fs::path target = fs::absolute(outputFolder);
-    if (!replaceable(target)) {
-        std::fprintf(stderr, "%s exists and holds more than sample layouts; not replacing it\n",
-                     target.c_str());
-        return false;
-    }
     const fs::path data = fs::absolute(dataFolder);
     return writeFolderInPlace(
-        target, [&](const fs::path& folder) { return writeSampleLayouts(folder, data); },
-        "sample layouts");
+        target, holdsOnlyLayouts,
+        [&](const fs::path& folder) { return writeSampleLayouts(folder, data); }, "sample layouts");
 }
 
 } // namespace datagen
