@@ -164,7 +164,8 @@ BoardRect CTrackItem::getOutline() const {
 }
 
 bool CTrackItem::isEmpty() const {
-    return track_.lineCount() == 0 && picture_ == nullptr && controlItems_.empty();
+    return track_.lineCount() == 0 && picture_ == nullptr && controlItems_.empty() &&
+           structure_ == nullptr;
 }
 
 bool CTrackItem::isInSelection() const {
@@ -220,6 +221,11 @@ void CTrackItem::copyFrom(const CTrackItem& other) {
         copy->copyFrom(*item);
         addControlItem(std::move(copy));
     }
+    // The copied items already match lines that were edited here; a source read from
+    // elsewhere may lack them or carry stale ones.
+    if (!pointItemsMatchLines()) {
+        rebuildPointItems();
+    }
 }
 
 void CTrackItem::moveFrom(CTrackItem& other) {
@@ -242,6 +248,7 @@ void CTrackItem::mergeFrom(const CTrackItem& other) {
     if (isEmpty()) {
         setElevationOffset(other.elevationOffset_);
     }
+    const std::size_t linesBefore = track_.lineCount();
     track_.mergeLines(other.track_);
     if (other.structure_) {
         auto structure = std::make_unique<CTrackStructureItem>(other.structure_->getCategory(),
@@ -256,6 +263,9 @@ void CTrackItem::mergeFrom(const CTrackItem& other) {
         auto copy = std::make_unique<CTrackControlItem>(kind);
         copy->copyFrom(*item);
         addControlItem(std::move(copy));
+    }
+    if (track_.lineCount() != linesBefore || !pointItemsMatchLines()) {
+        rebuildPointItems();
     }
 }
 
@@ -284,6 +294,7 @@ void CTrackItem::setShape(int shape) {
             track_.addLine(std::move(points), LineKindTrack);
         }
     }
+    rebuildPointItems();
 }
 
 void CTrackItem::addShape(int shape, int kind) {
@@ -396,6 +407,13 @@ void CTrackItem::rebuildPointItems() {
             point->setLabelPos(box.left, box.top);
         }
     }
+}
+
+bool CTrackItem::pointItemsMatchLines() const {
+    const bool lined = track_.lineCount() >= 2;
+    const bool point = lined && branchCount(*this, *this) > 0;
+    const bool crossing = lined && crossingCount(*this, *this) > 0;
+    return (pointItem() != nullptr) == point && (crossingItem() != nullptr) == crossing;
 }
 
 void CTrackItem::refresh() {
@@ -530,7 +548,7 @@ void CTrackItem::rotate90() {
     for (auto& [kind, item] : controlItems_) {
         item->rotate(90.0);
     }
-    track_.dropLinks();
+    dropLinksOfTileAndNeighbours();
     refresh();
 }
 
@@ -545,7 +563,7 @@ void CTrackItem::mirrorLeftRight() {
     for (auto& [kind, item] : controlItems_) {
         item->mirrorLeftRight();
     }
-    track_.dropLinks();
+    dropLinksOfTileAndNeighbours();
     refresh();
 }
 
@@ -560,7 +578,7 @@ void CTrackItem::mirrorTopBottom() {
     for (auto& [kind, item] : controlItems_) {
         item->mirrorTopBottom();
     }
-    track_.dropLinks();
+    dropLinksOfTileAndNeighbours();
     refresh();
 }
 
@@ -736,6 +754,13 @@ void CTrackItem::notifyVehicle(std::uintptr_t vehicle, bool arrives) const {
             hook(*item, vehicle, arrives);
         }
     }
+}
+
+void CTrackItem::dropLinksOfTileAndNeighbours() {
+    if (isTrackLayer(layer_) && isValidTilePos(position_) && tileAt(layer_, position_) == this) {
+        dropLinksAround();
+    }
+    track_.dropLinks();
 }
 
 void CTrackItem::dropLinksAround() const {

@@ -47,7 +47,7 @@ public:
     CTrackItem& operator=(const CTrackItem&) = delete;
 
     BoardRect getOutline() const;
-    // No line, no picture and no control item (a structure alone does not count).
+    // No line, no picture, no control item and no structure.
     bool isEmpty() const;
     bool isInSelection() const;
     // 0 … 3 on layers 1 … 4; ignored on other layers or out of range.
@@ -72,13 +72,19 @@ public:
     void moveFrom(CTrackItem& other);
     void mergeFrom(const CTrackItem& other);
     void clear();
-    // Replaces all lines by one kind-1 line of a standard shape; 0 leaves no lines.
+    // Replaces all lines by one kind-1 line of a standard shape; 0 leaves no lines. The
+    // point and crossing items follow (as after copyFrom and mergeFrom).
     void setShape(int shape);
     void addShape(int shape, int kind);
     // Creates an item of the kind; refused (false) when the kind is present.
     bool addControlItem(int kind);
     bool addControlItem(std::unique_ptr<CTrackControlItem> item);
+    // Recreates the point (301) and crossing (302) items from the lines, keeping the point
+    // number; every operation that changes the lines runs it.
     void rebuildPointItems();
+    // Whether the tile has a point item exactly when its lines branch and a crossing item
+    // exactly when they cross.
+    bool pointItemsMatchLines() const;
     // The first free label box; false and an all-zero rect when none is free.
     bool pointLabelBox(LayoutRect& rect, bool skipTaken) const;
     void refresh();
@@ -187,6 +193,8 @@ public:
     // Drops the cached links of every line on the 3 × 3 cells around this tile on all
     // layers, so that no neighbour keeps a link into lines this tile is about to change.
     void dropLinksAround() const;
+    // Drops this tile's links and, for a tile on the board, those of its neighbours.
+    void dropLinksOfTileAndNeighbours();
 
     void computeCovered();
     void computeNeighbourFlagsA();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "model/CTrackItem.h"
@@ -369,19 +370,133 @@ TEST_F(TileTest, DiagonalEndsFlags) {
     EXPECT_FALSE(tile->diagonalEnds(flags));
 }
 
-TEST_F(TileTest, EmptinessIgnoresStructure) {
-    CTrackItem* tile = createTile({0, 0}, 0);
-    tile->setStructure(std::make_unique<CTrackStructureItem>());
-    EXPECT_TRUE(tile->isEmpty());
-    tile->addControlItem(KindItemPiece);
-    EXPECT_FALSE(tile->isEmpty());
-    tile->clear();
-    EXPECT_TRUE(tile->isEmpty());
-    EXPECT_FALSE(tile->hasStructure());
-    createTile({1, 0}, 0)->addShape(1, 1);
-    deleteLayerTiles(0, true);
-    EXPECT_EQ(layerTileCount(0), 1);
-    EXPECT_EQ(tileAt(0, {0, 0}), nullptr);
+TEST_F(TileTest, AStructureAloneIsNotEmpty) {
+    // Built-in trees, wooden structures and bushes have no picture and no lines: the
+    // structure is all the tile holds, and it must survive the purge of empty tiles.
+    for (int category : {StructureTree, StructureWooden, StructureBushes, StructureItemModel}) {
+        CTrackItem* tile = createTile({0, 0}, 0);
+        tile->setStructure(std::make_unique<CTrackStructureItem>(category, ""));
+        EXPECT_FALSE(tile->isEmpty()) << category;
+        createTile({1, 0}, 0)->addShape(1, 1);
+        createTile({2, 0}, 0);
+        deleteLayerTiles(0, true);
+        EXPECT_EQ(layerTileCount(0), 2) << category;
+        ASSERT_EQ(tileAt(0, {0, 0}), tile) << category;
+        tile->clear();
+        EXPECT_TRUE(tile->isEmpty());
+        EXPECT_FALSE(tile->hasStructure());
+        deleteAllTiles();
+    }
+}
+
+TEST_F(TileTest, PointAndCrossingItemsFollowTheLinesWhereverTheyChange) {
+    // Each operation leaves the tile's lines changed; the point (301) and crossing (302)
+    // items must match the lines afterwards.
+    const auto straight = line({{0, 20}, {40, 20}});
+    const auto curve = line({{0, 20}, {10, 17}, {20, 0}});
+    const auto cross = line({{20, 0}, {20, 40}});
+    struct Case {
+        const char* name;
+        std::function<void(CTrackItem& target)> edit;
+        bool point;
+        bool crossing;
+    };
+    auto sourceWith = [](std::vector<std::vector<Pt>> lines) {
+        CTrackItem* source = createTile({5, 5}, 0);
+        for (auto& points : lines) {
+            source->getTrack().addLine(points, 1);
+        }
+        return source;
+    };
+    const std::vector<Case> cases = {
+        {"merge a curve onto a straight",
+         [&](CTrackItem& t) {
+             t.getTrack().addLine(straight, 1);
+             t.mergeFrom(*sourceWith({curve}));
+         },
+         true, false},
+        {"merge a crossing straight",
+         [&](CTrackItem& t) {
+             t.getTrack().addLine(straight, 1);
+             t.mergeFrom(*sourceWith({cross}));
+         },
+         false, true},
+        {"copy branching lines without their items",
+         [&](CTrackItem& t) {
+             t.copyFrom(*sourceWith({straight, curve}));
+         },
+         true, false},
+        {"copy crossing lines without their items",
+         [&](CTrackItem& t) {
+             t.copyFrom(*sourceWith({straight, cross}));
+         },
+         false, true},
+        {"copy a single line over a point",
+         [&](CTrackItem& t) {
+             t.addShape(1, 1);
+             t.addShape(2, 1);
+             t.copyFrom(*sourceWith({straight}));
+         },
+         false, false},
+        {"set a shape over a point",
+         [&](CTrackItem& t) {
+             t.addShape(1, 1);
+             t.addShape(2, 1);
+             t.setShape(1);
+         },
+         false, false},
+        {"set a shape over a crossing",
+         [&](CTrackItem& t) {
+             t.getTrack().addLine(straight, 1);
+             t.getTrack().addLine(cross, 1);
+             t.rebuildPointItems();
+             t.setShape(2);
+         },
+         false, false},
+    };
+    for (const Case& c : cases) {
+        CTrackItem* target = createTile({0, 0}, 0);
+        c.edit(*target);
+        EXPECT_EQ(target->pointItem() != nullptr, c.point) << c.name;
+        EXPECT_EQ(target->crossingItem() != nullptr, c.crossing) << c.name;
+        deleteAllTiles();
+    }
+}
+
+TEST_F(TileTest, MergingKeepsTheNumberOfASurvivingPoint) {
+    CTrackItem* target = createTile({0, 0}, 0);
+    target->addShape(1, 1);
+    target->addShape(2, 1);
+    target->setPointNumber(7);
+    CTrackItem* source = createTile({1, 0}, 0);
+    source->getTrack().addLine(line({{20, 0}, {20, 40}}), 1);
+    target->mergeFrom(*source);
+    ASSERT_NE(target->pointItem(), nullptr);
+    EXPECT_EQ(target->getPointNumber(), 7);
+    EXPECT_NE(target->crossingItem(), nullptr);
+}
+
+TEST_F(TileTest, TurningOrMirroringDropsTheNeighboursLinks) {
+    const std::vector<std::pair<const char*, std::function<void(CTrackItem&)>>> edits = {
+        {"rotate", [](CTrackItem& t) { t.rotate90(); }},
+        {"mirror left-right", [](CTrackItem& t) { t.mirrorLeftRight(); }},
+        {"mirror top-bottom", [](CTrackItem& t) { t.mirrorTopBottom(); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        CTrackItem* tile = createTile({1, 1}, 0);
+        tile->setShape(1);
+        CTrackItem* neighbour = createTile({2, 1}, 0);
+        neighbour->setShape(1);
+        CTrackItem* above = createTile({0, 0}, 1);
+        above->setShape(2);
+        LineItem* next = neighbour->getLine(0, 0);
+        next->setEndLink(TrackPosition{tile->getLine(0, 0), 0, 0});
+        above->getLine(0, 0)->setStartLink(TrackPosition{tile->getLine(0, 0), 0, 0});
+        edit(*tile);
+        EXPECT_FALSE(next->endLink()) << name;
+        EXPECT_FALSE(above->getLine(0, 0)->startLink()) << name;
+        deleteAllTiles();
+    }
 }
 
 namespace {
