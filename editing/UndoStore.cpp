@@ -4,6 +4,7 @@
 
 #include "editing/TileBlock.h"
 #include "model/CLandscapeItem.h"
+#include "model/CZarnoltDocument.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackHeights.h"
 
@@ -14,6 +15,10 @@ void UndoStore::clear() {
     landscape_.reset();
 }
 
+bool UndoStore::empty() const {
+    return (!tiles_ && !landscape_) || generation_ != model::layoutGeneration();
+}
+
 void UndoStore::snapshotTiles(int layer, model::TilePos a, model::TilePos b) {
     clear();
     TileSnapshot snapshot;
@@ -22,6 +27,7 @@ void UndoStore::snapshotTiles(int layer, model::TilePos a, model::TilePos b) {
     snapshot.second = {std::max(a.column, b.column), std::max(a.row, b.row)};
     snapshot.block = saveBlock(layer, snapshot.first, snapshot.second);
     tiles_ = std::move(snapshot);
+    generation_ = model::layoutGeneration();
 }
 
 void UndoStore::snapshotLandscape(const model::CLandscapeItem* item) {
@@ -30,10 +36,12 @@ void UndoStore::snapshotLandscape(const model::CLandscapeItem* item) {
         return;
     }
     landscape_ = LandscapeSnapshot{item, item->writeRecord()};
+    generation_ = model::layoutGeneration();
 }
 
 bool UndoStore::undo() {
     if (empty()) {
+        clear();
         return false;
     }
     if (landscape_) {

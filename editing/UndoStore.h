@@ -13,11 +13,12 @@ namespace editing {
 
 // The undo store of the layout view: at most one snapshot per tag, "LndI" (one landscape
 // item) and "TrkP" (a rectangle of one track layer). Undo swaps each snapshot with the
-// present state, so a second undo redoes.
+// present state, so a second undo redoes. Snapshots belong to the layout they were taken of:
+// after a new, an open or a board resize the store reads as empty.
 class UndoStore {
 public:
     void clear();
-    bool empty() const { return !tiles_ && !landscape_; }
+    bool empty() const;
 
     // Empties the store, then keeps the tiles of the rectangle (corners in any order).
     void snapshotTiles(int layer, model::TilePos a, model::TilePos b);
@@ -42,6 +43,7 @@ private:
 
     std::optional<TileSnapshot> tiles_;
     std::optional<LandscapeSnapshot> landscape_;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace editing

@@ -1,5 +1,7 @@
 #include "model/CZarnoltDocument.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "items/ItemRegistry.h"
@@ -16,6 +18,7 @@ CZarnoltDocument* current = nullptr;
 // Made by getOrCreateDocument. Not destroyed by a static destructor: the containers its
 // destructor empties may already be gone then; the program calls releaseCreatedDocument.
 CZarnoltDocument* created = nullptr;
+std::atomic<std::uint64_t> generation{0};
 
 } // namespace
 
@@ -41,6 +44,10 @@ void releaseCreatedDocument() {
     created = nullptr;
 }
 
+std::uint64_t layoutGeneration() {
+    return generation.load();
+}
+
 bool usesDirect3D() {
     return current != nullptr && current->testPreferenceFlag(PrefDirect3D);
 }
@@ -54,6 +61,9 @@ CZarnoltDocument::CZarnoltDocument(int columns, int rows, platform::Registry* re
     if (auto stored = this->registry().getBinary(kRegistrySection, kRegistryEntry)) {
         if (auto decoded = PreferenceData::fromBytes(*stored)) {
             preferences_ = *decoded;
+            // A damaged or foreign record must not make a board outside 1 … 999.
+            preferences_.newColumns = std::clamp(preferences_.newColumns, 1, kMaxBoardSize);
+            preferences_.newRows = std::clamp(preferences_.newRows, 1, kMaxBoardSize);
         }
     }
     if (columns_ == 0) {
@@ -118,6 +128,7 @@ void CZarnoltDocument::clear(bool recreateRenderer) {
 }
 
 void CZarnoltDocument::runClear(bool recreateRenderer) {
+    ++generation;
     auto& steps = documentServices().clearSteps;
     for (int stage = 0; stage < kClearStageCount; ++stage) {
         if (stage == static_cast<int>(ClearStage::RecreateRenderer) && !recreateRenderer) {

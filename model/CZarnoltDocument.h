@@ -135,6 +135,9 @@ CZarnoltDocument* currentDocument();
 CZarnoltDocument* getOrCreateDocument(int columns, int rows);
 // Destroys a document made by getOrCreateDocument (no effect otherwise).
 void releaseCreatedDocument();
+// Counts the clears of any document (new, open, resize, close): state kept across edits, such
+// as an undo snapshot, belongs to the layout of one count and is void after the next.
+std::uint64_t layoutGeneration();
 // True when a current document exists and prefers Direct3D.
 bool usesDirect3D();
 

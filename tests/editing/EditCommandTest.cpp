@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+#include <string>
+
 #include "EditingFixture.h"
+#include "editing/BoardResize.h"
 #include "editing/Clipboard.h"
 #include "editing/EditCommands.h"
 #include "editing/TileBlock.h"
@@ -216,6 +221,76 @@ TEST_F(EditCommandTest, PlacingAPieceCopiesOrMerges) {
     EXPECT_FALSE(placePiece(curve, 0, cell(11, 3), false, undo));
     ASSERT_TRUE(undo.undo());
     EXPECT_EQ(target->lineCount(), 1u);
+}
+
+TEST_F(EditCommandTest, MergingACurvePieceOntoAStraightMakesANumberedPoint) {
+    // Placing, pasting and dropping in merge mode all write through the tile merge.
+    model::CTrackItem* target = straight(3, 3);
+    ASSERT_TRUE(placePiece(model::CTrackTypeItem(3), 0, cell(3, 3), true, undo));
+    ASSERT_EQ(target->lineCount(), 2u);
+    ASSERT_NE(target->pointItem(), nullptr);
+    EXPECT_GT(target->getPointNumber(), 0);
+
+    // A crossing straight merged in paste mode gets the crossing item.
+    model::CTrackItem* crossed = straight(6, 6);
+    model::CTrackItem* upright = straight(8, 8);
+    upright->rotate90();
+    const auto block = saveBlock(0, cell(8, 8), cell(8, 8));
+    ASSERT_TRUE(loadBlock(block, 0, cell(6, 6), cell(6, 6), false, true));
+    EXPECT_EQ(crossed->lineCount(), 2u);
+    EXPECT_NE(crossed->crossingItem(), nullptr);
+}
+
+TEST_F(EditCommandTest, TilesHoldingOnlyAStructureArePlacedCopiedAndPasted) {
+    for (int category : {model::StructureTree, model::StructureWooden}) {
+        model::CTrackTypeItem tree(category);
+        ASSERT_EQ(tree.getPicture(), nullptr); // no picture library in these tests
+        ASSERT_TRUE(placePiece(tree, 0, cell(2, 2), false, undo)) << category;
+        model::CTrackItem* placed = model::tileAt(0, cell(2, 2));
+        ASSERT_NE(placed, nullptr) << category;
+        EXPECT_TRUE(placed->hasStructure()) << category;
+        EXPECT_EQ(placed->getStructure()->getCategory(), category);
+    }
+    straight(3, 2);
+    model::setSelection(0, cell(2, 2), cell(3, 2));
+    ASSERT_TRUE(runEditCommand(CmdCopy, undo, clipboard));
+    straight(6, 5);
+    model::setSelection(0, cell(5, 5), cell(6, 5));
+    ASSERT_TRUE(runEditCommand(CmdPaste, undo, clipboard));
+    model::purgeEmptiedTiles();
+    model::CTrackItem* pasted = model::tileAt(0, cell(5, 5));
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_TRUE(pasted->hasStructure());
+    EXPECT_EQ(occupiedCells(0), (std::vector<std::string>{"2:2", "3:2", "5:5", "6:5"}));
+}
+
+TEST_F(EditCommandTest, NewOpenAndResizeEmptyTheUndoStore) {
+    // After each of these the board is a different layout: an old snapshot must not be
+    // written back.
+    const std::vector<std::pair<const char*, std::function<void()>>> resets = {
+        {"new", [this] { document->newLayout(11, 11); }},
+        {"clear (as opening does)", [this] { document->clear(true); }},
+        {"resize", [] { ASSERT_EQ(resizeBoard(13, 13, 4), ResizeResult::Resized); }},
+    };
+    for (const auto& [name, reset] : resets) {
+        newBoard(11, 11);
+        point(2, 2, 5);
+        model::setSelection(0, cell(2, 2), cell(2, 2));
+        ASSERT_TRUE(runEditCommand(CmdDelete, undo, clipboard));
+        ASSERT_FALSE(undo.empty());
+        reset();
+        straight(7, 7);
+        const auto before = fingerprint();
+        EXPECT_TRUE(undo.empty()) << name;
+        EXPECT_FALSE(runEditCommand(CmdUndo, undo, clipboard)) << name;
+        EXPECT_EQ(fingerprint(), before) << name;
+        EXPECT_EQ(model::tileAt(0, cell(2, 2)), nullptr) << name;
+        // A new snapshot works as before.
+        model::setSelection(0, cell(7, 7), cell(7, 7));
+        ASSERT_TRUE(runEditCommand(CmdDelete, undo, clipboard));
+        EXPECT_TRUE(runEditCommand(CmdUndo, undo, clipboard)) << name;
+        EXPECT_EQ(fingerprint(), before) << name;
+    }
 }
 
 TEST_F(EditCommandTest, MovedTilesTakeTheSourcePointNumber) {

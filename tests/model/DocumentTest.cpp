@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,31 @@ TEST_F(DocumentTest, RegistryValueOf400BytesReplacesEverythingAndRoundTrips) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->flags, PrefNoShadows | PrefDirect3D);
     EXPECT_EQ(decoded->keys[WalkCrouch].keyCode, 67);
+}
+
+TEST_F(DocumentTest, StoredNewLayoutSizesAreClampedToTheBoardRange) {
+    struct Case {
+        std::int32_t columns;
+        std::int32_t rows;
+        int expectedColumns;
+        int expectedRows;
+    };
+    for (const Case c :
+         {Case{0, 5000, 1, 999}, Case{-3, 1000, 1, 999}, Case{INT32_MIN, INT32_MAX, 1, 999},
+          Case{1, 999, 1, 999}, Case{40, 12, 40, 12}}) {
+        PreferenceData stored = PreferenceData::defaults();
+        stored.newColumns = c.columns;
+        stored.newRows = c.rows;
+        ASSERT_TRUE(registry.setBinary("CZarnoltDocument", "PreferenceData", stored.toBytes()));
+        CZarnoltDocument doc(0, 0, &registry);
+        EXPECT_EQ(doc.getColumns(), c.expectedColumns) << c.columns;
+        EXPECT_EQ(doc.getRows(), c.expectedRows) << c.rows;
+        EXPECT_EQ(doc.getPreferences().newColumns, c.expectedColumns) << c.columns;
+        EXPECT_EQ(doc.getPreferences().newRows, c.expectedRows) << c.rows;
+        doc.newLayout(0, 0);
+        EXPECT_EQ(doc.getColumns(), c.expectedColumns) << c.columns;
+        EXPECT_EQ(doc.getRows(), c.expectedRows) << c.rows;
+    }
 }
 
 TEST_F(DocumentTest, SizesAndRanges) {
