@@ -12,6 +12,7 @@
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
 #include "trains/ControllerClock.h"
+#include "trains/Occupants.h"
 #include "trains/TrainHooks.h"
 #include "trains/VehicleRegistry.h"
 
@@ -167,7 +168,7 @@ void holdTickAt(model::CTrackControlItem& item, double now) {
     if (!(now - item.getTimerStart() > w)) {
         return;
     }
-    CTrainItem* p = findVehicle(static_cast<VehicleId>(item.getOccupant()));
+    CTrainItem* p = findVehicle(liveOccupant(item));
     if (item.getKind() == model::KindReversing && w > 0 && p != nullptr) {
         p->restart();
     } else if (model::isStationKind(item.getKind()) && w == -2 && p != nullptr &&
@@ -181,15 +182,14 @@ void holdTickAt(model::CTrackControlItem& item, double now) {
 
 void noticeVehicle(model::CTrackControlItem& item, std::uintptr_t head, bool arrives) {
     if (arrives) {
-        if (item.getOccupant() == 0) {
+        // An item held by a vehicle that was deleted is free.
+        if (liveOccupant(item) == 0) {
             item.setTimerStart(0);
             item.setOccupant(head);
         }
-    } else if (item.getOccupant() != 0) {
-        CTrainItem* occupant = findVehicle(static_cast<VehicleId>(item.getOccupant()));
+    } else if (CTrainItem* occupant = findVehicle(liveOccupant(item))) {
         CTrainItem* leaving = findVehicle(static_cast<VehicleId>(head));
-        if (item.getOccupant() == head ||
-            (occupant != nullptr && leaving != nullptr && occupant->isSameTrain(leaving))) {
+        if (occupant->id() == head || (leaving != nullptr && occupant->isSameTrain(leaving))) {
             item.handToController();
         }
     }

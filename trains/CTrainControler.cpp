@@ -208,7 +208,8 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
         }
 
         // Unusable vehicles: a missing model, no tile, a negative tile position, or a tile
-        // shared with another vehicle (both go).
+        // shared with a vehicle of another train (both go). Short cars of one train, spaced
+        // at coupling distance, may stand two to a tile and stay.
         std::vector<CTrainItem*> unusable;
         std::map<std::tuple<int, int, int>, std::vector<CTrainItem*>> byTile;
         for (CTrainItem* v : vehicles_) {
@@ -222,8 +223,11 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
                 .push_back(v);
         }
         for (const auto& [key, standing] : byTile) {
-            if (standing.size() > 1) {
-                unusable.insert(unusable.end(), standing.begin(), standing.end());
+            for (CTrainItem* v : standing) {
+                if (std::any_of(standing.begin(), standing.end(),
+                                [v](CTrainItem* w) { return !v->isSameTrain(w); })) {
+                    unusable.push_back(v);
+                }
             }
         }
         std::vector<VehicleId> doomed;

@@ -14,6 +14,7 @@
 #include "trains/CTrainControler.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
+#include "trains/Occupants.h"
 #include "trains/StepIndex.h"
 #include "trains/TrackMotion.h"
 #include "trains/TrainHooks.h"
@@ -286,7 +287,7 @@ bool CTrainControler::stationAheadFree(CTrainItem* h, AheadWalk& walk) {
     if (h == nullptr || ahead == nullptr) {
         return true;
     }
-    const std::uintptr_t held = ahead->heldVehicle();
+    const VehicleId held = liveHeldVehicle(*ahead);
     return held == 0 || held == h->id();
 }
 
@@ -309,12 +310,11 @@ bool CTrainControler::mayLeaveStation(CTrainItem* h, AheadWalk& walk) {
     if (code == -1) {
         return true;
     }
-    const std::uintptr_t occupant = here->heldVehicle();
-    if (occupant == 0) {
+    CTrainItem* o = findVehicle(liveHeldVehicle(*here));
+    if (o == nullptr) {
         return true;
     }
-    CTrainItem* o = findVehicle(static_cast<VehicleId>(occupant));
-    if (code == -2 && o != nullptr && !o->isEngineStopped() && o->trainHasActiveDriver()) {
+    if (code == -2 && !o->isEngineStopped() && o->trainHasActiveDriver()) {
         o->setEngineStopped(true);
         o->halt();
         for (model::CTrackControlItem* item : here->stationRun()) {

@@ -1,5 +1,6 @@
 #include "trains/CTrainControlerThread.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/Clock.h"
@@ -52,9 +53,11 @@ bool CTrainControlerThread::step() {
         return false;
     }
     now_ = controllerClock().now();
-    const double dt = now_ - previous_;
+    // However late this step runs (a long edit, a slow frame), it moves the trains by at most
+    // kMaxStepSeconds, so that no train jumps past the stop rules.
+    const double dt = std::clamp(now_ - previous_, 0.0, kMaxStepSeconds);
     previous_ = now_;
-    return controller_.runVehicles(dt > 0 ? dt : 0.0);
+    return controller_.runVehicles(dt);
 }
 
 void CTrainControlerThread::loop() {

@@ -6,6 +6,9 @@ namespace trains {
 
 class CTrainControler;
 
+// The most time one step moves the trains by, in seconds.
+inline constexpr double kMaxStepSeconds = 0.1;
+
 // The controller's worker: a step every 3 ms at idle priority until the vehicles have braked
 // to a stop or Stop is called. Without launch() the object can be stepped by hand.
 class CTrainControlerThread {
@@ -20,7 +23,8 @@ public:
     bool launch();
     void Stop() { stopRequested_.store(true); }
     bool isStopRequested() const { return stopRequested_.load(); }
-    // One cycle; true when running has ended.
+    // One cycle, covering the time since the last one up to kMaxStepSeconds; true when
+    // running has ended.
     bool step();
     // True once the system thread's loop has returned (or, stepped by hand, once a step
     // reported the end).

@@ -69,6 +69,15 @@ double couplingShare(const CTrainItem& v) {
     return 22.0 * std::fabs(box.max.x - box.min.x);
 }
 
+// Keeps the horizontal direction from `from` to `to` when the two points differ.
+void keepHeading(const model::Vec3d& from, const model::Vec3d& to, std::array<double, 2>& heading) {
+    const double dx = to.x - from.x;
+    const double dz = to.z - from.z;
+    if (dx != 0 || dz != 0) {
+        heading = {dx, dz};
+    }
+}
+
 } // namespace
 
 CTrainItem::CTrainItem(model::CTrackItem* tile, std::int32_t typeCode, std::string_view modelName)
@@ -173,8 +182,15 @@ void CTrainItem::updateCurrentStepInfo() {
     if (movePosition(second, kWheelBase, crossed, nullptr)) {
         wheelSet2_ = second;
         derive(wheelSet2_, tile2_, layer2_, grid2_, point2_, height2_);
+        keepHeading(point1_, point2_, heading_);
     } else {
         wheelSet2_ = wheelSet1_;
+        // Placed near a track end with no heading yet: look back along the track instead.
+        TrackPosition behind = wheelSet1_;
+        if (heading_ == std::array<double, 2>{} &&
+            movePosition(behind, -kWheelBase, crossed, nullptr)) {
+            keepHeading(behind.line->globalPoint(behind.pointIndex, 1.0), point1_, heading_);
+        }
     }
 }
 
@@ -288,9 +304,11 @@ void CTrainItem::restart() {
 void CTrainItem::haltBlocked() {
     for (CTrainItem* v : trainMembers()) {
         v->active_ = false;
+        v->setSpeed(0);
     }
     active_ = false;
     blocked_ = true;
+    setSpeed(0);
 }
 
 void CTrainItem::advance(bool useAcceleration, double distance, double target, double dt) {
@@ -299,8 +317,15 @@ void CTrainItem::advance(bool useAcceleration, double distance, double target, d
 
 void CTrainItem::advanceKnowing(bool useAcceleration, double distance, double target, double dt,
                                 std::optional<const CTrainItem*> motive) {
+    if (!active_) {
+        // A halted or blocked vehicle stands: it does not take up the speed it would run at.
+        if (useAcceleration && speed_ != 0) {
+            setSpeed(0);
+        }
+        return;
+    }
     const double d = useAcceleration ? stepDistance(target, dt) : distance;
-    if (!active_ || !(d > 0) || !isValidPosition(position_)) {
+    if (!(d > 0) || !isValidPosition(position_)) {
         return;
     }
     bool crossed = false;
@@ -467,6 +492,7 @@ void CTrainItem::turnOne(bool reverseRunning) {
     if (reverseRunning) {
         reversedRunning_ = !reversedRunning_;
     }
+    heading_ = {-heading_[0], -heading_[1]};
     updateCurrentStepInfo();
 }
 
@@ -645,11 +671,22 @@ bool CTrainItem::height2(double& h) const {
     return true;
 }
 
+bool CTrainItem::wheelSetWorldPoints(const WorldScales& scales, model::Vec3d& p1,
+                                     model::Vec3d& p2) const {
+    if (!worldPoint1(scales, p1) || !worldPoint2(scales, p2)) {
+        return false;
+    }
+    if (wheelSet2_ == wheelSet1_ && heading_ != std::array<double, 2>{}) {
+        p2 = {p1.x + heading_[0] * 0.025 * scales.x, p1.y, p1.z + heading_[1] * 0.025 * scales.z};
+    }
+    return true;
+}
+
 bool CTrainItem::headingVectors(const WorldScales& scales, model::Vec3d& forward,
                                 model::Vec3d& side) const {
     model::Vec3d p1;
     model::Vec3d p2;
-    if (!worldPoint1(scales, p1) || !worldPoint2(scales, p2)) {
+    if (!wheelSetWorldPoints(scales, p1, p2)) {
         return false;
     }
     const double dx = p2.x - p1.x;
@@ -675,7 +712,7 @@ bool CTrainItem::worldPlacement(const WorldScales& scales, model::Vec3d& point, 
                                 double& pitch) const {
     model::Vec3d p1;
     model::Vec3d p2;
-    if (!worldPoint1(scales, p1) || !worldPoint2(scales, p2)) {
+    if (!wheelSetWorldPoints(scales, p1, p2)) {
         return false;
     }
     point = p1;

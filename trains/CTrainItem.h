@@ -113,6 +113,9 @@ public:
     const TrackPosition& wheelSet1() const { return wheelSet1_; }
     const TrackPosition& wheelSet2() const { return wheelSet2_; }
     bool headingVectors(const WorldScales& scales, model::Vec3d& forward, model::Vec3d& side) const;
+    // World points of both wheel sets; when they coincide (the track ends within the wheel
+    // base), wheel set 2 is put a short way along the vehicle's last heading instead.
+    bool wheelSetWorldPoints(const WorldScales& scales, model::Vec3d& p1, model::Vec3d& p2) const;
     // Wheel set 1, the yaw (−180 more when running reversed, minus the heading angle) and
     // the pitch of the line from wheel set 1 to wheel set 2, in degrees.
     bool worldPlacement(const WorldScales& scales, model::Vec3d& point, double& yaw,
@@ -219,6 +222,9 @@ private:
     model::Vec3d point2_;
     double height1_ = 0;
     double height2_ = 0;
+    // The last horizontal direction from wheel set 1 to wheel set 2 (layout units), kept for
+    // when both sets stand on one point near a track end; zero while unknown.
+    std::array<double, 2> heading_{};
     std::vector<model::LineItem*> traversedLines_;
     double speed_ = 0;
     double speedRatio_ = 1.0;

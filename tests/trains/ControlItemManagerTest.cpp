@@ -11,6 +11,7 @@
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/ControllerClock.h"
+#include "trains/Occupants.h"
 #include "trains/PointState.h"
 #include "trains/VehicleRegistry.h"
 
@@ -50,6 +51,15 @@ CTrackControlItem* itemOn(int column, int kind, int value) {
     return item;
 }
 
+// The identity of a new locomotive standing at a column of row 0 (occupants must be live
+// vehicles: an identity of a deleted vehicle reads as none).
+VehicleId vehicleOn(int column) {
+    CTrainItem* v =
+        createVehicle(tileAt(0, {static_cast<std::int16_t>(column), 0}), TypeElectric, {});
+    EXPECT_NE(v, nullptr);
+    return v != nullptr ? v->id() : 0;
+}
+
 } // namespace
 
 TEST_F(ControlItemManagerTest, HoldsExpireAfterTheirWait) {
@@ -63,21 +73,23 @@ TEST_F(ControlItemManagerTest, HoldsExpireAfterTheirWait) {
                           {KindHolding, 5, 5.0},
                           {KindStation2, 10, 10.0},
                           {KindStation3, -1, 0.0}};
+    const VehicleId first = vehicleOn(7);
+    const VehicleId second = vehicleOn(8);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
         CTrackControlItem* item = itemOn(2, c.kind, c.value);
-        noticeVehicle(*item, 77, true);
-        EXPECT_EQ(item->getOccupant(), 77u);
-        noticeVehicle(*item, 78, true); // the first train keeps the item
-        EXPECT_EQ(item->getOccupant(), 77u);
-        noticeVehicle(*item, 78, false); // another train leaving does not start the hold
+        noticeVehicle(*item, first, true);
+        EXPECT_EQ(item->getOccupant(), first);
+        noticeVehicle(*item, second, true); // the first train keeps the item
+        EXPECT_EQ(item->getOccupant(), first);
+        noticeVehicle(*item, second, false); // another train leaving does not start the hold
         EXPECT_FALSE(manager_->contains(item));
-        noticeVehicle(*item, 77, false);
+        noticeVehicle(*item, first, false);
         ASSERT_TRUE(manager_->contains(item));
         tickAfter(0.1); // starts the clock
         if (c.expiresAfter > 0) {
             tickAfter(c.expiresAfter - 0.05);
-            EXPECT_EQ(item->getOccupant(), 77u);
+            EXPECT_EQ(item->getOccupant(), first);
         }
         tickAfter(0.1);
         EXPECT_EQ(item->getOccupant(), 0u);
@@ -108,8 +120,9 @@ TEST_F(ControlItemManagerTest, AStopEngineStationKeepsItsStandingTrain) {
 TEST_F(ControlItemManagerTest, DeletedItemsLeaveTheActiveSet) {
     straightRun(0, 9, 0);
     CTrackControlItem* item = itemOn(3, KindCrossing, 0);
-    noticeVehicle(*item, 5, true);
-    noticeVehicle(*item, 5, false);
+    const VehicleId holder = vehicleOn(7);
+    noticeVehicle(*item, holder, true);
+    noticeVehicle(*item, holder, false);
     ASSERT_EQ(manager_->activeCount(), 1u);
     deleteAllTiles();
     tickAfter(0.1);
@@ -120,8 +133,9 @@ TEST_F(ControlItemManagerTest, TheThreadTicksAndStops) {
     straightRun(0, 9, 0);
     // A wait of −1 expires at the thread's second tick, whatever the clock reads.
     CTrackControlItem* item = itemOn(3, KindHolding, -1);
-    noticeVehicle(*item, 5, true);
-    noticeVehicle(*item, 5, false);
+    const VehicleId holder = vehicleOn(7);
+    noticeVehicle(*item, holder, true);
+    noticeVehicle(*item, holder, false);
     ASSERT_EQ(manager_->activeCount(), 1u);
     ASSERT_TRUE(manager_->startThread());
     EXPECT_TRUE(manager_->hasThread());
@@ -155,17 +169,40 @@ TEST_F(ControlItemManagerTest, PointStatesByNumber) {
 TEST_F(ControlItemManagerTest, ATickWhileTheModelIsBusyIsSkippedAndHoldsExpireLater) {
     straightRun(0, 9, 0);
     CTrackControlItem* item = itemOn(3, KindCrossing, 0);
-    noticeVehicle(*item, 77, true);
-    noticeVehicle(*item, 77, false);
+    const VehicleId holder = vehicleOn(7);
+    noticeVehicle(*item, holder, true);
+    noticeVehicle(*item, holder, false);
     EXPECT_TRUE(manager_->tick()); // starts the clock
     controllerClock().advance(5.0);
     {
         const testsupport::RenderLockHeldElsewhere edit;
         EXPECT_FALSE(manager_->tick());
-        EXPECT_EQ(item->getOccupant(), 77u);
+        EXPECT_EQ(item->getOccupant(), holder);
         EXPECT_TRUE(manager_->contains(item));
     }
     EXPECT_TRUE(manager_->tick());
     EXPECT_EQ(item->getOccupant(), 0u);
     EXPECT_FALSE(manager_->contains(item));
+}
+
+TEST_F(ControlItemManagerTest, AnItemHeldByADeletedVehicleIsFreeForTheNextTrain) {
+    straightRun(0, 9, 0);
+    for (int kind : {KindCrossing, KindHolding, KindReversing, KindStation1}) {
+        SCOPED_TRACE(kind);
+        CTrackControlItem* item = itemOn(3, kind, 10);
+        CTrainItem* gone = createVehicle(tileAt(0, {7, 0}), TypeElectric, {});
+        const VehicleId next = vehicleOn(8);
+        noticeVehicle(*item, gone->id(), true);
+        ASSERT_EQ(item->getOccupant(), gone->id());
+        ASSERT_TRUE(destroyVehicle(gone));
+        EXPECT_EQ(liveOccupant(*item), 0u);
+        noticeVehicle(*item, next, true);
+        EXPECT_EQ(item->getOccupant(), next);
+        EXPECT_EQ(liveOccupant(*item), next);
+        noticeVehicle(*item, next, false);
+        EXPECT_TRUE(manager_->contains(item));
+        tileAt(0, {3, 0})->removeControlItems(kind);
+        deleteAllVehicles();
+        tickAfter(0.1);
+    }
 }

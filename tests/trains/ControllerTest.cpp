@@ -92,7 +92,7 @@ TEST_F(ControllerTest, AcceleratesToTheLevelSpeedAndBrakesToAStop) {
     int increases = 0;
     double last = loco->speed();
     for (int i = 0; i < 200 && loco->accelState() != 0; ++i) {
-        ASSERT_FALSE(step(0.21));
+        ASSERT_FALSE(step(0.1));
         if (loco->speed() > last && loco->speed() != 320.0) {
             ++increases;
         }
@@ -109,7 +109,7 @@ TEST_F(ControllerTest, AcceleratesToTheLevelSpeedAndBrakesToAStop) {
     last = loco->speed();
     bool ended = false;
     for (int i = 0; i < 200 && !ended; ++i) {
-        ended = step(0.21);
+        ended = step(0.1);
         if (loco->speed() < last) {
             ++reductions;
         }
@@ -187,9 +187,14 @@ TEST_F(ControllerTest, AnOccupiedStationOrCrossingAheadHoldsTheTrain) {
         ASSERT_TRUE(held->addControlItem(kind));
         CTrackControlItem* item = held->findControlItem(kind);
         item->setValue(-1); // a station that does not stop trains
+        // Another train, standing on a siding of its own, holds the item.
+        straightRun(0, 3, kRow + 4);
+        CTrainItem* holder = createVehicle(tileAt(0, {1, kRow + 4}), TypeElectric, {});
+        ASSERT_NE(holder, nullptr);
         controller_->start(false);
-        // Held by another train that has gone: the locomotive waits one line before it.
-        item->setOccupant(999999);
+        holder->halt();
+        item->setOccupant(holder->id());
+        // The locomotive waits one line before it, and reports that it stands.
         for (int i = 0; i < 200; ++i) {
             ASSERT_FALSE(step(0.05));
         }
@@ -197,8 +202,10 @@ TEST_F(ControllerTest, AnOccupiedStationOrCrossingAheadHoldsTheTrain) {
         ASSERT_TRUE(loco->tileAhead(ahead, 1));
         EXPECT_EQ(ahead, held);
         EXPECT_EQ(loco->speed(), 0.0);
-        // Released: it runs on through without stopping there.
-        item->setOccupant(0);
+        EXPECT_EQ(holder->speed(), 0.0);
+        // The holder is deleted: its hold reads as no vehicle, and the locomotive runs on
+        // through without stopping there.
+        ASSERT_TRUE(destroyVehicle(holder));
         bool stoppedOnIt = false;
         for (int i = 0; i < 400; ++i) {
             step(0.05);
@@ -419,29 +426,36 @@ TEST_F(ControllerTest, TheAutomaticTrainStopLooksFourLinesAheadForTrainsAndAutom
     }
 }
 
-TEST_F(ControllerTest, AStepWhileAnEditHoldsTheModelMovesNothingAndTheNextCoversItsTime) {
+TEST_F(ControllerTest, AStepWhileAnEditHoldsTheModelMovesNothingAndNoStepCoversMoreThanATenth) {
     straightRun(0, 59, kRow);
     CTrainItem* loco = vehicleAt(30, TypeElectric);
     ASSERT_NE(loco, nullptr);
     controller_->start(false);
-    controller_->setSpeedSetting(0, 10); // 10 units per second
-    for (int i = 0; i < 40; ++i) {
-        step(0.21);
+    controller_->setSpeedSetting(5, 10); // 120 units per second
+    for (int i = 0; i < 200 && loco->accelState() != 0.0; ++i) {
+        step(0.05);
     }
     ASSERT_EQ(loco->accelState(), 0.0);
-    ASSERT_EQ(loco->speed(), 10.0);
-    auto x = [&] { return static_cast<int>(loco->gridPoint1Raw()[0]); };
-    const int before = x();
+    ASSERT_EQ(loco->speed(), 120.0);
+    auto x = [&] {
+        Vec3d p;
+        EXPECT_TRUE(loco->layoutPoint1(p));
+        return p.x;
+    };
+    const double before = x();
+    step(0.05);
+    EXPECT_NEAR(std::abs(x() - before), 6.0, 1e-6);
+    // However late a step runs, it moves the trains by at most 100 ms.
+    const double late = x();
     step(1.0);
-    const int oneSecond = std::abs(x() - before);
-    EXPECT_NEAR(oneSecond, 10, 1);
+    EXPECT_NEAR(std::abs(x() - late), 12.0, 1e-6);
 
-    const int stalled = x();
+    const double stalled = x();
     {
         const testsupport::RenderLockHeldElsewhere edit;
         EXPECT_FALSE(step(1.0));
         EXPECT_EQ(x(), stalled);
     }
     step(1.0);
-    EXPECT_NEAR(std::abs(x() - stalled), 20, 1); // both seconds
+    EXPECT_NEAR(std::abs(x() - stalled), 12.0, 1e-6);
 }

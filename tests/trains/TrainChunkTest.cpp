@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "TrainFixtures.h"
 #include "platform/ByteReader.h"
@@ -314,4 +315,39 @@ TEST_F(TrainChunkTest, RandomlyDamagedChunksLoadWithoutHarm) {
         }
         trainController()->saveChunk();
     }
+}
+
+TEST_F(TrainChunkTest, ATrainWhoseCarsShareTilesLoadsWhole) {
+    // Short cars at coupling distance stand two to a tile; they are one train and all load.
+    straightRun(0, 19, 0);
+    registerModel("Steam10.zn3", 100, 1.0f);
+    registerModel("Wagon04.zn3", 102, 0.4f);
+    CTrainItem* loco = createVehicle(tileAt(0, {18, 0}), TypeSteam, "Steam10.zn3");
+    CTrainItem* last = loco;
+    for (int i = 0; i < 14; ++i) {
+        CTrainItem* car =
+            createVehicle(tileAt(0, {static_cast<std::int16_t>(i), 0}), TypeRailCar, "Wagon04.zn3");
+        ASSERT_TRUE(last->couple(car, true)) << i;
+        last = car;
+    }
+    ASSERT_EQ(loco->trainMembers().size(), 15u);
+    std::map<const CTrackItem*, int> perTile;
+    for (CTrainItem* v : loco->trainMembers()) {
+        ++perTile[v->currentTile()];
+    }
+    ASSERT_LT(perTile.size(), 15u); // the fixture really puts cars together
+    const Bytes chunk = trainController()->saveChunk();
+    reload(chunk);
+    ASSERT_EQ(trainController()->vehicleCount(), 15u);
+    EXPECT_EQ(trainController()->vehicles()[0]->trainMembers().size(), 15u);
+    EXPECT_EQ(trainController()->saveChunk(), chunk);
+
+    // Vehicles of two different trains on one tile are both dropped; the rest stay.
+    deleteAllVehicles();
+    createVehicle(tileAt(0, {3, 0}), TypeSteam, "Steam10.zn3");
+    createVehicle(tileAt(0, {3, 0}), TypeRailCar, "Wagon04.zn3");
+    createVehicle(tileAt(0, {9, 0}), TypeRailCar, "Wagon04.zn3");
+    reload(trainController()->saveChunk());
+    ASSERT_EQ(trainController()->vehicleCount(), 1u);
+    EXPECT_EQ(trainController()->vehicles()[0]->currentTile(), tileAt(0, {9, 0}));
 }

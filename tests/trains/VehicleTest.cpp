@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "TrainFixtures.h"
 #include "items/ItemRegistry.h"
 #include "model/CZarnoltDocument.h"
@@ -322,4 +324,53 @@ TEST_F(VehicleTest, CouplingDistanceFollowsTheModelLengths) {
     ASSERT_TRUE(loco->layoutPoint1(pl));
     ASSERT_TRUE(car->layoutPoint1(pc));
     EXPECT_NEAR(pl.x - pc.x, 33.0, 1e-6);
+}
+
+TEST_F(VehicleTest, AtATrackEndTheVehicleKeepsItsHeadingAndStandsAtSpeedZero) {
+    // A north-south run: a vehicle snapped to face +x would stand a quarter turn off.
+    for (int row = 0; row < 6; ++row) {
+        tileWithLine(2, row, 0, shapePoints(1, [](const Pt& p) { return Pt(p.z, p.x); }));
+    }
+    CTrainItem* loco = createVehicle(tileAt(0, {2, 2}), TypeElectric, {});
+    ASSERT_NE(loco, nullptr);
+    const WorldScales scales;
+    Vec3d point;
+    double yaw = 0;
+    double pitch = 0;
+    ASSERT_TRUE(loco->worldPlacement(scales, point, yaw, pitch));
+    const double yawOnTheRun = yaw;
+    ASSERT_NEAR(std::abs(std::fmod(yawOnTheRun, 180.0)), 90.0, 1e-9);
+    Vec3d forward;
+    Vec3d side;
+    ASSERT_TRUE(loco->headingVectors(scales, forward, side));
+    const Vec3d forwardOnTheRun = forward;
+
+    driveTrain(*loco, 300.0); // past the end of the track
+    ASSERT_TRUE(loco->isBlocked());
+    Vec3d p1;
+    Vec3d p2;
+    ASSERT_TRUE(loco->layoutPoint1(p1));
+    ASSERT_TRUE(loco->layoutPoint2(p2));
+    ASSERT_EQ(p1.x, p2.x); // both wheel sets on one point: the track ends within 14 units
+    ASSERT_EQ(p1.z, p2.z);
+    ASSERT_TRUE(loco->worldPlacement(scales, point, yaw, pitch));
+    EXPECT_NEAR(yaw, yawOnTheRun, 1e-6);
+    ASSERT_TRUE(loco->headingVectors(scales, forward, side));
+    EXPECT_NEAR(forward.x, forwardOnTheRun.x, 1e-9);
+    EXPECT_NEAR(forward.z, forwardOnTheRun.z, 1e-9);
+    EXPECT_EQ(loco->speed(), 0.0);
+
+    // Halted vehicles stand too, whatever the controller asks of them.
+    loco->restart();
+    loco->setBlocked(false);
+    loco->restart();
+    loco->turn(true, true);
+    driveTrain(*loco, 20.0);
+    ASSERT_TRUE(loco->isActive());
+    ASSERT_GT(loco->speed(), 0.0);
+    loco->halt();
+    for (int i = 0; i < 10; ++i) {
+        loco->advance(true, 0, 40.0, 0.1);
+        EXPECT_EQ(loco->speed(), 0.0) << i;
+    }
 }
