@@ -4,13 +4,12 @@
 #include <new>
 
 #include "persistence/LayoutFile.h"
-#include "trains/TrainFileHandlers.h"
+#include "setup/ProgramHooks.h"
 
 namespace cli {
 
 LayoutSession::LayoutSession(int columns, int rows) {
-    persistence::installLayoutFileHandlers();
-    trains::installTrainFileHandlers();
+    setup::installProgramHooks();
     document_ = std::make_unique<model::CZarnoltDocument>(columns, rows);
 }
 

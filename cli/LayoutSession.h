@@ -7,7 +7,8 @@
 
 namespace cli {
 
-// The document the layout commands work on, with the layout file library installed.
+// The document the layout commands work on, with the core libraries assembled
+// (setup::installProgramHooks).
 class LayoutSession {
 public:
     // columns and rows 0 take the preference sizes.

@@ -229,10 +229,27 @@ std::unique_ptr<CTrainTypeItem> createTrainTypeItem(const std::filesystem::path&
 }
 
 void installTrainSeams() {
-    auto& step =
-        model::documentServices().clearSteps[static_cast<int>(model::ClearStage::DeleteTrains)];
+    model::DocumentServices& services = model::documentServices();
+    auto& stop = services.clearSteps[static_cast<int>(model::ClearStage::StopTrains)];
+    if (!stop) {
+        stop = [](model::CZarnoltDocument&) {
+            if (CTrainControler* controller = trainController()) {
+                controller->stop(true);
+            }
+        };
+    }
+    auto& step = services.clearSteps[static_cast<int>(model::ClearStage::DeleteTrains)];
     if (!step) {
         step = [](model::CZarnoltDocument&) { deleteAllVehicles(); };
+    }
+    if (!services.loadTrainModels) {
+        services.loadTrainModels = [] {
+            if (const CTrainControler* controller = trainController()) {
+                for (const CTrainItem* v : controller->vehicles()) {
+                    v->findModel();
+                }
+            }
+        };
     }
 }
 

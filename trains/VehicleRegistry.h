@@ -51,7 +51,8 @@ VehicleId cameraTrainId();
 // model must load by its base file name. Null on any failure.
 std::unique_ptr<CTrainTypeItem> createTrainTypeItem(const std::filesystem::path& path);
 
-// Joins the document's clear (the vehicle stage) once.
+// Joins the document's clear (stopping the trains at once, then deleting the vehicles) and
+// its loading of item models (the vehicles' models); an entry already set is kept.
 void installTrainSeams();
 
 namespace detail {
