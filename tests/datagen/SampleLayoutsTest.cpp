@@ -12,8 +12,10 @@
 #include "tests/support/TempConfigEnvironment.h"
 #include "tests/support/TempFolder.h"
 #include "tools/datagen/DataPack.h"
+#include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
+#include "trains/ControllerClock.h"
 #include "trains/PointState.h"
 #include "trains/TrainFileHandlers.h"
 #include "trains/TrainSimulation.h"
@@ -63,6 +65,7 @@ const Expected kExpected[] = {
     {"高架モノレール.zrn", 1, 0, 0, 4, 0, 32, 32, 0, 0, 0},
     {"踏切のある町.zrn", 1, 3, 0, 4, 2, 0, 0, 0, 0, 0},
     {"トンネルと鉄橋.zrn", 1, 0, 0, 4, 0, 6, 6, 1, 1, 5},
+    {"入換と折り返し.zrn", 2, 0, 2, 8, 0, 0, 0, 0, 0, 0},
 };
 
 struct Counts {
@@ -257,8 +260,16 @@ TEST_F(SampleLayouts, TenMinutesOfRunningStopEveryTrainAtItsStationEachMinute) {
             }
             EXPECT_EQ(minutes.size(), 10u) << "vehicle " << number;
         }
+        // A train halts only at a reversing point, and turns there within seconds.
         for (const auto& e : run.events) {
-            EXPECT_NE(e.kind, "halt") << "vehicle " << e.vehicle << " at " << e.time;
+            if (e.kind != "halt") {
+                continue;
+            }
+            const bool turned = std::any_of(run.events.begin(), run.events.end(), [&](auto& r) {
+                return r.kind == "reversal" && r.vehicle == e.vehicle && r.time >= e.time &&
+                       r.time <= e.time + 10;
+            });
+            EXPECT_TRUE(turned) << "vehicle " << e.vehicle << " halted at " << e.time;
         }
 
         load(want.file);
@@ -289,6 +300,74 @@ TEST_F(SampleLayouts, EveryDrivenVehicleMovesOnInEachMinute) {
             before = after;
         }
     }
+}
+
+// The shunting-yard sample: its two points are switched by their numbers and the locomotive on
+// the ring takes the passing loop (on row 2) exactly while they are set; the locomotive
+// couples the two parked wagons; the shuttle turns at both reversing points every minute.
+TEST_F(SampleLayouts, TheShuntingYardSwitchesPointsByNumberCouplesWagonsAndShuttles) {
+    load("入換と折り返し.zrn");
+    std::vector<int> numbers;
+    for (const auto& [key, tile] : *model::layerMap(0)) {
+        if (const model::CTrackControlItem* point = tile->pointItem()) {
+            numbers.push_back(point->getNumber());
+            EXPECT_EQ(trains::pointState(point->getNumber()), 1);
+        }
+    }
+    ASSERT_EQ(numbers.size(), 2u);
+    trains::CTrainControler& controller = *trains::trainController();
+    const auto& list = controller.vehicles();
+    ASSERT_EQ(list.size(), 5u);
+    trains::CTrainItem* steam = list[0];
+    ASSERT_TRUE(steam->isSteamLocomotive());
+
+    // Runs the trains for `seconds` as the simulation does; true when the ring's locomotive
+    // stood on the loop row after the first `settle` seconds.
+    auto run = [&](double seconds, double settle) {
+        trains::controllerClock().setManual(0);
+        controller.start(false);
+        bool onLoop = false;
+        const int steps = static_cast<int>(seconds / 0.003);
+        for (int i = 0; i < steps; ++i) {
+            trains::controllerClock().advance(0.003);
+            controller.stepByHand();
+            if (i % 33 == 0) {
+                trains::getOrCreateControlItemManager().tick();
+            }
+            const model::CTrackItem* tile = steam->currentTile();
+            onLoop =
+                onLoop || (i * 0.003 >= settle && tile != nullptr && tile->getPosition().row == 2);
+        }
+        controller.stop(true);
+        trains::controllerClock().useMonotonic();
+        return onLoop;
+    };
+    EXPECT_TRUE(run(60, 0));
+    EXPECT_EQ(steam->trainMembers().size(), 3u); // both wagons coupled
+    for (int number : numbers) {
+        trains::setPointState(number, 0);
+    }
+    EXPECT_FALSE(run(70, 10));
+    for (int number : numbers) {
+        trains::setPointState(number, 1);
+    }
+    EXPECT_TRUE(run(60, 0));
+    EXPECT_EQ(steam->trainMembers().size(), 3u);
+
+    load("入換と折り返し.zrn");
+    const trains::SimulationResult result = trains::runSimulation(600, 3);
+    std::map<int, std::set<int>> reversalMinutes;
+    std::set<int> coupled;
+    for (const auto& e : result.events) {
+        if (e.kind == "reversal") {
+            reversalMinutes[e.vehicle].insert(static_cast<int>(e.time / 60));
+        }
+        if (e.kind == "coupling") {
+            coupled.insert({e.vehicle, e.other});
+        }
+    }
+    EXPECT_EQ(coupled, (std::set<int>{1, 2, 3})); // the locomotive and both wagons
+    EXPECT_EQ(reversalMinutes[4].size(), 10u);
 }
 
 } // namespace

@@ -19,5 +19,9 @@ void buildTownCrossing(LayoutBuilder& builder);
 // A railway ring through a hill in a tunnel and over a lake on an arched bridge, with a
 // station and a goods train.
 void buildTunnelAndBridge(LayoutBuilder& builder);
+// A ring with a passing loop between two points switched by their numbers, a steam locomotive
+// that couples two parked wagons on its way, and a shuttle train between two reversing
+// points below it.
+void buildShuntingYard(LayoutBuilder& builder);
 
 } // namespace datagen

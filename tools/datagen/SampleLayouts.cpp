@@ -70,6 +70,7 @@ const std::vector<SampleLayout>& sampleLayouts() {
         {"高架モノレール.zrn", 18, 12, buildElevatedMonorail},
         {"踏切のある町.zrn", 20, 16, buildTownCrossing},
         {"トンネルと鉄橋.zrn", 24, 14, buildTunnelAndBridge},
+        {"入換と折り返し.zrn", 24, 14, buildShuntingYard},
     };
     return samples;
 }
