@@ -80,6 +80,8 @@ void drawBaseFloor(const SceneMetrics& metrics, const std::array<float, 4>& colo
     const double y = -metrics.basePlateThickness;
     const double e = 2 * metrics.maxExtent();
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    // Colour material off as well: the floor's colour must not become the lit material.
+    glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor4f(colour[0], colour[1], colour[2], colour[3]);

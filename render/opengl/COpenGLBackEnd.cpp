@@ -144,6 +144,9 @@ void COpenGLBackEnd::drawLightMarker(CDocumentRenderer& renderer) {
     if (renderer.hooks().drawBuiltinItem) {
         renderer.hooks().drawBuiltinItem(128, 0.4 * tile);
     }
+    // The unlit sphere keeps its grey out of the lit material.
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
     const float grey = static_cast<float>(std::clamp(2 * renderer.brightness(), 0.1, 1.0));
     glColor4f(grey, grey, grey, 1);
@@ -153,7 +156,7 @@ void COpenGLBackEnd::drawLightMarker(CDocumentRenderer& renderer) {
         gluSphere(sphere, 0.5, 12, 12);
         gluDeleteQuadric(sphere);
     }
-    glEnable(GL_LIGHTING);
+    glPopAttrib();
     glColor4f(1, 1, 1, 1);
     glPopMatrix();
 }
@@ -176,6 +179,7 @@ void COpenGLBackEnd::drawText(const CameraState& camera, int x, int y, const std
     glPushMatrix();
     glLoadIdentity();
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
