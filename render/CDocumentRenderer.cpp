@@ -8,8 +8,10 @@
 #include "editing/CLightControler.h"
 #include "editing/LayoutLight.h"
 #include "model/CZarnoltDocument.h"
+#include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
+#include "render/ListKeys.h"
 
 namespace render {
 namespace {
@@ -76,7 +78,11 @@ bool CDocumentRenderer::initialise(int width, int height, int mode) {
 
 void CDocumentRenderer::setup(int width, int height, int mode) {
     camera_.setViewport(width, height);
+    const SceneMetrics before = metrics_;
     metrics_ = computeSceneMetrics(document_.getColumns(), document_.getRows());
+    if (metrics_.columns != before.columns || metrics_.rows != before.rows) {
+        invalidateAllLists(); // every key and shape depends on the board size
+    }
     setCameraMode(mode, false);
     const int units = backEnd_ ? backEnd_->lightUnitCount() : 1;
     editing::getOrCreateLightController(std::max(units, 1),
@@ -222,6 +228,38 @@ std::array<float, 4> CDocumentRenderer::backgroundColour() const {
             preferences.backgroundColour[2] / 255.0f * b, 1.0f};
 }
 
+void CDocumentRenderer::invalidateTileLists(int layer, int column, int row) {
+    std::lock_guard<std::mutex> lock(dropsMutex_);
+    for (int level = 0; level <= 9; ++level) {
+        const std::int32_t key = tileListKey(layer, column, row, metrics_.columns, level, false);
+        if (key != kNoCacheKey) {
+            drops_.keys.push_back(key);
+        }
+    }
+    const std::int32_t shadow = tileListKey(layer, column, row, metrics_.columns, 0, true);
+    if (shadow != kNoCacheKey) {
+        drops_.keys.push_back(shadow);
+    }
+}
+
+void CDocumentRenderer::invalidateSharedLists() {
+    std::lock_guard<std::mutex> lock(dropsMutex_);
+    drops_.ranges.emplace_back(kFirstSharedListKey, kLastSharedListKey);
+}
+
+void CDocumentRenderer::invalidateAllLists() {
+    std::lock_guard<std::mutex> lock(dropsMutex_);
+    drops_ = ListDrops{};
+    drops_.all = true;
+}
+
+ListDrops CDocumentRenderer::takeListDrops() {
+    std::lock_guard<std::mutex> lock(dropsMutex_);
+    ListDrops taken = std::move(drops_);
+    drops_ = ListDrops{};
+    return taken;
+}
+
 CDocumentRenderer* documentRenderer() {
     return rendererSlot().get();
 }
@@ -239,6 +277,11 @@ CDocumentRenderer* installDocumentRenderer(std::unique_ptr<CDocumentRenderer> re
     hooks.setIntensity = [](float intensity) {
         if (CDocumentRenderer* r = documentRenderer()) {
             r->setLightIntensity(intensity);
+        }
+    };
+    model::modelHooks().dropCellGeometry = [](int layer, model::TilePos pos) {
+        if (CDocumentRenderer* r = documentRenderer()) {
+            r->invalidateTileLists(layer, pos.column, pos.row);
         }
     };
     return rendererSlot().get();

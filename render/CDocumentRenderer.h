@@ -1,8 +1,12 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "render/Camera.h"
 #include "render/FpsCounter.h"
@@ -26,6 +30,16 @@ struct RendererHooks {
     WalkCheck walkCheck;
     // The terrain height at (x, z); 0 everywhere when empty.
     GroundHeight groundHeight;
+};
+
+// Cached lists to drop at the start of the next frame, when the renderer's context is current.
+struct ListDrops {
+    std::vector<std::int32_t> keys;
+    // Inclusive key ranges.
+    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+    bool all = false;
+
+    bool empty() const { return keys.empty() && ranges.empty() && !all; }
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the
@@ -88,6 +102,16 @@ public:
     // The preference background colour × brightness, alpha 1.
     std::array<float, 4> backgroundColour() const;
 
+    // Cached geometry: model code may call these from any thread holding the render lock, with
+    // no graphics context current; the lists are dropped by the next frame.
+    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass).
+    void invalidateTileLists(int layer, int column, int row);
+    // Terrain, sky, base plate and outer ground.
+    void invalidateSharedLists();
+    void invalidateAllLists();
+    // What the back end drops before it draws; empties the queue.
+    ListDrops takeListDrops();
+
     // The frame-rate text and the two driver strings; on by default.
     void setHudVisible(bool visible) { hudVisible_ = visible; }
     bool hudVisible() const { return hudVisible_; }
@@ -109,6 +133,8 @@ private:
     bool drawing_ = false;
     bool hudVisible_ = true;
     double lastFrameMs_ = 0;
+    std::mutex dropsMutex_;
+    ListDrops drops_;
 };
 
 // The one renderer of the process, or null.

@@ -149,6 +149,41 @@ bool Camera::addZoom(double step, const SceneMetrics& metrics) {
     return setZoom(state_.zoom + step, metrics);
 }
 
+void Camera::keyTurn(int yawDirection, int pitchDirection, bool run) {
+    const double step = run ? 6.0 : 2.0;
+    const double yawStep = std::clamp(yawDirection, -1, 1) * step;
+    const double pitchStep = std::clamp(pitchDirection, -1, 1) * step;
+    CameraState& s = state_;
+    if (s.mode == ModeLayout) {
+        s.layoutYaw = wrapDegrees(s.layoutYaw + yawStep);
+        s.layoutPitch = wrapDegrees(s.layoutPitch + pitchStep);
+    } else if (isRidingMode(s.mode)) {
+        s.rideYaw = wrapDegrees(s.rideYaw + yawStep);
+        s.ridePitch = wrapDegrees(s.ridePitch + pitchStep);
+    } else if (s.mode == ModeChase) {
+        s.rideYaw = wrapDegrees(s.rideYaw + yawStep);
+    }
+}
+
+void Camera::dragTurn(int dx, int dy, int clientWidth, int clientHeight) {
+    const int shorter = std::min(clientWidth, clientHeight);
+    if (shorter <= 0 || (dx == 0 && dy == 0)) {
+        return;
+    }
+    const double scale = 90.0 / shorter;
+    const double a = std::clamp(-scale * dx, -90.0, 90.0);
+    const double b = std::clamp(-scale * dy, -90.0, 90.0);
+    CameraState& s = state_;
+    double& yaw = s.mode == ModeLayout ? s.layoutYaw : s.rideYaw;
+    double& pitch = s.mode == ModeLayout ? s.layoutPitch : s.ridePitch;
+    if (a != 0) {
+        yaw = wrapDegrees(yaw + a);
+    }
+    if (b != 0) {
+        pitch = wrapDegrees(pitch + b);
+    }
+}
+
 CameraPose Camera::currentPose(const GroundHeight& groundHeight, bool waterShown) {
     CameraState& s = state_;
     CameraPose pose;

@@ -105,6 +105,14 @@ public:
     void setLayoutYaw(double degrees) { state_.layoutYaw = wrapDegrees(degrees); }
     void setLayoutPitch(double degrees) { state_.layoutPitch = wrapDegrees(degrees); }
 
+    // A held turn key: the standard view's yaw (turn keys) or pitch (forward and back keys)
+    // changes by 2 degrees a poll, 6 with the run key; riding views change their ride angles.
+    // Directions are −1, 0 or +1 (left / forward negative).
+    void keyTurn(int yawDirection, int pitchDirection, bool run);
+    // A mouse drag by (dx, dy) = last position − new position in a client area of the given
+    // size: 90 degrees per shorter side, each angle step at most ±90 degrees.
+    void dragTurn(int dx, int dy, int clientWidth, int clientHeight);
+
     // The pose of the current mode as the frame's look-at uses it. The standard view turns
     // the stored eye about the stored target: about the x axis by −pitch, then about the
     // vertical axis by −yaw, the up vector with it. The walk view applies and consumes the

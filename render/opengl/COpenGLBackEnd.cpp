@@ -9,6 +9,7 @@
 #include "editing/CLightControler.h"
 #include "model/CZarnoltDocument.h"
 #include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
 #include "render/opengl/BasePlate.h"
 #include "render/opengl/GLErrors.h"
 
@@ -211,7 +212,22 @@ void COpenGLBackEnd::drawHud(CDocumentRenderer& renderer) {
     drawText(camera, 10, camera.viewportHeight - 10, rendererName_);
 }
 
+void COpenGLBackEnd::dropLists(CDocumentRenderer& renderer) {
+    const ListDrops drops = renderer.takeListDrops();
+    if (drops.all) {
+        lists_.releaseAll();
+        return;
+    }
+    for (const auto& [first, last] : drops.ranges) {
+        lists_.removeRange(first, last);
+    }
+    for (const std::int32_t key : drops.keys) {
+        lists_.remove(key);
+    }
+}
+
 void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
+    dropLists(renderer);
     // Projection first: a zoom or a resize since the last frame takes effect now.
     applyProjection(renderer.cameraState());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);

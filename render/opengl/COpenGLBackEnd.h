@@ -8,9 +8,6 @@
 
 namespace render::opengl {
 
-// Display-list keys of the shared scene geometry.
-inline constexpr int kBasePlateListKey = 328;
-
 // The OpenGL 1.x back end (compatibility profile, display lists). It owns the cached lists,
 // the built-in textures and the HUD font of the context it was initialised in.
 class COpenGLBackEnd : public RenderBackEnd {
@@ -42,6 +39,7 @@ private:
     void drawLightMarker(CDocumentRenderer& renderer);
     void drawBase(CDocumentRenderer& renderer);
     void drawHud(CDocumentRenderer& renderer);
+    void dropLists(CDocumentRenderer& renderer);
 
     CachedLists lists_;
     BuiltinTextures textures_;

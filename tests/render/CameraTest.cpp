@@ -209,4 +209,44 @@ TEST(Camera, WalkYawTurnsTheTargetOnceAndPitchTilts) {
     EXPECT_DOUBLE_EQ(pose.eye.y, 1.2);
 }
 
+TEST(Camera, KeysAndDragsTurnTheStandardViewInWholeDegrees) {
+    const SceneMetrics metrics = computeSceneMetrics(11, 11);
+    Camera camera;
+    camera.setMode(render::ModeLayout, metrics, {}, false);
+    camera.keyTurn(+1, 0, false);
+    EXPECT_DOUBLE_EQ(camera.state().layoutYaw, 2);
+    camera.keyTurn(-1, -1, true);
+    EXPECT_DOUBLE_EQ(camera.state().layoutYaw, -4);
+    EXPECT_DOUBLE_EQ(camera.state().layoutPitch, -6);
+    camera.setLayoutYaw(359);
+    camera.keyTurn(+1, 0, false);
+    EXPECT_DOUBLE_EQ(camera.state().layoutYaw, 1) << "359 + 2";
+
+    // Dragging across the whole shorter side turns by 90 degrees; a drag is at most 90.
+    struct Drag {
+        int dx, dy, width, height;
+        double yaw, pitch;
+    };
+    const Drag drags[] = {
+        {-300, 0, 400, 300, 90, 0},  {0, 300, 400, 300, 0, -90}, {-150, 150, 400, 300, 45, -45},
+        {-4000, 0, 400, 300, 90, 0}, {-7, 0, 400, 300, 2, 0}, // 2.1 degrees, kept whole
+        {10, 10, 0, 300, 0, 0},                               // no client area
+    };
+    for (const Drag& d : drags) {
+        camera.setLayoutYaw(0);
+        camera.setLayoutPitch(0);
+        camera.dragTurn(d.dx, d.dy, d.width, d.height);
+        EXPECT_DOUBLE_EQ(camera.state().layoutYaw, d.yaw) << d.dx << "," << d.dy;
+        EXPECT_DOUBLE_EQ(camera.state().layoutPitch, d.pitch) << d.dx << "," << d.dy;
+    }
+
+    // A riding view turns its own angles and leaves the standard view's alone.
+    camera.setMode(render::ModeDriverSeat, metrics, CameraFacts{0, false, true}, false);
+    camera.dragTurn(-300, 0, 400, 300);
+    camera.keyTurn(0, +1, false);
+    EXPECT_DOUBLE_EQ(camera.state().rideYaw, 90);
+    EXPECT_DOUBLE_EQ(camera.state().ridePitch, 2);
+    EXPECT_DOUBLE_EQ(camera.state().layoutYaw, 0);
+}
+
 } // namespace

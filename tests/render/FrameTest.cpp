@@ -15,6 +15,7 @@
 #include "model/CZarnoltDocument.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
+#include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
 
@@ -282,6 +283,41 @@ TEST(Frame, TheStandardViewRisesWithTheHighestElevatedLayer) {
     CDocumentRenderer& renderer = scene.start();
     EXPECT_NEAR(renderer.cameraState().target.y, 2.4, 1e-12);
     EXPECT_NEAR(renderer.cameraState().eye.y, 22 + 2.4, 1e-12);
+}
+
+TEST(Frame, InvalidatedListsAreDroppedByTheNextFrame) {
+    Scene scene(11, 11, 32, 32);
+    ASSERT_TRUE(scene.valid());
+    auto backEnd = std::make_unique<COpenGLBackEnd>();
+    render::opengl::CachedLists& lists = backEnd->cachedLists();
+    CDocumentRenderer renderer(scene.document(), std::move(backEnd));
+    ASSERT_TRUE(renderer.initialise(32, 32, 0));
+    ASSERT_TRUE(renderer.draw());
+    EXPECT_TRUE(lists.contains(render::kBasePlateListKey));
+
+    // Lists of two tiles; only the invalidated tile's go.
+    const std::int32_t tile = render::tileListKey(1, 3, 2, 11, 4, false);
+    const std::int32_t shadow = render::tileListKey(1, 3, 2, 11, 0, true);
+    const std::int32_t other = render::tileListKey(1, 4, 2, 11, 4, false);
+    for (const std::int32_t key : {tile, shadow, other}) {
+        lists.draw(key, [] {});
+    }
+    renderer.invalidateTileLists(1, 3, 2);
+    EXPECT_TRUE(lists.contains(tile)) << "nothing is dropped outside a frame";
+    ASSERT_TRUE(renderer.draw());
+    EXPECT_FALSE(lists.contains(tile));
+    EXPECT_FALSE(lists.contains(shadow));
+    EXPECT_TRUE(lists.contains(other));
+
+    // The shared lists are dropped and the base plate compiled anew by the same frame; a
+    // frame that only calls its lists compiles nothing.
+    ASSERT_TRUE(renderer.draw());
+    EXPECT_FALSE(lists.compiling());
+    renderer.invalidateSharedLists();
+    ASSERT_TRUE(renderer.draw());
+    EXPECT_TRUE(lists.compiling());
+    EXPECT_TRUE(lists.contains(render::kBasePlateListKey));
+    EXPECT_TRUE(lists.contains(other));
 }
 
 } // namespace
