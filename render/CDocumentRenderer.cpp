@@ -115,6 +115,7 @@ bool CDocumentRenderer::draw() {
     FrameFlags flags(drawing_);
     std::lock_guard<std::recursive_mutex> lock(platform::renderLock());
     const auto start = std::chrono::steady_clock::now();
+    rebuildFrustum();
     backEnd_->drawFrame(*this);
     lastFrameMs_ =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -139,6 +140,12 @@ CameraFacts CDocumentRenderer::cameraFacts() const {
 
 void CDocumentRenderer::setCameraMode(int mode, bool keepPose) {
     camera_.setMode(mode, metrics_, cameraFacts(), keepPose, hooks_.walkCheck);
+    rebuildFrustum();
+}
+
+void CDocumentRenderer::rebuildFrustum() {
+    const CameraState& s = camera_.state();
+    frustum_.build(currentPose(), s.fieldOfView, s.aspect, s.nearPlane, s.farPlane);
 }
 
 CameraPose CDocumentRenderer::currentPose() {
@@ -147,11 +154,15 @@ CameraPose CDocumentRenderer::currentPose() {
 }
 
 bool CDocumentRenderer::setZoom(double zoom) {
-    return camera_.setZoom(zoom, metrics_);
+    const bool changed = camera_.setZoom(zoom, metrics_);
+    rebuildFrustum();
+    return changed;
 }
 
 bool CDocumentRenderer::addZoom(double step) {
-    return camera_.addZoom(step, metrics_);
+    const bool changed = camera_.addZoom(step, metrics_);
+    rebuildFrustum();
+    return changed;
 }
 
 void CDocumentRenderer::setLayoutYaw(double degrees) {

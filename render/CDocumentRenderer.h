@@ -12,6 +12,7 @@
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
+#include "render/ViewFrustum.h"
 
 namespace model {
 class CZarnoltDocument;
@@ -90,6 +91,9 @@ public:
     void setEyeTarget(const Vec3& eye, const Vec3& target);
     // Projection and look-at of the current mode into the current context.
     void applyCamera();
+    // What the current pose sees; rebuilt when the mode or zoom changes and before each frame.
+    const ViewFrustum& viewFrustum() const { return frustum_; }
+    void rebuildFrustum();
 
     // Light: the offset is three fractions (x and y of the width, z of the depth) from the
     // standard place above the layout centre; intensity sets light 0's diffuse colour.
@@ -127,6 +131,7 @@ private:
     RendererHooks hooks_;
     SceneMetrics metrics_;
     Camera camera_;
+    ViewFrustum frustum_;
     FpsCounter fps_;
     std::array<double, 3> lightOffset_{0, 0, 0};
     bool ready_ = false;
