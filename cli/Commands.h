@@ -12,5 +12,6 @@ void registerInfoCommand(CLI::App& app, int& exitCode);
 void registerDumpCommand(CLI::App& app, int& exitCode);
 void registerResaveCommand(CLI::App& app, int& exitCode);
 void registerSimulateCommand(CLI::App& app, int& exitCode);
+void registerRenderCommand(CLI::App& app, int& exitCode);
 
 } // namespace cli

@@ -1,0 +1,176 @@
+// `zarnolt-cli render FILE --out OUT.png [--size WxH] [--camera MODE] [--yaw DEG] [--pitch DEG]
+// [--zoom Z] [--stats OUT.json]`: draws one frame of a layout's 3D view without a display and
+// writes it as a PNG.
+#include "Commands.h"
+#include "LayoutSession.h"
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/FileBytes.h"
+#include "image/PngCodec.h"
+#include "render/CDocumentRenderer.h"
+#include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/OffscreenContext.h"
+
+namespace cli {
+namespace {
+
+constexpr int kMaxRenderSide = 8192;
+
+struct RenderOptions {
+    std::string file;
+    std::string out;
+    std::string size = "640x480";
+    int camera = 0;
+    std::optional<double> yaw;
+    std::optional<double> pitch;
+    std::optional<double> zoom;
+    std::string stats;
+};
+
+int fail(const std::string& message) {
+    std::cerr << "zarnolt-cli render: " << message << '\n';
+    return 1;
+}
+
+// "WxH" with both sides 1 … kMaxRenderSide.
+bool parseSize(const std::string& text, int& width, int& height) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) {
+        return false;
+    }
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto w = std::from_chars(begin, begin + x, width);
+    const auto h = std::from_chars(begin + x + 1, end, height);
+    return w.ec == std::errc() && w.ptr == begin + x && h.ec == std::errc() && h.ptr == end &&
+           width >= 1 && width <= kMaxRenderSide && height >= 1 && height <= kMaxRenderSide;
+}
+
+// The context's pixels (RGBA, rows from the bottom) as RGB rows from the top.
+std::vector<std::uint8_t> topDownRgb(const std::vector<std::uint8_t>& rgba, int width, int height) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from =
+            rgba.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        std::uint8_t* to = rgb.data() + static_cast<std::size_t>(y) * width * 3;
+        for (int x = 0; x < width; ++x) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            from += 4;
+            to += 3;
+        }
+    }
+    return rgb;
+}
+
+nlohmann::ordered_json vec3(const render::Vec3& v) {
+    return nlohmann::ordered_json::array({v.x, v.y, v.z});
+}
+
+int runRender(const RenderOptions& options) {
+    int width = 0;
+    int height = 0;
+    if (!parseSize(options.size, width, height)) {
+        return fail("--size must be WxH with both sides between 1 and " +
+                    std::to_string(kMaxRenderSide));
+    }
+    if (options.camera < render::ModeLayout || options.camera > render::ModeChase) {
+        return fail("--camera must lie between 0 and 6");
+    }
+    for (const auto& [name, value] :
+         {std::pair{"--yaw", options.yaw}, std::pair{"--pitch", options.pitch}}) {
+        if (value && !std::isfinite(*value)) {
+            return fail(std::string(name) + " must be a number of degrees");
+        }
+    }
+    if (options.zoom && !(*options.zoom >= render::kMinZoom && *options.zoom <= render::kMaxZoom)) {
+        return fail("--zoom must lie between 1 and 3");
+    }
+
+    LayoutSession session;
+    if (!session.read("render", options.file)) {
+        return 1;
+    }
+    render::opengl::OffscreenContext context(width, height);
+    if (!context.valid()) {
+        return fail("no OpenGL context (offscreen rendering is not available)");
+    }
+    auto renderer = std::make_unique<render::CDocumentRenderer>(
+        session.document(), std::make_unique<render::opengl::COpenGLBackEnd>());
+    if (!renderer->initialise(width, height, options.camera)) {
+        return fail("the renderer could not be set up in the OpenGL context");
+    }
+    if (options.yaw) {
+        renderer->setLayoutYaw(*options.yaw);
+    }
+    if (options.pitch) {
+        renderer->setLayoutPitch(*options.pitch);
+    }
+    if (options.zoom) {
+        renderer->setZoom(*options.zoom);
+    }
+    renderer->applyCamera();
+    const render::CameraPose pose = renderer->currentPose();
+    if (!renderer->draw()) {
+        return fail("the frame could not be drawn");
+    }
+    const std::vector<std::uint8_t> png =
+        image::encodePngBytes(topDownRgb(context.readPixels(), width, height), width, height, 3);
+    if (png.empty() || !image::writeFileBytes(options.out, png)) {
+        return fail(options.out + ": cannot write the picture");
+    }
+    if (!options.stats.empty()) {
+        const render::CameraState& camera = renderer->cameraState();
+        nlohmann::ordered_json stats;
+        stats["mode"] = camera.mode;
+        stats["eye"] = vec3(pose.eye);
+        stats["target"] = vec3(pose.target);
+        stats["up"] = vec3(pose.up);
+        stats["fov"] = camera.fieldOfView;
+        stats["near"] = camera.nearPlane;
+        stats["far"] = camera.farPlane;
+        stats["zoom"] = camera.zoom;
+        stats["yaw"] = camera.layoutYaw;
+        stats["pitch"] = camera.layoutPitch;
+        stats["width"] = width;
+        stats["height"] = height;
+        stats["brightness"] = renderer->brightness();
+        stats["frameMs"] = renderer->lastFrameMilliseconds();
+        const std::string text = stats.dump(2) + "\n";
+        if (!image::writeFileBytes(
+                options.stats, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
+            return fail(options.stats + ": cannot write the statistics");
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+void registerRenderCommand(CLI::App& app, int& exitCode) {
+    CLI::App* command =
+        app.add_subcommand("render", "Draw one frame of a layout's 3D view into a PNG");
+    auto options = std::make_shared<RenderOptions>();
+    command->add_option("FILE", options->file, "layout file (.zrn)")->required();
+    command->add_option("--out", options->out, "PNG file to write")->required();
+    command->add_option("--size", options->size, "picture size WxH (default 640x480)");
+    command->add_option("--camera", options->camera, "camera mode 0 … 6 (default 0)");
+    command->add_option("--yaw", options->yaw, "standard view yaw, whole degrees");
+    command->add_option("--pitch", options->pitch, "standard view pitch, whole degrees");
+    command->add_option("--zoom", options->zoom, "zoom 1 … 3");
+    command->add_option("--stats", options->stats, "JSON file with the camera and frame time");
+    command->callback([options, &exitCode] {
+        exitCode = guarded("render", [&] { return runRender(*options); });
+    });
+}
+
+} // namespace cli

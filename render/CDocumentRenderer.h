@@ -1,0 +1,153 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "render/Camera.h"
+#include "render/FpsCounter.h"
+#include "render/RenderBackEnd.h"
+#include "render/SceneMetrics.h"
+#include "render/ViewFrustum.h"
+
+namespace model {
+class CZarnoltDocument;
+}
+
+namespace render {
+
+// Call points that other parts of the program wire in. Each may stay empty; the frame then
+// leaves that step out.
+struct RendererHooks {
+    // Draws built-in item model `number` at the origin, scaled by `size` (the sun marker).
+    std::function<void(int number, double size)> drawBuiltinItem;
+    // True when a camera train exists and its riding pose can be computed.
+    std::function<bool()> rideAvailable;
+    // Accepts or refuses (and may correct) a walk pose.
+    WalkCheck walkCheck;
+    // The terrain height at (x, z); 0 everywhere when empty.
+    GroundHeight groundHeight;
+};
+
+// Cached lists to drop at the start of the next frame, when the renderer's context is current.
+struct ListDrops {
+    std::vector<std::int32_t> keys;
+    // Inclusive key ranges.
+    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+    bool all = false;
+
+    bool empty() const { return keys.empty() && ranges.empty() && !all; }
+};
+
+// The scene renderer of the current layout document: scene constants, camera, light, the
+// frame's order and the on-screen text. It draws into whatever graphics context is current,
+// through its back end, and never changes the model.
+class CDocumentRenderer {
+public:
+    CDocumentRenderer(model::CZarnoltDocument& document, std::unique_ptr<RenderBackEnd> backEnd);
+    ~CDocumentRenderer();
+    CDocumentRenderer(const CDocumentRenderer&) = delete;
+    CDocumentRenderer& operator=(const CDocumentRenderer&) = delete;
+
+    // Makes the renderer ready for a viewport: textures and font, `setup`, clear colour,
+    // graphics state, projection. False (and not ready) when the size is not positive or no
+    // context is current.
+    bool initialise(int width, int height, int mode);
+    // Viewport, scene constants, camera mode, and the light (created on first use) placed and
+    // switched as the layout's environment says.
+    void setup(int width, int height, int mode);
+    // Re-initialises for a new size; nothing for the same size or a size that is not positive.
+    bool resize(int width, int height);
+    bool isReady() const { return ready_; }
+    bool isDrawing() const { return drawing_; }
+    // Draws one frame unless not ready or already drawing. Holds the render lock and sets
+    // frameInProgress for the whole frame. True when a frame was drawn.
+    bool draw();
+    // Releases everything the back end holds; not ready afterwards.
+    void shutdown();
+
+    model::CZarnoltDocument& document() { return document_; }
+    const SceneMetrics& sceneMetrics() const { return metrics_; }
+    RendererHooks& hooks() { return hooks_; }
+
+    // Camera.
+    void setCameraMode(int mode, bool keepPose = false);
+    int cameraMode() const { return camera_.state().mode; }
+    const CameraState& cameraState() const { return camera_.state(); }
+    // The pose the next frame looks from.
+    CameraPose currentPose();
+    bool setZoom(double zoom);
+    bool addZoom(double step);
+    double zoom() const { return camera_.state().zoom; }
+    void setLayoutYaw(double degrees);
+    void setLayoutPitch(double degrees);
+    double layoutYaw() const { return camera_.state().layoutYaw; }
+    double layoutPitch() const { return camera_.state().layoutPitch; }
+    void setWalkAngles(double yaw, double pitch);
+    void setEyeTarget(const Vec3& eye, const Vec3& target);
+    // Projection and look-at of the current mode into the current context.
+    void applyCamera();
+    // What the current pose sees; rebuilt when the mode or zoom changes and before each frame.
+    const ViewFrustum& viewFrustum() const { return frustum_; }
+    void rebuildFrustum();
+
+    // Light: the offset is three fractions (x and y of the width, z of the depth) from the
+    // standard place above the layout centre; intensity sets light 0's diffuse colour.
+    void setLightOffset(double fx, double fy, double fz);
+    void setLightIntensity(double value);
+    // The red component of light 0's diffuse colour; 1.0 without a light.
+    double brightness() const;
+    // Light 0's position (scene units).
+    Vec3 lightPosition() const;
+    // The preference background colour × brightness, alpha 1.
+    std::array<float, 4> backgroundColour() const;
+
+    // Cached geometry: model code may call these from any thread holding the render lock, with
+    // no graphics context current; the lists are dropped by the next frame.
+    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass).
+    void invalidateTileLists(int layer, int column, int row);
+    // Terrain, sky, base plate and outer ground.
+    void invalidateSharedLists();
+    void invalidateAllLists();
+    // What the back end drops before it draws; empties the queue.
+    ListDrops takeListDrops();
+
+    // The frame-rate text and the two driver strings; on by default.
+    void setHudVisible(bool visible) { hudVisible_ = visible; }
+    bool hudVisible() const { return hudVisible_; }
+    FpsCounter& fpsCounter() { return fps_; }
+    // Milliseconds the last drawn frame took.
+    double lastFrameMilliseconds() const { return lastFrameMs_; }
+
+private:
+    CameraFacts cameraFacts() const;
+
+    model::CZarnoltDocument& document_;
+    std::unique_ptr<RenderBackEnd> backEnd_;
+    RendererHooks hooks_;
+    SceneMetrics metrics_;
+    Camera camera_;
+    ViewFrustum frustum_;
+    FpsCounter fps_;
+    std::array<double, 3> lightOffset_{0, 0, 0};
+    bool ready_ = false;
+    bool drawing_ = false;
+    bool hudVisible_ = true;
+    double lastFrameMs_ = 0;
+    std::mutex dropsMutex_;
+    ListDrops drops_;
+};
+
+// The one renderer of the process, or null.
+CDocumentRenderer* documentRenderer();
+// Makes `renderer` the process-wide renderer, destroying any previous one (its context should
+// be current). The renderer connects the light panel's hooks while it is installed.
+CDocumentRenderer* installDocumentRenderer(std::unique_ptr<CDocumentRenderer> renderer);
+// Shuts down and destroys the process-wide renderer.
+void destroyDocumentRenderer();
+
+} // namespace render

@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+
+namespace render {
+
+// Display-list keys of the renderer's geometry cache. Key 0 means "do not cache".
+inline constexpr std::int32_t kNoCacheKey = 0;
+inline constexpr std::int32_t kBasePlateListKey = 328;
+inline constexpr std::int32_t kOuterGroundListKey = 329;
+inline constexpr std::int32_t kSkyDomeListKey = 330;
+// Terrain, sky, base plate and outer ground: dropped together when the terrain, the landscape
+// items or the board change.
+inline constexpr std::int32_t kFirstSharedListKey = 328;
+inline constexpr std::int32_t kLastSharedListKey = 336;
+
+// The list of one tile's track lines: normal pass for fade levels 0 … 9,
+// (level + layer × 20 + 1) × 1,000,000 + row × columns + column; shadow pass,
+// layer × 20,000,000 + 11,000,000 + row × columns + column. Key 0 for a fade level outside
+// 0 … 9, a layer outside 0 … 4 or a cell outside the board.
+std::int32_t tileListKey(int layer, int column, int row, int columns, int level, bool shadowPass);
+
+// The list of a standard track-line shape (line shape and kind; width and length choose
+// among the shape-6 variants): level + e × 10 + f × 90 + (shadowPass ? 788 : 337).
+std::int32_t lineListKey(int shape, int kind, bool shadowPass, int level, int width, int length);
+
+} // namespace render
