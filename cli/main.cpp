@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
     cli::registerDumpCommand(app, exitCode);
     cli::registerResaveCommand(app, exitCode);
     cli::registerSimulateCommand(app, exitCode);
+#ifdef ZARNOLT_CLI_RENDER
+    cli::registerRenderItemCommand(app, exitCode);
+#endif
 
     try {
         app.parse(argc, argv);
