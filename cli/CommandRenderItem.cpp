@@ -61,7 +61,7 @@ int runRenderItem(const RenderItemOptions& options) {
     if (!bytes || !item->loadFromMemory(*bytes)) {
         return fail("cannot load item model file \"" + options.file + "\"");
     }
-    if (item->isEmpty()) {
+    if (!render::opengl::hasDrawableParts(*item)) {
         return fail("the item model \"" + options.file + "\" has no faces to draw");
     }
     std::string error;

@@ -150,6 +150,40 @@ void beginPreviewFrame(const ItemCamera& camera) {
     glColor4f(1, 1, 1, 1);
 }
 
+namespace {
+
+bool nodeHasDrawableParts(const items::C3DObject& node, int depth) {
+    if (depth > 2 * items::kMaxNodeDepth) {
+        return false;
+    }
+    if (!node.primitives().empty() || (node.dxfFaces() && !node.dxfFaces()->faces().empty())) {
+        return true;
+    }
+    if (node.ribPolygons()) {
+        for (const items::RibRecord& record : node.ribPolygons()->records()) {
+            if (record.type != items::RibRecord::Colour) {
+                return true;
+            }
+        }
+    }
+    if (node.faceSet() && node.faceSet()->sizeCounts().faces > 0 &&
+        node.faceSet()->pointCount() >= 3) {
+        return true;
+    }
+    for (const auto& child : node.children()) {
+        if (nodeHasDrawableParts(*child, depth + 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool hasDrawableParts(const items::C3DItemObject& item) {
+    return item.geometryRoot() != nullptr && nodeHasDrawableParts(*item.geometryRoot(), 0);
+}
+
 items::BoundingBox previewBox(const items::C3DItemObject& item) {
     items::BoundingBox box = item.boundingBox(1.0);
     for (int i = 0; i < 2; ++i) {

@@ -65,6 +65,10 @@ struct PreviewPicture {
 // The plain background colour of previews.
 inline constexpr std::uint8_t kPreviewBackground[3] = {214, 222, 232};
 
+// Whether the tree has anything to draw: a face set with a triangle or quad, a primitive, a
+// DXF face or a RIB polygon record.
+bool hasDrawableParts(const items::C3DItemObject& item);
+
 // The box a preview frames: the item's bounding box at tile size 1, widened by its lamps.
 items::BoundingBox previewBox(const items::C3DItemObject& item);
 
