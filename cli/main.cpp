@@ -26,7 +26,12 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        if (error.get_exit_code() == 0) {
+            return app.exit(error); // --help and --version
+        }
+        // A bad command line is an error like any other: one line, exit 1.
+        std::cerr << "zarnolt-cli: " << error.what() << '\n';
+        return 1;
     }
     if (app.get_subcommands().empty()) {
         std::cout << app.help();

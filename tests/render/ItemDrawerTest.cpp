@@ -674,6 +674,55 @@ TEST(ItemDrawState, DrawLeavesEveryStateAndStackAsItFoundIt) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Lamps: a body at each lamp and its mirror image, glows only in the lit pass.
+
+TEST(ItemLamps, BodiesSitAtTheLampAndItsMirrorAndGlowsComeWithTheLitPass) {
+    constexpr int kSize = 128;
+    OffscreenContext context(kSize, kSize);
+    ASSERT_TRUE(context.valid());
+    auto item = itemtest::squareItem();
+    item->setLampMask(1);
+    item->setLampPosition(0, {0.5, 0.0, 0.2});
+    item->setLampMirrored(0, true);
+    item->setLampColour(0, {255, 0, 0, 255});
+    // Looking along -x at the front of the item, where the lamps shine.
+    const items::BoundingBox around{{0.45, -0.05, -0.25}, {0.55, 0.05, 0.25}};
+    const auto camera = itemtest::cameraAround(around, kSize, kSize, 90, 0);
+    std::vector<int> looked;
+    ItemDrawer drawer([&looked](int number) {
+        looked.push_back(number);
+        return 0u;
+    });
+    auto pixelAt = [&](const Pixels& pixels, items::Vec3d p) {
+        const auto [x, y] = camera.project(p);
+        return pixels.at(static_cast<int>(x), static_cast<int>(y));
+    };
+    const items::Vec3d lamp{0.5, 0.0, 0.2};
+    const items::Vec3d mirror{0.5, 0.0, -0.2};
+    const items::Vec3d aboveLamp{0.5, 0.07, 0.2};
+
+    render::opengl::beginPreviewFrame(camera);
+    drawer.drawLamps(*item, 1.0);
+    Pixels pixels = itemtest::readBack(context);
+    EXPECT_EQ(pixelAt(pixels, lamp), kRed);
+    EXPECT_EQ(pixelAt(pixels, mirror), kRed);
+    EXPECT_EQ(pixelAt(pixels, {0.5, 0.0, 0.0}), kBackground) << "nothing between the lamps";
+    EXPECT_EQ(pixelAt(pixels, aboveLamp), kBackground) << "no glow outside the lit pass";
+    EXPECT_TRUE(looked.empty());
+
+    render::opengl::beginPreviewFrame(camera);
+    drawer.drawLamps(*item, 1.0, {true, false, 7});
+    pixels = itemtest::readBack(context);
+    EXPECT_EQ(pixelAt(pixels, aboveLamp), (Rgb{255, kBackground[1], kBackground[2]}))
+        << "the glow adds the lamp colour";
+    EXPECT_EQ(looked, (std::vector<int>{7}));
+
+    render::opengl::beginPreviewFrame(camera);
+    drawer.drawLamps(*item, 1.0, {true, true, 7});
+    EXPECT_EQ(pixelAt(itemtest::readBack(context), lamp), kBackground) << "bodies off";
+}
+
+// ---------------------------------------------------------------------------------------------
 // Built-in items by number and frame-flip animations.
 
 TEST(ItemDrawLookups, BuiltinItemsDrawByNumberAndUnknownNumbersDrawNothing) {

@@ -72,6 +72,18 @@ TEST_F(RenderItemCli, SameArgumentsGiveTheSameBytesAndAnotherAngleAnotherPicture
     EXPECT_NE(a, bytesOf(out("c.png")));
 }
 
+TEST_F(RenderItemCli, BadCommandLinesFailWithOneLine) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render-item", kHouse, "--out", out("x.png"), "--yaw", "east"},
+          std::vector<std::string>{"render-item", kHouse},
+          std::vector<std::string>{"render-item", kHouse, "--out", out("x.png"), "--zoom", "2"}}) {
+        const CliRun run = runCli(args, scratch_);
+        EXPECT_EQ(run.exitCode, 1) << args.back();
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_FALSE(fs::exists(out("x.png")));
+    }
+}
+
 struct ErrorCase {
     const char* name;
     // Writes what the case needs into the folder and gives the arguments after "render-item".
