@@ -72,6 +72,27 @@ TEST_F(RenderItemCli, SameArgumentsGiveTheSameBytesAndAnotherAngleAnotherPicture
     EXPECT_NE(a, bytesOf(out("c.png")));
 }
 
+TEST_F(RenderItemCli, ModelOfDxfFacesAloneIsDrawn) {
+    // Imported faces count for no geometry totals, but they are drawn all the same.
+    items::C3DItemObject item;
+    auto faces = std::make_unique<items::CDXF_3DFACE>();
+    faces->addFace({1, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}});
+    item.geometryRoot()->createChild().setDxfFaces(std::move(faces));
+    item.setDrawFlags(items::C3DItemObject::kDrawDoubleSided, true);
+    const fs::path file = scratch_ / "dxf.zn3";
+    ASSERT_TRUE(image::writeFileBytes(file, item.serialize()));
+    const CliRun run = runCli(
+        {"render-item", file.string(), "--out", out("dxf.png"), "--size", "64x64"}, scratch_);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto png = image::readPngFile(out("dxf.png"));
+    ASSERT_TRUE(png.has_value());
+    const std::size_t middle = (32 * 64 + 32) * 3;
+    // Lit at an angle, the red face is darker than full red but still plainly red.
+    EXPECT_GT(png->pixels[middle], 150) << "the red face fills the middle";
+    EXPECT_LT(png->pixels[middle + 1], 40);
+    EXPECT_LT(png->pixels[middle + 2], 40);
+}
+
 TEST_F(RenderItemCli, BadCommandLinesFailWithOneLine) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"render-item", kHouse, "--out", out("x.png"), "--yaw", "east"},
