@@ -21,12 +21,18 @@ int main(int argc, char** argv) {
     cli::registerSimulateCommand(app, exitCode);
 #ifdef ZARNOLT_CLI_RENDER
     cli::registerRenderCommand(app, exitCode);
+    cli::registerRenderItemCommand(app, exitCode);
 #endif
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        if (error.get_exit_code() == 0) {
+            return app.exit(error); // --help and --version
+        }
+        // A bad command line is an error like any other: one line, exit 1.
+        std::cerr << "zarnolt-cli: " << error.what() << '\n';
+        return 1;
     }
     if (app.get_subcommands().empty()) {
         std::cout << app.help();

@@ -23,7 +23,8 @@ namespace render {
 // Call points that other parts of the program wire in. Each may stay empty; the frame then
 // leaves that step out.
 struct RendererHooks {
-    // Draws built-in item model `number` at the origin, scaled by `size` (the sun marker).
+    // Draws built-in item model `number` at the origin, scaled by `size` (the sun marker);
+    // when empty the back end draws the item itself.
     std::function<void(int number, double size)> drawBuiltinItem;
     // True when a camera train exists and its riding pose can be computed.
     std::function<bool()> rideAvailable;

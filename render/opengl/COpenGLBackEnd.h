@@ -5,6 +5,7 @@
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
 #include "render/opengl/HudFont.h"
+#include "render/opengl/ItemDrawer.h"
 
 namespace render::opengl {
 
@@ -12,7 +13,7 @@ namespace render::opengl {
 // the built-in textures and the HUD font of the context it was initialised in.
 class COpenGLBackEnd : public RenderBackEnd {
 public:
-    COpenGLBackEnd() = default;
+    COpenGLBackEnd();
     ~COpenGLBackEnd() override;
 
     bool initialise(CDocumentRenderer& renderer) override;
@@ -27,6 +28,8 @@ public:
     CachedLists& cachedLists() { return lists_; }
     BuiltinTextures& builtinTextures() { return textures_; }
     const HudFont& hudFont() const { return font_; }
+    // Draws item models in this context; its lamp glows use the built-in textures.
+    ItemDrawer& itemDrawer() { return items_; }
 
     // Draws text with its baseline starting at (x, y) pixels from the viewport's top-left
     // corner, in white, over everything.
@@ -44,6 +47,7 @@ private:
     CachedLists lists_;
     BuiltinTextures textures_;
     HudFont font_;
+    ItemDrawer items_;
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;
     std::string vendor_;
