@@ -1,0 +1,160 @@
+// zarnolt: the layout editor.
+//   zarnolt [FILE]                    opens FILE (or a new layout); a second start hands FILE
+//                                     to the running program and ends
+//   zarnolt --dump-ui                 prints every menu, command, key and control text as JSON
+//   zarnolt --screenshot OUT.png [FILE]  writes a picture of the main window at its default size
+#include <QApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPixmap>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/ProgramSetup.h"
+#include "editor/CMainFrame.h"
+#include "editor/EditorFonts.h"
+#include "editor/Prompter.h"
+#include "editor/SingleInstance.h"
+#include "editor/UiDump.h"
+#include "editor/UiTexts.h"
+#include "model/CZarnoltDocument.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "trains/CTrackControlItemManager.h"
+#include "trains/CTrainControler.h"
+
+namespace {
+
+struct Options {
+    bool dumpUi = false;
+    QString screenshot;
+    QString file;
+    bool bad = false;
+};
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QStringLiteral("--dump-ui")) {
+            options.dumpUi = true;
+        } else if (arg == QStringLiteral("--screenshot")) {
+            if (i + 1 >= argc) {
+                options.bad = true;
+                break;
+            }
+            options.screenshot = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg.startsWith(QStringLiteral("--"))) {
+            options.bad = true;
+        } else if (options.file.isEmpty()) {
+            options.file = arg;
+        } else {
+            options.bad = true;
+        }
+    }
+    return options;
+}
+
+bool haveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return (display && *display) || (wayland && *wayland) || (platform && *platform);
+}
+
+void loadQtTranslation(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse(argc, argv);
+    if (options.bad) {
+        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
+        return 2;
+    }
+    const bool headless = options.dumpUi || !options.screenshot.isEmpty();
+    if (!haveDisplay()) {
+        if (!headless) {
+            std::cerr << editor::uiText(editor::TextKind::Message, editor::MsgNoDisplay) << '\n';
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zarnolt"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
+    QApplication::setOrganizationName(QStringLiteral("Vantreth"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
+    QApplication::setFont(editor::uiFont());
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    loadQtTranslation(app);
+    app::installProgramServices();
+
+    const QString file =
+        options.file.isEmpty() ? QString() : QFileInfo(options.file).absoluteFilePath();
+
+    editor::SingleInstance instance(editor::SingleInstance::socketName(platform::configFolder()));
+    if (!headless) {
+        if (instance.handOver(file)) {
+            return 0;
+        }
+        instance.listen();
+    }
+
+    model::getOrCreateDocument(0, 0);
+    trains::getOrCreateControlItemManager();
+    editor::DialogPrompter prompter;
+    editor::CMainFrame frame(prompter, platform::Registry::instance());
+
+    if (options.dumpUi) {
+        std::cout << editor::dumpUi(frame) << '\n';
+        return 0;
+    }
+    if (!file.isEmpty() && !frame.openLayout(file) && headless) {
+        std::cerr << "zarnolt: " << file.toStdString() << ": cannot open the layout\n";
+        return 1;
+    }
+    if (!options.screenshot.isEmpty()) {
+        frame.resize(editor::CMainFrame::kDefaultWidth, editor::CMainFrame::kDefaultHeight);
+        frame.show();
+        QApplication::processEvents();
+        const QPixmap picture = frame.grab();
+        if (!picture.save(options.screenshot, "PNG")) {
+            std::cerr << "zarnolt: " << options.screenshot.toStdString()
+                      << ": cannot write the picture\n";
+            return 1;
+        }
+        return 0;
+    }
+
+    frame.restoreArrangement();
+    frame.show();
+    QObject::connect(&instance, &editor::SingleInstance::fileHandedOver, &frame,
+                     [&frame](const QString& handed) {
+                         if (frame.isMinimized()) {
+                             frame.showNormal();
+                         }
+                         frame.raise();
+                         frame.activateWindow();
+                         if (!handed.isEmpty()) {
+                             frame.openLayout(handed);
+                         }
+                     });
+    const int result = QApplication::exec();
+    if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
+        controller->stop(true);
+    }
+    model::releaseCreatedDocument();
+    return result;
+}

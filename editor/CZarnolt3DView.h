@@ -1,0 +1,85 @@
+#pragma once
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QTimer>
+
+#include <optional>
+
+#include "editor/LayoutPainter.h"
+
+class QMenu;
+
+namespace editor {
+
+// The layout editor view: a scrolling top-down picture of the board. One viewport paints the
+// current layer's grid and the tiles of all five track layers (each tile drawn as its pane
+// draws it), the selection and the drag rectangle; presses select tiles and switch points.
+// Only the cells of the visible area are painted, so a 999 × 999 board scrolls as fast as a
+// small one.
+class CZarnolt3DView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit CZarnolt3DView(QWidget* parent = nullptr);
+    ~CZarnolt3DView() override;
+
+    // 0 … 4 track layers, 5 terrain.
+    int currentLayer() const { return currentLayer_; }
+    bool terrainLayerCurrent() const { return currentLayer_ == kTerrainLayer; }
+    // Makes a layer current (values outside 0 … 5 are ignored).
+    void selectLayer(int layer);
+
+    // The scroll position in board pixels.
+    QPoint scrollPosition() const;
+    void scrollTo(QPoint boardPixel);
+    // The tile at the top-left corner of the visible area.
+    QPoint topLeftTile() const;
+
+    // The board changed size or content (new layout, loaded file, edits): scroll sizes are
+    // recomputed, converted pictures forgotten, everything repainted.
+    void boardChanged();
+    // Repaints the cells of a tile range (widened by 7 pixels for the selection outline).
+    void repaintTiles(int c0, int r0, int c1, int r1);
+
+    // The tile cell under a viewport point, or nothing outside the board.
+    std::optional<QPoint> cellAt(QPoint viewportPoint) const;
+
+    // The tile context menu ("トラック"), owned by the main frame.
+    void setTrackMenu(QMenu* menu) { trackMenu_ = menu; }
+
+    // Paints the whole board into a painter set to board pixels (printing).
+    void paintBoard(QPainter& painter, const QRect& area);
+
+signals:
+    void layerChanged(int layer);
+    void scrolled();
+    void selectionChanged();
+    // The model was changed by the view (a point switched, tiles purged).
+    void modelChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void updateScrollBars();
+    LayoutPaintState paintState() const;
+    bool pressOnTile(QPoint cell, QPoint boardPixel);
+    void purgeDeferred();
+    QRect dragRect() const;
+
+    LayoutPainter painter_;
+    int currentLayer_ = 0;
+    // Shift-click anchor (kept after the press) and the rectangle drag in progress.
+    QPoint anchor_{-1, -1};
+    QPoint dragEnd_{-1, -1};
+    bool dragging_ = false;
+    QMenu* trackMenu_ = nullptr;
+    QTimer purgeTimer_;
+};
+
+} // namespace editor
