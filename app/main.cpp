@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "app/ProgramSetup.h"
 #include "editor/CMainFrame.h"
@@ -74,47 +75,32 @@ void loadQtTranslation(QApplication& app) {
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const Options options = parse(argc, argv);
-    if (options.bad) {
-        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
-        return 2;
+// The prompter of --dump-ui and --screenshot: nobody is there to answer, so messages go to
+// stderr and every question is declined.
+class ConsolePrompter final : public editor::Prompter {
+public:
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
     }
-    const bool headless = options.dumpUi || !options.screenshot.isEmpty();
-    if (!haveDisplay()) {
-        if (!headless) {
-            std::cerr << editor::uiText(editor::TextKind::Message, editor::MsgNoDisplay) << '\n';
-            return 1;
-        }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
     }
+    SaveAnswer askSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
+    void inform(QWidget*, const QString& text) override {
+        std::cerr << "zarnolt: " << text.toStdString() << '\n';
+    }
+    bool runDialog(QDialog&) override { return false; }
+};
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zarnolt"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
-    QApplication::setOrganizationName(QStringLiteral("Vantreth"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
-    QApplication::setFont(editor::uiFont());
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    loadQtTranslation(app);
-    app::installProgramServices();
-
+// Runs the program once the application exists; the model is emptied by the caller.
+int runProgram(const Options& options, editor::SingleInstance& instance, bool headless) {
     const QString file =
         options.file.isEmpty() ? QString() : QFileInfo(options.file).absoluteFilePath();
-
-    editor::SingleInstance instance(editor::SingleInstance::socketName(platform::configFolder()));
-    if (!headless) {
-        if (instance.handOver(file)) {
-            return 0;
-        }
-        instance.listen();
-    }
-
-    model::getOrCreateDocument(0, 0);
-    trains::getOrCreateControlItemManager();
-    editor::DialogPrompter prompter;
+    editor::DialogPrompter dialogs;
+    ConsolePrompter console;
+    editor::Prompter& prompter = headless ? static_cast<editor::Prompter&>(console) : dialogs;
     editor::CMainFrame frame(prompter, platform::Registry::instance());
 
     if (options.dumpUi) {
@@ -122,7 +108,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!file.isEmpty() && !frame.openLayout(file) && headless) {
-        std::cerr << "zarnolt: " << file.toStdString() << ": cannot open the layout\n";
         return 1;
     }
     if (!options.screenshot.isEmpty()) {
@@ -151,7 +136,51 @@ int main(int argc, char** argv) {
                              frame.openLayout(handed);
                          }
                      });
-    const int result = QApplication::exec();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse(argc, argv);
+    if (options.bad) {
+        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
+        return 2;
+    }
+    const bool headless = options.dumpUi || !options.screenshot.isEmpty();
+    if (!haveDisplay()) {
+        if (!headless) {
+            std::cerr << editor::uiText(editor::TextKind::Message, editor::MsgNoDisplay) << '\n';
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zarnolt"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
+    QApplication::setOrganizationName(QStringLiteral("Vantreth"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
+    QApplication::setFont(editor::uiFont());
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    loadQtTranslation(app);
+    app::installProgramServices();
+
+    editor::SingleInstance instance(editor::SingleInstance::socketName(platform::configFolder()));
+    if (!headless) {
+        const QString file =
+            options.file.isEmpty() ? QString() : QFileInfo(options.file).absoluteFilePath();
+        if (instance.handOver(file)) {
+            return 0;
+        }
+        instance.listen();
+    }
+
+    model::getOrCreateDocument(0, 0);
+    trains::getOrCreateControlItemManager();
+    const int result = runProgram(options, instance, headless);
+
+    // Exit: stop the trains and empty the model while its containers still exist.
     if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
         controller->stop(true);
     }

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+
+#include "EditorFixture.h"
+#include "editor/CLayoutToolWindow.h"
+#include "editor/CZarnolt3DView.h"
+#include "editor/EditorHooks.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+
+namespace editortest {
+namespace {
+
+using editor::kTilePixels;
+
+class LayoutViewTest : public EditorFixture {
+protected:
+    // A tile with a point whose box is (left 2, top 2, right 12, bottom 12).
+    model::CTrackControlItem* addPoint(int column, int row, int setting, int number,
+                                       model::Pt marker) {
+        auto* tile = model::getOrCreateTile(
+            {static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}, 0);
+        tile->setShape(1);
+        EXPECT_TRUE(tile->addControlItem(model::KindPoint));
+        auto* point = tile->pointItem();
+        point->setRect(model::LayoutRect{2, 2, 12, 12});
+        point->setOccupant(static_cast<std::uintptr_t>(setting));
+        point->setNumber(number);
+        point->setLabelPos(marker.x, marker.z);
+        return point;
+    }
+    static bool dark(QRgb c) { return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100; }
+    // Whether any pixel of the rectangle is dark (black text).
+    static bool anyDark(const QImage& image, const QRect& r) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            for (int x = r.left(); x <= r.right(); ++x) {
+                if (dark(image.pixel(x, y))) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(LayoutViewTest, ToolWindowShowsTheTopLeftTileOfAScrolledView) {
+    makeFrame(60, 60);
+    frame->show();
+    frame->view().scrollTo(QPoint(415, 80));
+    EXPECT_EQ(frame->layoutToolWindow().positionText()->text(), QStringLiteral("位置 10:2"));
+    frame->view().scrollTo(QPoint(0, 39));
+    EXPECT_EQ(frame->layoutToolWindow().positionText()->text(), QStringLiteral("位置 0:0"));
+}
+
+TEST_F(LayoutViewTest, BoardScrollsOverFortyPixelsPerTile) {
+    makeFrame(10, 5);
+    auto& view = frame->view();
+    view.resize(100, 100);
+    view.boardChanged();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum() + view.viewport()->width(), 400);
+    EXPECT_EQ(view.verticalScrollBar()->maximum() + view.viewport()->height(), 200);
+}
+
+TEST_F(LayoutViewTest, LayerCommandsAndComboSwitchLayersAndHeightText) {
+    makeFrame();
+    const struct {
+        int command;
+        int layer;
+        const char* height;
+    } cases[] = {{1625, 0, "0m"},    {1626, 1, "0m-3m"},  {1627, 2, "3m-6m"},
+                 {1628, 3, "6m-9m"}, {1629, 4, "9m-12m"}, {1630, 5, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        frame->action(c.command)->trigger();
+        EXPECT_EQ(frame->view().currentLayer(), c.layer);
+        EXPECT_EQ(frame->layoutToolWindow().layerCombo()->currentIndex(), c.layer);
+        EXPECT_EQ(frame->layoutToolWindow().heightText()->text().toStdString(), c.height);
+        EXPECT_TRUE(frame->action(c.command)->isChecked());
+    }
+    // The combo box selects the layer of the view.
+    auto* combo = frame->layoutToolWindow().layerCombo();
+    combo->setCurrentIndex(2);
+    emit combo->activated(2);
+    EXPECT_EQ(frame->view().currentLayer(), 2);
+}
+
+TEST_F(LayoutViewTest, GridColourFollowsTheCurrentLayer) {
+    makeFrame();
+    const struct {
+        int layer;
+        QRgb colour;
+    } cases[] = {{0, qRgb(128, 128, 128)},
+                 {1, qRgb(0, 0, 255)},
+                 {2, qRgb(51, 51, 255)},
+                 {3, qRgb(102, 102, 255)},
+                 {4, qRgb(153, 153, 255)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layer);
+        frame->view().selectLayer(c.layer);
+        const QImage image = viewPicture();
+        EXPECT_EQ(image.pixel(kTilePixels, 15), c.colour);
+        EXPECT_EQ(image.pixel(15, 2 * kTilePixels), c.colour);
+        EXPECT_EQ(image.pixel(15, 15), qRgb(255, 255, 255));
+    }
+}
+
+TEST_F(LayoutViewTest, PointBoxIsFilledForNormalAndFramedForReverse) {
+    makeFrame();
+    addPoint(1, 1, 0, 0, model::Pt(0, 0));
+    addPoint(3, 1, 1, 0, model::Pt(0, 0));
+    const QImage image = viewPicture();
+    const QRgb blue = qRgb(0, 0, 255);
+    // Box (2, 2)–(12, 12) shifted by the cell + 1, right and bottom one pixel in: 3 … 11.
+    const int y = kTilePixels + 7;
+    EXPECT_EQ(image.pixel(kTilePixels + 7, y), blue);      // filled inside
+    EXPECT_EQ(image.pixel(kTilePixels + 3, y), blue);      // filled edge
+    EXPECT_EQ(image.pixel(3 * kTilePixels + 3, y), blue);  // frame left edge
+    EXPECT_EQ(image.pixel(3 * kTilePixels + 11, y), blue); // frame right edge
+    EXPECT_NE(image.pixel(3 * kTilePixels + 7, y), blue);  // frame is hollow
+    EXPECT_NE(image.pixel(3 * kTilePixels + 12, y), blue); // right edge one pixel in
+}
+
+TEST_F(LayoutViewTest, PointNumberSitsInTheBranchingQuarter) {
+    makeFrame();
+    const struct {
+        model::Pt marker;
+        bool right;
+        bool down;
+    } cases[] = {{model::Pt(30, 35), true, true},
+                 {model::Pt(20, 35), false, false},
+                 {model::Pt(35, 20), false, false},
+                 {model::Pt(35, 5), true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.marker.x << "," << c.marker.z);
+        model::deleteAllTiles();
+        auto* point = addPoint(2, 2, 1, 7, c.marker);
+        point->setRect(model::LayoutRect{0, 0, 0, 0});
+        frame->view().boardChanged();
+        const QImage image = viewPicture();
+        const int left = 2 * kTilePixels + 1 + (c.right ? 28 : 0);
+        const int top = 2 * kTilePixels + 1 + (c.down ? 28 : 0);
+        const QRect expected(left, top, 10, 11);
+        EXPECT_TRUE(anyDark(image, expected));
+        const int otherLeft = 2 * kTilePixels + 1 + (c.right ? 0 : 28);
+        const int otherTop = 2 * kTilePixels + 1 + (c.down ? 0 : 28);
+        EXPECT_FALSE(anyDark(image, QRect(otherLeft, otherTop, 10, 11)));
+    }
+}
+
+TEST_F(LayoutViewTest, HeightLabelOnlyOnTheCurrentLayerAndBelowFullHeight) {
+    makeFrame();
+    auto* low = model::getOrCreateTile({1, 1}, 3);
+    low->setShape(1);
+    low->setElevationOffset(1);
+    auto* full = model::getOrCreateTile({3, 1}, 3);
+    full->setShape(1);
+    full->setElevationOffset(0);
+    const QRect lowLabel(kTilePixels + 2, kTilePixels + 2, 20, 14);
+    const QRect fullLabel(3 * kTilePixels + 2, kTilePixels + 2, 20, 14);
+
+    frame->view().selectLayer(3);
+    QImage image = viewPicture();
+    EXPECT_TRUE(anyDark(image, lowLabel));
+    EXPECT_FALSE(anyDark(image, fullLabel));
+
+    frame->view().selectLayer(0);
+    image = viewPicture();
+    EXPECT_FALSE(anyDark(image, lowLabel));
+}
+
+TEST_F(LayoutViewTest, ClickingAPointBoxSwitchesThePoint) {
+    makeFrame();
+    auto* point = addPoint(2, 1, 0, 0, model::Pt(0, 0));
+    frame->show();
+    auto* viewport = frame->view().viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(2 * kTilePixels + 6, kTilePixels + 6));
+    EXPECT_NE(point->getOccupant(), 0u);
+    EXPECT_TRUE(frame->isModified());
+    EXPECT_EQ(model::selectionCount(), 1);
+    // Elsewhere on the tile: selects, does not switch.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(2 * kTilePixels + 30, kTilePixels + 30));
+    EXPECT_NE(point->getOccupant(), 0u);
+}
+
+TEST_F(LayoutViewTest, ClickAndShiftClickSelectARectangle) {
+    makeFrame();
+    frame->show();
+    auto* viewport = frame->view().viewport();
+    auto centre = [](int c, int r) { return QPoint(c * kTilePixels + 20, r * kTilePixels + 20); };
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, centre(3, 2));
+    auto sel = model::selection();
+    EXPECT_EQ(model::selectionCount(), 1);
+    EXPECT_EQ(sel.minColumn, 3);
+    EXPECT_EQ(sel.minRow, 2);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(5, 4));
+    sel = model::selection();
+    EXPECT_EQ(model::selectionCount(), 9);
+    EXPECT_EQ(sel.maxColumn, 5);
+    EXPECT_EQ(sel.maxRow, 4);
+}
+
+TEST_F(LayoutViewTest, CommandEnablingFollowsSelectionClipboardAndThe3DWindow) {
+    makeFrame();
+    model::getOrCreateTile({1, 1}, 0)->setShape(1);
+    frame->updateCommands();
+    EXPECT_FALSE(frame->action(1326)->isEnabled());
+    EXPECT_FALSE(frame->action(57643)->isEnabled());
+    EXPECT_TRUE(frame->action(1245)->isEnabled());
+
+    model::setSelection(0, {1, 1}, {1, 1});
+    frame->updateCommands();
+    EXPECT_TRUE(frame->action(1326)->isEnabled());
+    EXPECT_TRUE(frame->action(57634)->isEnabled());
+
+    frame->action(57634)->trigger(); // copy
+    EXPECT_TRUE(frame->action(57637)->isEnabled());
+    frame->action(1326)->trigger(); // rotate: snapshot for undo
+    EXPECT_TRUE(frame->action(57643)->isEnabled());
+    EXPECT_TRUE(frame->isModified());
+
+    model::setSelection(0, {4, 4}, {4, 4});
+    frame->updateCommands();
+    EXPECT_FALSE(frame->action(1326)->isEnabled());
+
+    editor::editorHooks().has3DWindow = [] { return true; };
+    frame->updateCommands();
+    EXPECT_FALSE(frame->action(1245)->isEnabled());
+    EXPECT_FALSE(frame->action(1325)->isEnabled());
+    editor::editorHooks().has3DWindow = nullptr;
+    frame->updateCommands();
+    EXPECT_TRUE(frame->action(1245)->isEnabled());
+    // Without vehicles the run command is disabled.
+    EXPECT_FALSE(frame->action(1525)->isEnabled());
+}
+
+TEST_F(LayoutViewTest, ToggleHidesAndShowsTheLayoutToolWindow) {
+    makeFrame();
+    frame->show();
+    auto* dock = frame->toolDock(1225);
+    ASSERT_NE(dock, nullptr);
+    EXPECT_TRUE(dock->isVisible());
+    frame->action(1225)->trigger();
+    EXPECT_FALSE(dock->isVisible());
+    EXPECT_FALSE(frame->action(1225)->isChecked());
+    frame->action(1225)->trigger();
+    EXPECT_TRUE(dock->isVisible());
+    EXPECT_TRUE(frame->action(1225)->isChecked());
+}
+
+TEST_F(LayoutViewTest, ShowTerrainBoxSetsTheDocumentFlag) {
+    makeFrame();
+    auto* box = frame->layoutToolWindow().showTerrainBox();
+    box->click();
+    EXPECT_TRUE(model::currentDocument()->testEnvironmentFlag(model::EnvShowTerrain));
+    box->click();
+    EXPECT_FALSE(model::currentDocument()->testEnvironmentFlag(model::EnvShowTerrain));
+}
+
+} // namespace
+} // namespace editortest
