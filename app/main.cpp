@@ -5,6 +5,7 @@
 //   zarnolt --screenshot OUT.png [FILE]  writes a picture of the main window at its default size
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
@@ -162,6 +163,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Vantreth"));
     QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
     QApplication::setFont(editor::uiFont());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zarnolt.svg")));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     loadQtTranslation(app);
     app::installProgramServices();

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QKeySequence>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <nlohmann/json.hpp>
@@ -120,6 +121,44 @@ TEST(ProgramTest, ScreenshotOfEverySampleShowsARailwayBoard) {
         EXPECT_GT(coloured, 2000);
     }
     EXPECT_GE(samples, 1);
+}
+
+// The same picture through a real X server (the xcb platform, as on a desktop).
+TEST(ProgramTest, ScreenshotUnderAnXServerShowsJapaneseMenusAndTheBoard) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfb.isEmpty()) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    testsupport::TempFolder config;
+    auto env = programEnvironment(config.path());
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const QString out = QString::fromStdString((config.path() / "x.png").string());
+    QString sample;
+    for (const auto& entry : std::filesystem::directory_iterator(kSamples)) {
+        if (entry.path().extension() == ".zrn") {
+            sample = QString::fromStdString(entry.path().string());
+            break;
+        }
+    }
+    ASSERT_FALSE(sample.isEmpty());
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(xvfb,
+                  {QStringLiteral("-a"), kProgram, QStringLiteral("--screenshot"), out, sample});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QImage shot(out);
+    ASSERT_EQ(shot.size(), QSize(800, 600));
+    // The menu bar holds dark glyph pixels.
+    int dark = 0;
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            dark += qGray(shot.pixel(x, y)) < 96 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(dark, 100);
 }
 
 TEST(ProgramTest, ScreenshotOfAMissingFileFails) {
