@@ -107,6 +107,7 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     buildMenus();
     buildToolWindows();
     view_->setTrackMenu(trackMenu_);
+    view_->setUndoStore(&undo_);
     statusBar()->show();
 
     connect(view_, &CZarnolt3DView::modelChanged, this, [this] { setModified(true); });

@@ -1,7 +1,10 @@
 #include "editor/CZarnolt3DView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -9,6 +12,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "editing/Clipboard.h"
+#include "editing/EditCommands.h"
+#include "editing/UndoStore.h"
+#include "editor/SystemClipboard.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/ModelSeams.h"
@@ -40,6 +47,7 @@ model::TilePos tilePos(QPoint cell) {
 CZarnolt3DView::CZarnolt3DView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(false);
+    viewport()->setAcceptDrops(true);
     setFrameShape(QFrame::NoFrame);
     horizontalScrollBar()->setSingleStep(kTilePixels);
     verticalScrollBar()->setSingleStep(kTilePixels);
@@ -155,6 +163,13 @@ void CZarnolt3DView::paintEvent(QPaintEvent* event) {
         painter.fillRect(selected & area.adjusted(-1, -1, 1, 1), LayoutPainter::selectionColour());
         painter.setOpacity(1.0);
     }
+    if (hover_) {
+        painter.setOpacity(0.5);
+        painter.fillRect(QRect(kTilePixels * hover_->x() + 1, kTilePixels * hover_->y() + 1,
+                               kTilePixels - 1, kTilePixels - 1),
+                         LayoutPainter::selectionColour());
+        painter.setOpacity(1.0);
+    }
     if (dragging_ && anchor_.x() >= 0 && dragEnd_.x() >= 0) {
         QPen pen(LayoutPainter::selectionColour(), kSelectionPen);
         pen.setJoinStyle(Qt::MiterJoin);
@@ -197,9 +212,11 @@ bool CZarnolt3DView::pressOnTile(QPoint cell, QPoint boardPixel) {
             tile->dropLinks();
             repaintTiles(cell.x(), cell.y(), cell.x(), cell.y());
             emit modelChanged();
-            break;
+            return true;
         }
     }
+    // Elsewhere on the tile: moving the pointer on drags the tile.
+    dragPress_ = boardPixel - scrollPosition();
     return true;
 }
 
@@ -216,6 +233,7 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
         emit selectionChanged();
         return;
     }
+    dragPress_.reset();
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     if (!shift && pressOnTile(*cell, event->position().toPoint() + scrollPosition())) {
         dragging_ = false;
@@ -235,6 +253,13 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CZarnolt3DView::mouseMoveEvent(QMouseEvent* event) {
+    if (dragPress_ && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - *dragPress_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        dragPress_.reset();
+        startTileDrag();
+        return;
+    }
     if (!dragging_ || !(event->buttons() & Qt::LeftButton)) {
         return;
     }
@@ -246,6 +271,7 @@ void CZarnolt3DView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CZarnolt3DView::mouseReleaseEvent(QMouseEvent* event) {
+    dragPress_.reset();
     if (event->button() != Qt::LeftButton || !dragging_) {
         return;
     }
@@ -277,6 +303,112 @@ void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     if (trackMenu_) {
         trackMenu_->exec(event->globalPos());
     }
+}
+
+void CZarnolt3DView::startTileDrag() {
+    const auto block = editing::copySelection();
+    const auto& sel = model::selection();
+    auto* tile = model::tileAt(sel.layer, model::TilePos{sel.minColumn, sel.minRow});
+    if (!block || !tile) {
+        return;
+    }
+    auto* data = new QMimeData;
+    data->setData(mimeTypeFor(editing::kTrackItemFormat),
+                  QByteArray(reinterpret_cast<const char*>(block->data()),
+                             static_cast<qsizetype>(block->size())));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    draggedTile_ = tile;
+    const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // A move leaves the source to the deferred deletion, unless the drop refused it.
+    if (result == Qt::MoveAction && draggedTile_ && model::validTile(draggedTile_)) {
+        model::queueForDeletion(draggedTile_);
+        emit modelChanged();
+    }
+    draggedTile_ = nullptr;
+}
+
+bool CZarnolt3DView::dropTiles(const QByteArray& block, QPoint cell, model::CTrackItem* movedFrom) {
+    if (currentLayer_ == kTerrainLayer || !undo_ || cell.x() < 0 || cell.y() < 0 ||
+        cell.x() >= boardColumns() || cell.y() >= boardRows()) {
+        return false;
+    }
+    if (movedFrom && movedFrom->getLayer() == currentLayer_ &&
+        movedFrom->getPosition() == tilePos(cell)) {
+        return false;
+    }
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(block.data()),
+                                              static_cast<std::size_t>(block.size()));
+    if (!editing::placeTiles(bytes, currentLayer_, tilePos(cell), movedFrom, *undo_)) {
+        return false;
+    }
+    boardChanged();
+    emit selectionChanged();
+    emit modelChanged();
+    return true;
+}
+
+void CZarnolt3DView::setHover(std::optional<QPoint> cell) {
+    if (hover_ == cell) {
+        return;
+    }
+    if (hover_) {
+        repaintTiles(hover_->x(), hover_->y(), hover_->x(), hover_->y());
+    }
+    hover_ = cell;
+    if (hover_) {
+        repaintTiles(hover_->x(), hover_->y(), hover_->x(), hover_->y());
+    }
+}
+
+void CZarnolt3DView::dragEnterEvent(QDragEnterEvent* event) {
+    if (currentLayer_ != kTerrainLayer &&
+        event->mimeData()->hasFormat(mimeTypeFor(editing::kTrackItemFormat))) {
+        event->acceptProposedAction();
+        setHover(cellAt(event->position().toPoint()));
+    } else {
+        event->ignore();
+    }
+}
+
+void CZarnolt3DView::dragMoveEvent(QDragMoveEvent* event) {
+    const auto cell = cellAt(event->position().toPoint());
+    if (!cell || currentLayer_ == kTerrainLayer) {
+        setHover(std::nullopt);
+        event->ignore();
+        return;
+    }
+    setHover(cell);
+    event->setDropAction(event->modifiers().testFlag(Qt::ControlModifier) ? Qt::CopyAction
+                                                                          : Qt::MoveAction);
+    event->accept();
+}
+
+void CZarnolt3DView::dragLeaveEvent(QDragLeaveEvent*) {
+    setHover(std::nullopt);
+}
+
+void CZarnolt3DView::dropEvent(QDropEvent* event) {
+    setHover(std::nullopt);
+    const auto cell = cellAt(event->position().toPoint());
+    const QString type = mimeTypeFor(editing::kTrackItemFormat);
+    if (!cell || !event->mimeData()->hasFormat(type)) {
+        event->ignore();
+        return;
+    }
+    const bool copy = event->modifiers().testFlag(Qt::ControlModifier);
+    // Only a drag from this view carries a tile that a move takes its point number from.
+    model::CTrackItem* source =
+        !copy && event->source() == this ? model::validTile(draggedTile_) : nullptr;
+    if (!dropTiles(event->mimeData()->data(type), *cell, source)) {
+        if (event->source() == this) {
+            draggedTile_ = nullptr; // refused: the source stays
+        }
+        event->ignore();
+        return;
+    }
+    event->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+    event->accept();
 }
 
 void CZarnolt3DView::purgeDeferred() {

@@ -9,6 +9,13 @@
 
 class QMenu;
 
+namespace editing {
+class UndoStore;
+}
+namespace model {
+class CTrackItem;
+}
+
 namespace editor {
 
 // The layout editor view: a scrolling top-down picture of the board. One viewport paints the
@@ -46,6 +53,14 @@ public:
     // The tile context menu ("トラック"), owned by the main frame.
     void setTrackMenu(QMenu* menu) { trackMenu_ = menu; }
 
+    // Where drops and drags record their undo snapshot (owned by the main frame).
+    void setUndoStore(editing::UndoStore* undo) { undo_ = undo; }
+    // Places a dragged tile block with its top-left at `cell` on the current track layer (over
+    // the selection when the cell lies inside it). `movedFrom` is the dragged tile of a move in
+    // this view, else null. False when refused: off the board, onto the dragged tile itself,
+    // the terrain layer, or a payload that is not a tile block.
+    bool dropTiles(const QByteArray& block, QPoint cell, model::CTrackItem* movedFrom);
+
     // Paints the whole board into a painter set to board pixels (printing).
     void paintBoard(QPainter& painter, const QRect& area);
 
@@ -64,12 +79,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void updateScrollBars();
     LayoutPaintState paintState() const;
     bool pressOnTile(QPoint cell, QPoint boardPixel);
     void purgeDeferred();
+    void startTileDrag();
+    void setHover(std::optional<QPoint> cell);
     QRect dragRect() const;
 
     LayoutPainter painter_;
@@ -79,6 +100,11 @@ private:
     QPoint dragEnd_{-1, -1};
     bool dragging_ = false;
     QMenu* trackMenu_ = nullptr;
+    editing::UndoStore* undo_ = nullptr;
+    // A press on an occupied cell that may become a tile drag, and the tile being dragged.
+    std::optional<QPoint> dragPress_;
+    model::CTrackItem* draggedTile_ = nullptr;
+    std::optional<QPoint> hover_;
     QTimer purgeTimer_;
 };
 

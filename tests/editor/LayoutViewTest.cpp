@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
@@ -9,11 +10,15 @@
 #include <QTest>
 
 #include "EditorFixture.h"
+#include "editing/EditCommands.h"
 #include "editor/CLayoutToolWindow.h"
 #include "editor/CZarnolt3DView.h"
 #include "editor/EditorHooks.h"
+#include "editor/SystemClipboard.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+
+#include <QMimeData>
 
 namespace editortest {
 namespace {
@@ -238,6 +243,68 @@ TEST_F(LayoutViewTest, CommandEnablingFollowsSelectionClipboardAndThe3DWindow) {
     EXPECT_TRUE(frame->action(1245)->isEnabled());
     // Without vehicles the run command is disabled.
     EXPECT_FALSE(frame->action(1525)->isEnabled());
+}
+
+TEST_F(LayoutViewTest, DroppedTilesArePlacedAndAMoveTakesThePointNumber) {
+    makeFrame();
+    auto* point = addPoint(1, 1, 0, 5, model::Pt(0, 0));
+    auto* source = model::tileAt(0, {1, 1});
+    ASSERT_EQ(point->getNumber(), 5);
+    model::setSelection(0, {1, 1}, {1, 1});
+    const auto block = editing::copySelection();
+    ASSERT_TRUE(block.has_value());
+    const QByteArray bytes(reinterpret_cast<const char*>(block->data()),
+                           static_cast<qsizetype>(block->size()));
+    auto& view = frame->view();
+
+    // A copy (no source tile): both tiles exist, the number stays at the source.
+    ASSERT_TRUE(view.dropTiles(bytes, QPoint(4, 2), nullptr));
+    ASSERT_NE(model::tileAt(0, {4, 2}), nullptr);
+    EXPECT_EQ(source->getPointNumber(), 5);
+    EXPECT_TRUE(frame->isModified());
+    frame->updateCommands();
+    EXPECT_TRUE(frame->action(57643)->isEnabled()); // the drop was snapshotted for undo
+
+    // A move: the placed tile takes the number, the source loses it.
+    model::setSelection(0, {1, 1}, {1, 1});
+    ASSERT_TRUE(view.dropTiles(bytes, QPoint(7, 3), source));
+    EXPECT_EQ(model::tileAt(0, {7, 3})->getPointNumber(), 5);
+    // The source (deleted after a move) gave its number away.
+    EXPECT_NE(source->getPointNumber(), 5);
+
+    // Refused: onto the dragged tile itself, off the board, not a tile block, terrain layer.
+    EXPECT_FALSE(view.dropTiles(bytes, QPoint(1, 1), source));
+    EXPECT_FALSE(view.dropTiles(bytes, QPoint(20, 0), nullptr));
+    EXPECT_FALSE(view.dropTiles(QByteArray("TrkVgarbage"), QPoint(9, 9), nullptr));
+    EXPECT_EQ(model::tileAt(0, {9, 9}), nullptr);
+    view.selectLayer(editor::kTerrainLayer);
+    EXPECT_FALSE(view.dropTiles(bytes, QPoint(10, 10), nullptr));
+    EXPECT_EQ(model::tileAt(0, {10, 10}), nullptr);
+}
+
+TEST_F(LayoutViewTest, DropEventWithControlCopiesIntoTheHoveredCell) {
+    makeFrame();
+    model::getOrCreateTile({2, 2}, 0)->setShape(1);
+    model::setSelection(0, {2, 2}, {2, 2});
+    const auto block = editing::copySelection();
+    ASSERT_TRUE(block.has_value());
+    QMimeData data;
+    data.setData(editor::mimeTypeFor(editing::kTrackItemFormat),
+                 QByteArray(reinterpret_cast<const char*>(block->data()),
+                            static_cast<qsizetype>(block->size())));
+    frame->show();
+    const QPoint at(5 * kTilePixels + 10, 3 * kTilePixels + 10);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                          Qt::ControlModifier);
+    QApplication::sendEvent(frame->view().viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5 * kTilePixels + 10, 3 * kTilePixels + 10),
+                    Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(frame->view().viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_NE(model::tileAt(0, {5, 3}), nullptr);
+    EXPECT_NE(model::tileAt(0, {2, 2}), nullptr);
 }
 
 TEST_F(LayoutViewTest, ToggleHidesAndShowsTheLayoutToolWindow) {
