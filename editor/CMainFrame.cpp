@@ -27,6 +27,7 @@
 #include "editor/UiTexts.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
+#include "model/TileCommands.h"
 #include "model/TrackTiles.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -233,13 +234,29 @@ void CMainFrame::buildMenus() {
         addCommand(help, id);
     }
 
-    // The tile context menu "トラック".
+    // The tile context menu "トラック": the edit commands, the point number, and the station,
+    // reversing, height and pier submenus at positions n − 6, n − 5, n − 3 and n − 1.
     trackMenu_ = new QMenu(text(TextKind::MenuTitle, MenuTrack), this);
     trackMenu_->setObjectName(QStringLiteral("trackContextMenu"));
-    for (int id : {1326, 1327, 1328, 1329, 1330, 0, 1331, 1332, 1333, 1334, 0, 1335}) {
+    for (int id : {1326, 1327, 1328, 1329, 1330, 0, 1331, 1332, 1333, 1334, 0, 1345, 0}) {
         addCommand(trackMenu_, id);
     }
-    connect(trackMenu_, &QMenu::aboutToShow, this, &CMainFrame::updateCommands);
+    auto addSubmenu = [this](int titleId, int first, int last) {
+        auto* sub = trackMenu_->addMenu(text(TextKind::MenuTitle, titleId));
+        sub->setObjectName(QStringLiteral("menu%1").arg(titleId));
+        for (int id = first; id <= last; ++id) {
+            actions_.at(id)->setCheckable(true);
+            sub->addAction(actions_.at(id));
+        }
+        tileSubmenus_[titleId] = sub;
+    };
+    addSubmenu(MenuStationStop, model::CmdStationStopFirst, model::CmdStationStopLast);
+    addSubmenu(MenuReversingWait, model::CmdReversingWaitFirst, model::CmdReversingWaitLast);
+    trackMenu_->addSeparator();
+    addSubmenu(MenuHeight, model::CmdHeightFirst, model::CmdHeightLast);
+    trackMenu_->addSeparator();
+    addSubmenu(MenuPier, model::CmdPierNone, model::CmdPierLast);
+    connect(trackMenu_, &QMenu::aboutToShow, this, &CMainFrame::updateTileMenu);
 
     // The toolbar has no buttons of its own; its menu toggle shows and hides it.
     toolBar_ = addToolBar(QStringLiteral("toolbar"));
@@ -331,7 +348,57 @@ void CMainFrame::updateCommands() {
     recentMenu_->setEnabled(!recentFiles().isEmpty());
 }
 
+void CMainFrame::updateTileMenu() {
+    updateCommands();
+    const auto& sel = model::selection();
+    const model::CTrackItem* tile =
+        model::selectionCount() > 0
+            ? model::tileAt(sel.layer, model::TilePos{sel.minColumn, sel.minRow})
+            : nullptr;
+    const auto* station = tile ? tile->stationItem() : nullptr;
+    const auto* reversing = tile ? tile->reversingItem() : nullptr;
+    const bool elevated = tile && tile->getLayer() > 0;
+    actions_[model::CmdPointNumber]->setEnabled(tile && tile->pointItem());
+
+    tileSubmenus_[MenuStationStop]->setEnabled(station != nullptr);
+    const int stop = station ? model::stationStopIndex(station->getValue()) : -1;
+    for (int id = model::CmdStationStopFirst; id <= model::CmdStationStopLast; ++id) {
+        actions_[id]->setEnabled(station != nullptr);
+        actions_[id]->setChecked(id - model::CmdStationStopFirst == stop);
+    }
+    tileSubmenus_[MenuReversingWait]->setEnabled(reversing != nullptr);
+    const int wait = reversing ? model::reversingWaitIndex(reversing->getValue()) : -1;
+    for (int id = model::CmdReversingWaitFirst; id <= model::CmdReversingWaitLast; ++id) {
+        actions_[id]->setEnabled(reversing != nullptr);
+        actions_[id]->setChecked(id - model::CmdReversingWaitFirst == wait);
+    }
+    tileSubmenus_[MenuHeight]->setEnabled(elevated);
+    for (int id = model::CmdHeightFirst; id <= model::CmdHeightLast; ++id) {
+        const int offset = id - model::CmdHeightFirst;
+        actions_[id]->setEnabled(elevated);
+        actions_[id]->setChecked(tile && tile->getElevationOffset() == offset);
+        actions_[id]->setText(
+            elevated ? QString::fromStdString(model::heightText(tile->getLayer(), offset))
+                     : text(TextKind::Command, id));
+    }
+    tileSubmenus_[MenuPier]->setEnabled(elevated);
+    for (int id = model::CmdPierNone; id <= model::CmdPierLast; ++id) {
+        actions_[id]->setEnabled(elevated);
+        actions_[id]->setChecked(tile && tile->pierType() == id - model::CmdPierNone);
+    }
+}
+
 void CMainFrame::runCommand(int id) {
+    if (id >= model::CmdPointNumber && id <= model::CmdPierLast) {
+        if (model::runSelectedTileCommand(id)) {
+            if (id != model::CmdPointNumber) {
+                setModified(true);
+            }
+            view_->boardChanged();
+        }
+        updateCommands();
+        return;
+    }
     switch (id) {
     case 57600:
         newLayout();

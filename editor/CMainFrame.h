@@ -42,6 +42,12 @@ public:
     // The menu bar's menus in order, and the tile context menu.
     QList<QMenu*> menus() const;
     QMenu* trackMenu() const { return trackMenu_; }
+    // Prepares the tile menu for the selected tile, as before it is shown.
+    void prepareTileMenu() { updateTileMenu(); }
+    QMenu* tileSubmenu(int titleId) const {
+        const auto it = tileSubmenus_.find(titleId);
+        return it == tileSubmenus_.end() ? nullptr : it->second;
+    }
     CZarnolt3DView& view() const { return *view_; }
     CLayoutToolWindow& layoutToolWindow() const { return *toolWindow_; }
     QDockWidget* toolDock(int command) const;
@@ -86,6 +92,8 @@ private:
     QMenu* addMenu(int titleId);
     void addCommand(QMenu* menu, int id);
     void runEditCommand(int command);
+    // Enabling, check marks and height texts of the tile menu for the selected tile.
+    void updateTileMenu();
     void runTileCommand(int command);
     void layoutReplaced();
     void updateTitle();
@@ -105,6 +113,7 @@ private:
     QList<QMenu*> menus_;
     QMenu* recentMenu_ = nullptr;
     QMenu* trackMenu_ = nullptr;
+    std::map<int, QMenu*> tileSubmenus_;
     QToolBar* toolBar_ = nullptr;
     editing::UndoStore undo_;
     SystemClipboard clipboard_;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include "editor/CZarnolt3DView.h"
 #include "editor/EditorHooks.h"
 #include "editor/SystemClipboard.h"
+#include "editor/UiTexts.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 
@@ -305,6 +307,50 @@ TEST_F(LayoutViewTest, DropEventWithControlCopiesIntoTheHoveredCell) {
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_NE(model::tileAt(0, {5, 3}), nullptr);
     EXPECT_NE(model::tileAt(0, {2, 2}), nullptr);
+}
+
+TEST_F(LayoutViewTest, TileMenuFollowsTheSelectedTile) {
+    makeFrame();
+    auto* ground = model::getOrCreateTile({1, 1}, 0);
+    ground->setShape(1);
+    ASSERT_TRUE(ground->addControlItem(model::KindStation1));
+    ground->stationItem()->setValue(0); // never set: counts as 2 seconds
+    auto* high = model::getOrCreateTile({2, 2}, 3);
+    high->setShape(1);
+    high->setElevationOffset(1);
+
+    model::setSelection(0, {1, 1}, {1, 1});
+    frame->prepareTileMenu();
+    EXPECT_TRUE(frame->tileSubmenu(editor::MenuStationStop)->isEnabled());
+    EXPECT_TRUE(frame->action(1347)->isChecked()); // "２秒"
+    EXPECT_FALSE(frame->action(1346)->isChecked());
+    EXPECT_FALSE(frame->tileSubmenu(editor::MenuReversingWait)->isEnabled());
+    EXPECT_FALSE(frame->tileSubmenu(editor::MenuHeight)->isEnabled());
+    EXPECT_FALSE(frame->tileSubmenu(editor::MenuPier)->isEnabled());
+    EXPECT_FALSE(frame->action(1365)->isEnabled());
+    EXPECT_FALSE(frame->action(1345)->isEnabled()); // no point
+
+    frame->action(1351)->trigger(); // "６０秒"
+    EXPECT_EQ(ground->stationItem()->getValue(), 60);
+    frame->prepareTileMenu();
+    EXPECT_TRUE(frame->action(1351)->isChecked());
+
+    frame->view().selectLayer(3);
+    model::setSelection(3, {2, 2}, {2, 2});
+    frame->prepareTileMenu();
+    EXPECT_TRUE(frame->tileSubmenu(editor::MenuHeight)->isEnabled());
+    const char* heights[] = {"9m", "8m", "7m", "6m"};
+    for (int e = 0; e < 4; ++e) {
+        EXPECT_EQ(frame->action(1365 + e)->text().toStdString(), heights[e]);
+        EXPECT_EQ(frame->action(1365 + e)->isChecked(), e == 1);
+    }
+    EXPECT_TRUE(frame->action(1375)->isChecked()); // no pier
+    frame->action(1378)->trigger();                // "コンクリート２"
+    frame->prepareTileMenu();
+    EXPECT_TRUE(frame->action(1378)->isChecked());
+    EXPECT_FALSE(frame->action(1375)->isChecked());
+    frame->action(1368)->trigger(); // "0m": offset 3
+    EXPECT_EQ(high->getElevationOffset(), 3);
 }
 
 TEST_F(LayoutViewTest, ToggleHidesAndShowsTheLayoutToolWindow) {
