@@ -6,10 +6,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include "editor/CMainFrame.h"
 #include "editor/EditorFonts.h"
 #include "editor/Prompter.h"
+#include "editor/QtTranslation.h"
 #include "editor/SingleInstance.h"
 #include "editor/UiDump.h"
 #include "editor/UiTexts.h"
@@ -66,14 +65,6 @@ bool haveDisplay() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     return (display && *display) || (wayland && *wayland) || (platform && *platform);
-}
-
-void loadQtTranslation(QApplication& app) {
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(translator);
-    }
 }
 
 // The prompter of --dump-ui and --screenshot: nobody is there to answer, so messages go to
@@ -165,7 +156,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(editor::uiFont());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zarnolt.svg")));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    loadQtTranslation(app);
+    editor::loadQtTranslation(app);
     app::installProgramServices();
 
     editor::SingleInstance instance(editor::SingleInstance::socketName(platform::configFolder()));

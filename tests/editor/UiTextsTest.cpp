@@ -7,7 +7,10 @@
 #include <string>
 
 #include "EditorFixture.h"
+#include "editor/QtTranslation.h"
 #include "editor/UiTexts.h"
+
+#include <QCoreApplication>
 
 namespace editortest {
 namespace {
@@ -126,6 +129,13 @@ TEST_F(UiTextsTest, MenuTitlesComeFromTheTable) {
         }
         EXPECT_TRUE(found) << menu->title().toStdString();
     }
+}
+
+TEST(QtTranslationTest, QtDialogsSpeakJapanese) {
+    ASSERT_TRUE(editor::loadQtTranslation(*QCoreApplication::instance()));
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    EXPECT_NE(cancel, QStringLiteral("Cancel"));
+    EXPECT_TRUE(cancel.contains(QStringLiteral("キャンセル"))) << cancel.toStdString();
 }
 
 } // namespace
