@@ -3,9 +3,12 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -110,6 +113,7 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     view_->setTrackMenu(trackMenu_);
     view_->setUndoStore(&undo_);
     statusBar()->show();
+    setAcceptDrops(true);
 
     connect(view_, &CZarnolt3DView::modelChanged, this, [this] { setModified(true); });
     connect(view_, &CZarnolt3DView::selectionChanged, this, &CMainFrame::updateCommands);
@@ -789,6 +793,38 @@ void CMainFrame::printLayout(QPrinter* printer) {
                                   static_cast<double>(page.height()) / board.height());
     painter.scale(scale, scale);
     view_->paintBoard(painter, board);
+}
+
+namespace {
+// The first local file of a drop, or empty.
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+} // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened after the drop returns, so that a question (save changes?) does not run inside
+    // the drag of another program.
+    QTimer::singleShot(0, this, [this, file] { openLayout(file); });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

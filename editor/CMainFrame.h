@@ -84,6 +84,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A layout file dropped on the window is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildActions();

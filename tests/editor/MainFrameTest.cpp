@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDockWidget>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -42,6 +46,25 @@ TEST_F(MainFrameTest, SaveAsThenOpenRestoresTheLayout) {
     EXPECT_NE(model::tileAt(0, {4, 3}), nullptr);
     EXPECT_EQ(model::currentDocument()->getColumns(), 12);
     EXPECT_EQ(frame->recentFiles().value(0), path("a.zrn"));
+}
+
+TEST_F(MainFrameTest, DroppedLayoutFileIsOpened) {
+    makeFrame(12, 9);
+    model::getOrCreateTile({4, 3}, 0)->setShape(1);
+    prompter.files.push_back(path("dropped.zrn"));
+    ASSERT_TRUE(frame->saveAs());
+    ASSERT_TRUE(frame->newLayout());
+    ASSERT_EQ(model::tileAt(0, {4, 3}), nullptr);
+    frame->show();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path("dropped.zrn"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(frame.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(frame.get(), &drop);
+    QApplication::processEvents();
+    EXPECT_NE(model::tileAt(0, {4, 3}), nullptr);
 }
 
 TEST_F(MainFrameTest, ModifiedLayoutAsksBeforeItIsReplaced) {
