@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +87,15 @@ public:
     bool runDialog(QDialog&) override { return false; }
 };
 
+// Opens a handed-over file once no other layout is being read.
+void openWhenIdle(editor::CMainFrame& frame, const QString& file) {
+    if (frame.isLoading()) {
+        QTimer::singleShot(100, &frame, [&frame, file] { openWhenIdle(frame, file); });
+        return;
+    }
+    frame.openLayout(file);
+}
+
 // Runs the program once the application exists; the model is emptied by the caller.
 int runProgram(const Options& options, editor::SingleInstance& instance, bool headless) {
     const QString file =
@@ -125,7 +135,7 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
                          frame.raise();
                          frame.activateWindow();
                          if (!handed.isEmpty()) {
-                             frame.openLayout(handed);
+                             openWhenIdle(frame, handed);
                          }
                      });
     return QApplication::exec();

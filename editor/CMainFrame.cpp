@@ -393,6 +393,9 @@ void CMainFrame::updateTileMenu() {
 }
 
 void CMainFrame::runCommand(int id) {
+    if (loading_) {
+        return;
+    }
     if (id >= model::CmdPointNumber && id <= model::CmdPierLast) {
         if (model::runSelectedTileCommand(id)) {
             if (id != model::CmdPointNumber) {
@@ -611,7 +614,7 @@ void CMainFrame::layoutReplaced() {
 }
 
 bool CMainFrame::newLayout() {
-    if (!maybeSave()) {
+    if (loading_ || !maybeSave()) {
         return false;
     }
     if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
@@ -623,7 +626,7 @@ bool CMainFrame::newLayout() {
 }
 
 bool CMainFrame::openLayout(const QString& path) {
-    if (!maybeSave()) {
+    if (loading_ || !maybeSave()) {
         return false;
     }
     if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
@@ -636,6 +639,10 @@ bool CMainFrame::openLayout(const QString& path) {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setAutoClose(true);
+    // The progress dialog lets events run between chunks: nothing may look at or change the
+    // half-read model meanwhile.
+    loading_ = true;
+    view_->setLoading(true);
     const bool read =
         doc->readFile(absolute.toStdString(),
                       [&progress](std::int64_t done, std::int64_t total, std::string_view) {
@@ -645,6 +652,8 @@ bool CMainFrame::openLayout(const QString& path) {
                           }
                       });
     progress.reset();
+    view_->setLoading(false);
+    loading_ = false;
     if (!read) {
         prompter_.inform(this, text(TextKind::Message, MsgCannotOpen).arg(absolute));
         view_->boardChanged();

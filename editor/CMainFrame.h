@@ -64,6 +64,8 @@ public:
     bool maybeSave();
 
     bool isModified() const { return modified_; }
+    // True while a layout file is being read (commands and other opens wait).
+    bool isLoading() const { return loading_; }
     void setModified(bool modified);
     QStringList recentFiles() const;
 
@@ -122,6 +124,7 @@ private:
     SystemClipboard clipboard_;
     QPrinter printer_;
     bool modified_ = false;
+    bool loading_ = false;
     QTimer commandTimer_;
 };
 

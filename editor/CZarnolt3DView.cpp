@@ -97,6 +97,20 @@ void CZarnolt3DView::boardChanged() {
     viewport()->update();
 }
 
+void CZarnolt3DView::setLoading(bool loading) {
+    loading_ = loading;
+    dragging_ = false;
+    dragPress_.reset();
+    hover_.reset();
+    painter_.forgetPictures();
+    if (loading) {
+        purgeTimer_.stop();
+    } else {
+        purgeTimer_.start(kPurgeIntervalMs);
+    }
+    viewport()->update();
+}
+
 void CZarnolt3DView::repaintTiles(int c0, int r0, int c1, int r1) {
     if (c0 > c1) {
         std::swap(c0, c1);
@@ -151,6 +165,10 @@ void CZarnolt3DView::paintEvent(QPaintEvent* event) {
     const QPoint s = scrollPosition();
     painter.translate(-s);
     const QRect area = event->rect().translated(s);
+    if (loading_) {
+        painter.fillRect(area, Qt::white);
+        return;
+    }
     painter_.paint(painter, area, paintState());
 
     // The selection: the selection colour blended over the selected cells.
@@ -221,6 +239,9 @@ bool CZarnolt3DView::pressOnTile(QPoint cell, QPoint boardPixel) {
 }
 
 void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
+    if (loading_) {
+        return;
+    }
     if (event->button() != Qt::LeftButton || currentLayer_ == kTerrainLayer) {
         QAbstractScrollArea::mousePressEvent(event);
         return;

@@ -44,6 +44,10 @@ public:
     // The board changed size or content (new layout, loaded file, edits): scroll sizes are
     // recomputed, converted pictures forgotten, everything repainted.
     void boardChanged();
+    // While a layout is being read the view shows an empty area, runs no deferred deletions
+    // and forgets the pictures it converted (their addresses are reused by the new layout).
+    void setLoading(bool loading);
+    bool isLoading() const { return loading_; }
     // Repaints the cells of a tile range (widened by 7 pixels for the selection outline).
     void repaintTiles(int c0, int r0, int c1, int r1);
 
@@ -99,6 +103,7 @@ private:
     QPoint anchor_{-1, -1};
     QPoint dragEnd_{-1, -1};
     bool dragging_ = false;
+    bool loading_ = false;
     QMenu* trackMenu_ = nullptr;
     editing::UndoStore* undo_ = nullptr;
     // A press on an occupied cell that may become a tile drag, and the tile being dragged.

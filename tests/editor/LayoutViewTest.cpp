@@ -353,6 +353,21 @@ TEST_F(LayoutViewTest, TileMenuFollowsTheSelectedTile) {
     EXPECT_EQ(high->getElevationOffset(), 3);
 }
 
+TEST_F(LayoutViewTest, WhileLoadingTheViewShowsNothingAndIgnoresPresses) {
+    makeFrame();
+    auto* point = addPoint(1, 1, 0, 0, model::Pt(0, 0));
+    frame->view().setLoading(true);
+    QImage image = viewPicture();
+    EXPECT_EQ(image.pixel(kTilePixels + 7, kTilePixels + 7), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(kTilePixels, 15), qRgb(255, 255, 255)); // no grid either
+    QTest::mouseClick(frame->view().viewport(), Qt::LeftButton, {},
+                      QPoint(kTilePixels + 6, kTilePixels + 6));
+    EXPECT_EQ(point->getOccupant(), 0u);
+    frame->view().setLoading(false);
+    image = viewPicture();
+    EXPECT_EQ(image.pixel(kTilePixels + 7, kTilePixels + 7), qRgb(0, 0, 255));
+}
+
 TEST_F(LayoutViewTest, ToggleHidesAndShowsTheLayoutToolWindow) {
     makeFrame();
     frame->show();
