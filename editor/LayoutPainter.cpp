@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 #include "editor/EditorFonts.h"
 #include "model/CTrackItem.h"
@@ -40,6 +41,24 @@ QImage toImage(const image::Picture& picture, bool faded) {
         }
     }
     return out;
+}
+
+// A fingerprint of a picture's size and bytes (FNV-1a over every third 64-bit word and the
+// tail): a turned or mirrored picture, or another picture at a reused address, changes it.
+std::uint64_t signatureOf(const image::Picture& picture) {
+    std::uint64_t h = 1469598103934665603ull ^ (static_cast<std::uint64_t>(picture.width()) << 32 |
+                                                static_cast<std::uint32_t>(picture.height()));
+    const auto bytes = picture.bytes();
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 24) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + i, 8);
+        h = (h ^ word) * 1099511628211ull;
+    }
+    for (i = bytes.size() - std::min<std::size_t>(bytes.size(), 8); i < bytes.size(); ++i) {
+        h = (h ^ bytes[i]) * 1099511628211ull;
+    }
+    return h;
 }
 
 // The hit box of a control item in view pixels: shifted by (cell + 1), its right and bottom
@@ -122,13 +141,17 @@ const LayoutPainter::Converted* LayoutPainter::converted(const model::TilePictur
     if (!item) {
         return nullptr;
     }
+    const std::uint64_t signature = signatureOf(item->picture());
     if (auto it = pictures_.find(picture); it != pictures_.end()) {
-        return &it->second;
+        if (it->second.signature == signature) {
+            return &it->second;
+        }
+        pictures_.erase(it);
     }
     if (pictures_.size() >= kMaxCachedPictures) {
         pictures_.clear();
     }
-    Converted c{toImage(item->picture(), false), toImage(item->picture(), true)};
+    Converted c{signature, toImage(item->picture(), false), toImage(item->picture(), true)};
     if (c.full.isNull()) {
         return nullptr;
     }

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <cstdint>
 #include <unordered_map>
 
 class QPainter;
@@ -41,11 +42,13 @@ public:
     void paintTile(QPainter& painter, const model::CTrackItem& tile, const QRect& cell,
                    int currentLayer);
 
-    // Forgets the converted tile pictures (after any change of the model).
+    // Forgets the converted tile pictures. A converted picture is also redone when its
+    // picture's size or bytes changed (a turned picture, or a new one at a reused address).
     void forgetPictures() { pictures_.clear(); }
 
 private:
     struct Converted {
+        std::uint64_t signature = 0;
         QImage full;
         QImage faded;
     };

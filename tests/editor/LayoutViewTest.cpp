@@ -19,6 +19,9 @@
 #include "editor/UiTexts.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "persistence/CImageItem.h"
+
+#include <QPainter>
 
 #include <QMimeData>
 
@@ -366,6 +369,35 @@ TEST_F(LayoutViewTest, WhileLoadingTheViewShowsNothingAndIgnoresPresses) {
     frame->view().setLoading(false);
     image = viewPicture();
     EXPECT_EQ(image.pixel(kTilePixels + 7, kTilePixels + 7), qRgb(0, 0, 255));
+}
+
+TEST_F(LayoutViewTest, TilePicturesAreAndedAndFadedOffTheCurrentLayerAndFollowTurns) {
+    makeFrame();
+    // Left half black, right half white: after a quarter turn the top half is black.
+    image::Picture picture(40, 40, 24);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            picture.setColourAt(x, y, x < 20 ? 0x000000 : 0xFFFFFF);
+        }
+    }
+    auto* tile = model::getOrCreateTile({1, 1}, 1);
+    tile->setPicture(std::make_unique<persistence::CImageItem>(picture));
+    editor::LayoutPainter painter;
+    auto paint = [&](int layer) {
+        QImage target(200, 200, QImage::Format_RGB32);
+        QPainter p(&target);
+        painter.paint(p, QRect(0, 0, 200, 200), editor::LayoutPaintState{layer, 20, 15});
+        return target;
+    };
+    QImage image = paint(1);
+    EXPECT_EQ(image.pixel(45, 70), qRgb(0, 0, 0));            // left half, current layer
+    EXPECT_EQ(image.pixel(75, 70), qRgb(255, 255, 255));      // right half
+    EXPECT_EQ(image.pixel(75, kTilePixels), qRgb(0, 0, 255)); // AND keeps the grid under white
+    image = paint(0);
+    EXPECT_EQ(image.pixel(45, 70), qRgb(76, 76, 76)); // 70 percent over white
+    tile->getPicture()->rotate90();
+    image = paint(1);
+    EXPECT_NE(image.pixel(45, 70), image.pixel(45, 50));
 }
 
 TEST_F(LayoutViewTest, ToggleHidesAndShowsTheLayoutToolWindow) {
