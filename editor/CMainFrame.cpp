@@ -299,8 +299,8 @@ void CMainFrame::updateCommands() {
     const bool terrain = view_->terrainLayerCurrent();
     const bool tileAtTopLeft = !terrain && selectionTopLeftHoldsTile();
     const bool anySelection = !terrain && model::selectionCount() > 0;
-    const bool trackOnClipboard = clipboard_.holds(editing::kTrackItemFormat) ||
-                                  clipboard_.holds(editing::kTrackTypeItemFormat);
+    const bool trackOnClipboard = clipboard_.offers(editing::kTrackItemFormat) ||
+                                  clipboard_.offers(editing::kTrackTypeItemFormat);
 
     actions_[1245]->setEnabled(!threeD);
     actions_[1325]->setEnabled(!threeD);

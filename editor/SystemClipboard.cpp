@@ -29,3 +29,12 @@ std::optional<std::vector<std::uint8_t>> SystemClipboard::take(std::string_view 
 }
 
 } // namespace editor
+
+namespace editor {
+
+bool SystemClipboard::offers(std::string_view format) const {
+    const auto* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasFormat(mimeTypeFor(format));
+}
+
+} // namespace editor

@@ -14,6 +14,9 @@ class SystemClipboard final : public editing::Clipboard {
 public:
     void put(std::string_view format, std::span<const std::uint8_t> payload) override;
     std::optional<std::vector<std::uint8_t>> take(std::string_view format) const override;
+    // Whether the clipboard offers the format, without fetching its bytes (cheap enough for
+    // the command updates).
+    bool offers(std::string_view format) const;
 };
 
 } // namespace editor

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLocalServer>
 #include <QKeySequence>
 #include <QProcess>
 #include <QStandardPaths>
@@ -228,6 +229,8 @@ TEST(ProgramTest, SecondStartHandsItsFileToTheFirst) {
     }
     first.terminate();
     first.waitForFinished(10000);
+    QLocalServer::removeServer(name); // the terminated program left its socket file
+
     EXPECT_EQ(recent, layout.string());
 }
 
