@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPrinter>
 #include <QUrl>
 
 #include <filesystem>
@@ -150,6 +151,19 @@ TEST_F(MainFrameTest, FirstRunOpensAtTheDefaultSizeAndTheArrangementIsKept) {
     frame->action(1235)->trigger(); // back to the first arrangement
     EXPECT_EQ(frame->size(), QSize(800, 600));
     EXPECT_TRUE(frame->toolDock(1225)->isVisible());
+}
+
+TEST_F(MainFrameTest, PrintingDrawsTheBoardOntoThePage) {
+    makeFrame(30, 20);
+    for (int c = 0; c < 30; ++c) {
+        model::getOrCreateTile({static_cast<std::int16_t>(c), 5}, 0)->setShape(1);
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path("print.pdf"));
+    frame->printLayout(&printer);
+    ASSERT_TRUE(std::filesystem::exists(folder / "print.pdf"));
+    EXPECT_GT(std::filesystem::file_size(folder / "print.pdf"), 1000u);
 }
 
 TEST_F(MainFrameTest, SamplesOpenFromTheSampleFolder) {

@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QLocalServer>
 #include <QKeySequence>
+#include <QLocalServer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
