@@ -20,6 +20,8 @@
 #include "model/CZarnoltDocument.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrackControlItemManager.h"
+#include "trains/CTrainControler.h"
 #include "trains/VehicleRegistry.h"
 
 namespace editor {
@@ -437,6 +439,13 @@ void CZarnolt3DView::purgeDeferred() {
     const bool vehicles = trains::flushVehicleDeletions();
     if (tiles || vehicles) {
         emit modelChanged();
+    }
+    // Points and holding items change under the controller threads, which do not reach the
+    // view: while they are at work the visible area is redrawn at this timer's pace.
+    const auto* controller = trains::trainController();
+    const auto* manager = trains::controlItemManager();
+    if ((controller && controller->isRunning()) || (manager && manager->activeCount() > 0)) {
+        viewport()->update();
     }
 }
 

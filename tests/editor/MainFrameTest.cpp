@@ -14,6 +14,7 @@
 #include "editor/CZarnolt3DView.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
 
 namespace editortest {
 namespace {
@@ -164,6 +165,25 @@ TEST_F(MainFrameTest, PrintingDrawsTheBoardOntoThePage) {
     frame->printLayout(&printer);
     ASSERT_TRUE(std::filesystem::exists(folder / "print.pdf"));
     EXPECT_GT(std::filesystem::file_size(folder / "print.pdf"), 1000u);
+}
+
+TEST_F(MainFrameTest, RunCommandStartsTheTrainsAndReadsStop) {
+    makeFrame();
+    EXPECT_FALSE(frame->action(1525)->isEnabled()); // no vehicle
+    const auto sample =
+        std::filesystem::path(ZARNOLT_BUILD_DIR) / "bin" / "サンプル" / "複線ループ.zrn";
+    ASSERT_TRUE(frame->openLayout(QString::fromStdString(sample.string())));
+    frame->updateCommands();
+    ASSERT_TRUE(frame->action(1525)->isEnabled());
+    EXPECT_EQ(frame->action(1525)->text(), QStringLiteral("運転"));
+    model::setSelection(0, {1, 1}, {1, 1});
+    frame->action(1525)->trigger();
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    EXPECT_TRUE(controller->isRunning());
+    EXPECT_EQ(model::selectionCount(), 0); // running clears the selection
+    EXPECT_EQ(frame->action(1525)->text(), QStringLiteral("停止"));
+    controller->stop(true);
 }
 
 TEST_F(MainFrameTest, SamplesOpenFromTheSampleFolder) {
