@@ -162,6 +162,39 @@ TEST(ProgramTest, ScreenshotUnderAnXServerShowsJapaneseMenusAndTheBoard) {
     EXPECT_GT(dark, 100);
 }
 
+// At a device pixel ratio of 2 the grid lines are two device pixels wide and unblended.
+TEST(ProgramTest, GridIsCrispAtDevicePixelRatioTwo) {
+    testsupport::TempFolder config;
+    auto env = programEnvironment(config.path());
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    const QString out = QString::fromStdString((config.path() / "dpr2.png").string());
+    const ProgramRun r = run({QStringLiteral("--screenshot"), out}, env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage shot(out);
+    ASSERT_EQ(shot.size(), QSize(1600, 1200));
+    // A row through the first tile row of the (empty) board, well below the tool window.
+    const int y = 2 * 110;
+    const QRgb grey = qRgb(128, 128, 128);
+    int runs = 0;
+    for (int x = 0; x < 1400;) {
+        if (shot.pixel(x, y) != grey) {
+            const QRgb c = shot.pixel(x, y);
+            // Nothing between grid grey and white: no blended line edges.
+            EXPECT_TRUE(c == qRgb(255, 255, 255) || qGray(c) < 100) << x;
+            ++x;
+            continue;
+        }
+        int width = 0;
+        while (x < 1400 && shot.pixel(x, y) == grey) {
+            ++width;
+            ++x;
+        }
+        EXPECT_EQ(width, 2) << x;
+        ++runs;
+    }
+    EXPECT_GE(runs, 10);
+}
+
 TEST(ProgramTest, ScreenshotOfAMissingFileFails) {
     testsupport::TempFolder config;
     const ProgramRun r = run({QStringLiteral("--screenshot"),
