@@ -82,6 +82,17 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& bytes) {
             static_cast<std::size_t>(bytes.size())};
 }
 
+// A folder shipped beside the program: in the program folder (build tree), else in
+// ../share/zarnolt (installed), like the data folder. The first place when neither exists.
+std::filesystem::path shippedFolder(const char* name) {
+    const auto beside = platform::programFolder() / name;
+    const auto installed = platform::programFolder().parent_path() / "share" / "zarnolt" / name;
+    if (!std::filesystem::exists(beside) && std::filesystem::exists(installed)) {
+        return installed;
+    }
+    return beside;
+}
+
 bool selectionTopLeftHoldsTile() {
     const auto& sel = model::selection();
     if (model::selectionCount() <= 0) {
@@ -509,7 +520,7 @@ void CMainFrame::runCommand(int id) {
         statusBar()->setVisible(!statusBar()->isVisible());
         break;
     case 1036: {
-        const auto manual = platform::programFolder() / "マニュアル" / "index.html";
+        const auto manual = shippedFolder("マニュアル") / "index.html";
         if (!std::filesystem::exists(manual)) {
             prompter_.inform(this, text(TextKind::Message, MsgManualMissing).arg(fromPath(manual)));
         } else {
@@ -518,7 +529,7 @@ void CMainFrame::runCommand(int id) {
         break;
     }
     case 1037:
-        openWithDialog(MsgSampleTitle, fromPath(platform::programFolder() / "サンプル"));
+        openWithDialog(MsgSampleTitle, fromPath(shippedFolder("サンプル")));
         break;
     case 57664: {
         AboutDialog about(this);
