@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/ProgramSetup.h"
+#include "app/QuitOnSignal.h"
 #include "editor/CMainFrame.h"
 #include "editor/EditorFonts.h"
 #include "editor/Prompter.h"
@@ -127,6 +128,8 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
 
     frame.restoreArrangement();
     frame.show();
+    // Ctrl+C in a terminal and a session's SIGTERM close the window as the user would.
+    const app::QuitOnSignal quitOnSignal([&frame] { frame.close(); });
     QObject::connect(&instance, &editor::SingleInstance::fileHandedOver, &frame,
                      [&frame](const QString& handed) {
                          if (frame.isMinimized()) {

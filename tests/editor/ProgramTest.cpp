@@ -260,9 +260,20 @@ TEST(ProgramTest, SecondStartHandsItsFileToTheFirst) {
             recent.assign(value->begin(), value->end());
         }
     }
+    // SIGTERM closes the window as the user would: the program ends normally, keeps its
+    // arrangement and removes its socket.
     first.terminate();
-    first.waitForFinished(10000);
-    QLocalServer::removeServer(name); // the terminated program left its socket file
+    EXPECT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(QDir::tempPath() + QLatin1Char('/') + name));
+    EXPECT_EQ(platform::Registry(config.path() / "registry.json").getInt("VERSION", "BAR_STATE", 0),
+              1);
+    if (first.state() != QProcess::NotRunning) {
+        first.kill();
+        first.waitForFinished();
+    }
+    QLocalServer::removeServer(name);
 
     EXPECT_EQ(recent, layout.string());
 }
