@@ -1,0 +1,11 @@
+#include "app/ProgramSetup.h"
+
+#include "setup/ProgramHooks.h"
+
+namespace app {
+
+void installProgramServices() {
+    setup::installProgramHooks();
+}
+
+} // namespace app

@@ -1,0 +1,195 @@
+// zarnolt: the layout editor.
+//   zarnolt [FILE]                    opens FILE (or a new layout); a second start hands FILE
+//                                     to the running program and ends
+//   zarnolt --dump-ui                 prints every menu, command, key and control text as JSON
+//   zarnolt --screenshot OUT.png [FILE]  writes a picture of the main window at its default size
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLocale>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+
+#include "app/ProgramSetup.h"
+#include "app/QuitOnSignal.h"
+#include "editor/CMainFrame.h"
+#include "editor/EditorFonts.h"
+#include "editor/Prompter.h"
+#include "editor/QtTranslation.h"
+#include "editor/SingleInstance.h"
+#include "editor/UiDump.h"
+#include "editor/UiTexts.h"
+#include "model/CZarnoltDocument.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "trains/CTrackControlItemManager.h"
+#include "trains/CTrainControler.h"
+
+namespace {
+
+struct Options {
+    bool dumpUi = false;
+    QString screenshot;
+    QString file;
+    bool bad = false;
+};
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QStringLiteral("--dump-ui")) {
+            options.dumpUi = true;
+        } else if (arg == QStringLiteral("--screenshot")) {
+            if (i + 1 >= argc) {
+                options.bad = true;
+                break;
+            }
+            options.screenshot = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg.startsWith(QStringLiteral("--"))) {
+            options.bad = true;
+        } else if (options.file.isEmpty()) {
+            options.file = arg;
+        } else {
+            options.bad = true;
+        }
+    }
+    return options;
+}
+
+bool haveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return (display && *display) || (wayland && *wayland) || (platform && *platform);
+}
+
+// The prompter of --dump-ui and --screenshot: nobody is there to answer, so messages go to
+// stderr and every question is declined.
+class ConsolePrompter final : public editor::Prompter {
+public:
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
+    }
+    SaveAnswer askSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
+    void inform(QWidget*, const QString& text) override {
+        std::cerr << "zarnolt: " << text.toStdString() << '\n';
+    }
+    bool runDialog(QDialog&) override { return false; }
+};
+
+// Opens a handed-over file once no other layout is being read.
+void openWhenIdle(editor::CMainFrame& frame, const QString& file) {
+    if (frame.isLoading()) {
+        QTimer::singleShot(100, &frame, [&frame, file] { openWhenIdle(frame, file); });
+        return;
+    }
+    frame.openLayout(file);
+}
+
+// Runs the program once the application exists; the model is emptied by the caller.
+int runProgram(const Options& options, editor::SingleInstance& instance, bool headless) {
+    const QString file =
+        options.file.isEmpty() ? QString() : QFileInfo(options.file).absoluteFilePath();
+    editor::DialogPrompter dialogs;
+    ConsolePrompter console;
+    editor::Prompter& prompter = headless ? static_cast<editor::Prompter&>(console) : dialogs;
+    editor::CMainFrame frame(prompter, platform::Registry::instance());
+
+    if (options.dumpUi) {
+        std::cout << editor::dumpUi(frame) << '\n';
+        return 0;
+    }
+    if (!file.isEmpty() && !frame.openLayout(file) && headless) {
+        return 1;
+    }
+    if (!options.screenshot.isEmpty()) {
+        frame.resize(editor::CMainFrame::kDefaultWidth, editor::CMainFrame::kDefaultHeight);
+        frame.show();
+        QApplication::processEvents();
+        const QPixmap picture = frame.grab();
+        if (!picture.save(options.screenshot, "PNG")) {
+            std::cerr << "zarnolt: " << options.screenshot.toStdString()
+                      << ": cannot write the picture\n";
+            return 1;
+        }
+        return 0;
+    }
+
+    frame.restoreArrangement();
+    frame.show();
+    // Ctrl+C in a terminal and a session's SIGTERM close the window as the user would.
+    const app::QuitOnSignal quitOnSignal([&frame] { frame.close(); });
+    QObject::connect(&instance, &editor::SingleInstance::fileHandedOver, &frame,
+                     [&frame](const QString& handed) {
+                         if (frame.isMinimized()) {
+                             frame.showNormal();
+                         }
+                         frame.raise();
+                         frame.activateWindow();
+                         if (!handed.isEmpty()) {
+                             openWhenIdle(frame, handed);
+                         }
+                     });
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse(argc, argv);
+    if (options.bad) {
+        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
+        return 2;
+    }
+    const bool headless = options.dumpUi || !options.screenshot.isEmpty();
+    if (!haveDisplay()) {
+        if (!headless) {
+            std::cerr << editor::uiText(editor::TextKind::Message, editor::MsgNoDisplay) << '\n';
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zarnolt"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
+    QApplication::setOrganizationName(QStringLiteral("Vantreth"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
+    QApplication::setFont(editor::uiFont());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zarnolt.svg")));
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    editor::loadQtTranslation(app);
+    app::installProgramServices();
+
+    editor::SingleInstance instance(editor::SingleInstance::socketName(platform::configFolder()));
+    if (!headless) {
+        const QString file =
+            options.file.isEmpty() ? QString() : QFileInfo(options.file).absoluteFilePath();
+        if (instance.handOver(file)) {
+            return 0;
+        }
+        instance.listen();
+    }
+
+    model::getOrCreateDocument(0, 0);
+    trains::getOrCreateControlItemManager();
+    const int result = runProgram(options, instance, headless);
+
+    // Exit: stop the trains and empty the model while its containers still exist.
+    if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
+        controller->stop(true);
+    }
+    model::releaseCreatedDocument();
+    return result;
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+
+#include <optional>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+namespace editor {
+
+// Every modal question of the editor goes through one prompter, so that tests answer the
+// questions instead of a person (and nothing blocks on a dialog nobody sees).
+class Prompter {
+public:
+    enum class SaveAnswer { Save, Discard, Cancel };
+
+    virtual ~Prompter() = default;
+    // A file to open (an existing file) or nothing when cancelled. `filter` is a Qt filter.
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& title,
+                                            const QString& folder, const QString& filter) = 0;
+    // A file name to save under, or nothing when cancelled.
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& title,
+                                            const QString& suggestion, const QString& filter) = 0;
+    // Whether to save a modified layout before it is replaced or the program ends.
+    virtual SaveAnswer askSave(QWidget* parent, const QString& question) = 0;
+    // A message the user acknowledges.
+    virtual void inform(QWidget* parent, const QString& text) = 0;
+    // Runs a dialog (about box, print, print preview, page set-up) modally; true when accepted.
+    virtual bool runDialog(QDialog& dialog) = 0;
+};
+
+// The prompter of the running program: Qt's file dialogs, message boxes and dialogs.
+class DialogPrompter final : public Prompter {
+public:
+    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& title,
+                                    const QString& suggestion, const QString& filter) override;
+    SaveAnswer askSave(QWidget* parent, const QString& question) override;
+    void inform(QWidget* parent, const QString& text) override;
+    bool runDialog(QDialog& dialog) override;
+};
+
+} // namespace editor

@@ -1,0 +1,90 @@
+#pragma once
+#include <span>
+#include <string_view>
+
+namespace editor {
+
+// What a text of the user interface is.
+enum class TextKind {
+    Command,   // a menu item or command, by command id
+    MenuTitle, // a menu of the menu bar or a submenu, by our own number
+    String,    // a text from the string table, by string number
+    Control,   // a control of a tool window, by control id
+    Message,   // a question or message box, by our own number
+};
+
+// One text of the program: the text exactly as the program shows it (never normalised:
+// full-width and half-width forms are kept), its English gloss, the keys of a command
+// ("Ctrl+Z, Alt+Backspace" for two), and whether the wording is our own.
+struct UiText {
+    TextKind kind;
+    int id;
+    std::string_view text;
+    std::string_view gloss;
+    std::string_view keys;
+    bool ours;
+};
+
+// Numbers of the texts that are ours (menu titles and messages).
+enum OurText : int {
+    MenuFile = 1,
+    MenuEdit = 2,
+    MenuLayer = 3,
+    MenuTrack = 4,
+    MenuTerrain = 5,
+    MenuView = 6,
+    Menu3D = 7,
+    MenuHelp = 8,
+    MenuWindows = 9,
+    MenuStationStop = 10,
+    MenuReversingWait = 11,
+    MenuHeight = 12,
+    MenuPier = 13,
+    MsgUntitled = 101,
+    MsgSaveChanges = 102,
+    MsgCannotOpen = 103,
+    MsgCannotSave = 104,
+    MsgLoading = 105,
+    MsgManualMissing = 106,
+    MsgNoDisplay = 107,
+    MsgDamagedFile = 108,
+    MsgAboutTitle = 109,
+    MsgCredits = 110,
+    MsgOpenTitle = 111,
+    MsgSaveTitle = 112,
+    MsgSampleTitle = 113,
+    MsgZrnFilter = 114,
+    MsgAllFilter = 115,
+    MsgVersionPrefix = 116,
+};
+
+// Numbers of the string-table texts the program uses.
+enum StringId : int {
+    StrDocTemplate = 128,
+    StrLayerGround = 1140, // 1140 … 1145: the layer combo box
+    StrLayerTerrain = 1145,
+    StrLayoutToolTitle = 1165,
+    StrRun = 1170,
+    StrStop = 1171,
+    StrAll = 1200,
+    StrPosition = 1230,
+    StrHeightSingle = 90001, // "%dm"
+    StrHeightRange = 90002,  // "%dm-%dm"
+};
+
+// Control ids of the layout tool window.
+enum ControlId : int {
+    CtlLayerCombo = 3050,
+    CtlHeightText = 3051,
+    CtlPositionText = 3052,
+    CtlShowTerrain = 3053,
+};
+
+// Every text of the program, in table order.
+std::span<const UiText> uiTexts();
+// The text of a kind and number; empty when the table lacks it.
+std::string_view uiText(TextKind kind, int id);
+// The entry of a kind and number, or null.
+const UiText* findUiText(TextKind kind, int id);
+
+} // namespace editor
