@@ -218,9 +218,11 @@ FileWriteResult replaceFileContents(const fs::path& destination,
         return fail("cannot write", errno);
     }
     if (unnamed && !linkUnnamed(fd.get(), folder, prefix, named)) {
-        const int code = errno;
-        named.clear();
-        return fail("cannot name the new file", code);
+        // Without a way to link it (no /proc, say), the content goes to a named file instead.
+        fd.close();
+        FileWriteOptions withName = options;
+        withName.unnamedTemporary = false;
+        return replaceFileContents(target, bytes, withName);
     }
     if (!fd.close()) {
         return fail("cannot write", errno);
