@@ -17,7 +17,6 @@
 #include "model/CZarnoltDocument.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
-#include "persistence/AtomicFile.h"
 #include "persistence/LayoutFile.h"
 
 namespace {

@@ -16,11 +16,15 @@ LayoutSession::LayoutSession(int columns, int rows) {
 LayoutSession::~LayoutSession() = default;
 
 bool LayoutSession::read(const std::string& command, const std::string& file) {
-    const auto result = persistence::readLayoutFile(*document_, file);
+    std::string message;
+    const auto result = persistence::readLayoutFile(*document_, file, {}, &message);
     if (result != persistence::LayoutReadResult::Read) {
         std::cerr << "zarnolt-cli " << command << ": " << file << ": "
-                  << persistence::describe(result) << '\n';
+                  << (message.empty() ? persistence::describe(result) : message) << '\n';
         return false;
+    }
+    if (!message.empty()) {
+        std::cerr << "zarnolt-cli " << command << ": " << file << ": warning: " << message << '\n';
     }
     return true;
 }
@@ -28,7 +32,7 @@ bool LayoutSession::read(const std::string& command, const std::string& file) {
 bool LayoutSession::write(const std::string& command, const std::string& file) {
     if (!document_->writeFile(file)) {
         std::cerr << "zarnolt-cli " << command << ": " << file
-                  << ": cannot write the layout file\n";
+                  << ": cannot write the layout file: " << document_->fileMessage() << '\n';
         return false;
     }
     return true;

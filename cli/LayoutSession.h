@@ -20,9 +20,11 @@ public:
     model::CZarnoltDocument& document() { return *document_; }
 
     // Reads a layout; on refusal prints "zarnolt-cli <command>: <file>: <reason>" on stderr
-    // and returns false.
+    // and returns false. A damaged layout is read as far as it goes, with one line
+    // "zarnolt-cli <command>: <file>: warning: <what was not read>" on stderr.
     bool read(const std::string& command, const std::string& file);
-    // Writes a layout; on failure prints one line on stderr and returns false.
+    // Writes a layout; on failure prints one line with the system's reason on stderr and
+    // returns false.
     bool write(const std::string& command, const std::string& file);
 
 private:

@@ -1,10 +1,8 @@
 #include "image/FileBytes.h"
 
-#include <atomic>
-#include <cstdio>
 #include <fstream>
-#include <string>
-#include <unistd.h>
+
+#include "platform/AtomicFile.h"
 
 namespace image {
 namespace fs = std::filesystem;
@@ -34,33 +32,7 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const fs::path& path, std
 }
 
 bool writeFileBytes(const fs::path& path, std::span<const std::uint8_t> bytes) {
-    static std::atomic<unsigned> counter{0};
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const fs::path temporary =
-        folder / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                  std::to_string(counter.fetch_add(1)));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return platform::replaceFileContents(path, bytes).written;
 }
 
 } // namespace image

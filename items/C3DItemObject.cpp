@@ -39,7 +39,8 @@ bool validLamp(int i) {
     return i == 0 || i == 1;
 }
 
-// Turns both corners of a box by `degrees` about an axis (0 = X, 1 = Y) and sorts them again.
+// Turns all eight corners of a box by `degrees` about an axis (0 = X, 1 = Y) and takes the
+// box around them (turning only the two stored corners would lose the others' reach).
 void turnBox(BoundingBox& box, double degrees, int axis) {
     const double a = degrees * std::numbers::pi / 180.0;
     const double c = std::cos(a);
@@ -50,10 +51,17 @@ void turnBox(BoundingBox& box, double degrees, int axis) {
         }
         return Vec3d{p.x * c + p.z * s, p.y, -p.x * s + p.z * c};
     };
-    const Vec3d a1 = turn(box.min);
-    const Vec3d b1 = turn(box.max);
-    box.min = {std::min(a1.x, b1.x), std::min(a1.y, b1.y), std::min(a1.z, b1.z)};
-    box.max = {std::max(a1.x, b1.x), std::max(a1.y, b1.y), std::max(a1.z, b1.z)};
+    BoundingBox turned{turn(box.min), turn(box.min)};
+    for (int corner = 1; corner < 8; ++corner) {
+        const Vec3d p =
+            turn({(corner & 1) ? box.max.x : box.min.x, (corner & 2) ? box.max.y : box.min.y,
+                  (corner & 4) ? box.max.z : box.min.z});
+        turned.min = {std::min(turned.min.x, p.x), std::min(turned.min.y, p.y),
+                      std::min(turned.min.z, p.z)};
+        turned.max = {std::max(turned.max.x, p.x), std::max(turned.max.y, p.y),
+                      std::max(turned.max.z, p.z)};
+    }
+    box = turned;
 }
 
 void moveBox(BoundingBox& box, const Vec3d& by) {

@@ -94,6 +94,7 @@ bool CZarnoltDocument::savePreferences() {
 bool CZarnoltDocument::readFile(const std::filesystem::path& path,
                                 const LoadProgressCallback& progress) {
     platform::RenderLockGuard model;
+    fileMessage_.clear();
     auto& reader = documentServices().readFile;
     if (!reader || !reader(*this, path, progress)) {
         return false;
@@ -105,6 +106,7 @@ bool CZarnoltDocument::readFile(const std::filesystem::path& path,
 
 bool CZarnoltDocument::writeFile(const std::filesystem::path& path) {
     platform::RenderLockGuard model;
+    fileMessage_.clear();
     auto& writer = documentServices().writeFile;
     if (!writer || !writer(*this, path)) {
         return false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/DocumentRecords.h"
 #include "model/Geometry.h"
@@ -73,6 +74,11 @@ public:
     // file library is linked. On success the path and title name the file.
     bool readFile(const std::filesystem::path& path, const LoadProgressCallback& progress = {});
     bool writeFile(const std::filesystem::path& path);
+    // What the last readFile or writeFile has to tell the user in one line: why it failed, or
+    // what a damaged file lost although it was read. Empty when there is nothing to tell.
+    const std::string& fileMessage() const { return fileMessage_; }
+    // Set by the file library while it reads or writes.
+    void setFileMessage(std::string message) { fileMessage_ = std::move(message); }
 
     // Empties title and path, takes the size (out-of-range values: the preference size) and
     // clears the model, recreating the renderer.
@@ -122,6 +128,7 @@ private:
     int rows_ = 0;
     std::string title_;
     std::string pathName_;
+    std::string fileMessage_;
     EnvironmentRecord environment_;
     PreferenceData preferences_;
     platform::Registry* registry_ = nullptr;

@@ -23,10 +23,10 @@ void writeLandscapeChunk(platform::ByteWriter& out) {
     out.patchU32(start + 4, static_cast<std::uint32_t>(out.size() - start));
 }
 
-void readLandscapeChunk(std::span<const std::uint8_t> chunk) {
+std::size_t readLandscapeChunk(std::span<const std::uint8_t> chunk) {
     if (chunk.size() < kLandscapeChunkHeadLength ||
         !(isTag(chunk.data(), kLandscapeChunkTag) || isTag(chunk.data(), kLandscapeChunkOldTag))) {
-        return;
+        return 0;
     }
     model::deleteAllLandscapeItems();
     platform::ByteReader in(chunk);
@@ -37,14 +37,14 @@ void readLandscapeChunk(std::span<const std::uint8_t> chunk) {
         std::uint32_t length = 0;
         if (!in.contains(offset, kChunkHeadLength) ||
             !platform::ByteReader::peekU32(chunk, offset + 4, length)) {
-            break;
+            return offset;
         }
         const std::uint8_t* tag = chunk.data() + offset;
         if (!isTag(tag, kLandscapeRecordTag) && !isTag(tag, kLandscapeOldRecordTag)) {
-            break;
+            return offset;
         }
         if (length < kChunkHeadLength || !in.contains(offset, length)) {
-            break;
+            return offset;
         }
         model::CLandscapeItem* item = model::createLandscapeItem();
         if (!item->readRecord(chunk.subspan(offset, length), false, 0, 0)) {
@@ -52,6 +52,7 @@ void readLandscapeChunk(std::span<const std::uint8_t> chunk) {
         }
         offset += length;
     }
+    return 0;
 }
 
 } // namespace persistence

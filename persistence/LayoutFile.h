@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,15 +19,18 @@ std::vector<std::uint8_t> buildLayoutFile(const model::CZarnoltDocument& documen
 
 // Writes the layout file through a temporary file in the destination's folder (the old file
 // stays untouched on any failure). False when the file could not be written completely or
-// would be larger than its 32-bit header fields can describe.
-bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesystem::path& path);
+// would be larger than its 32-bit header fields can describe; `error`, when given, then says
+// why in one English line.
+bool writeLayoutFile(const model::CZarnoltDocument& document, const std::filesystem::path& path,
+                     std::string* error = nullptr);
 
 // Why a layout was refused (or Read when it was not).
 enum class LayoutReadResult {
     Read,
-    CannotOpen, // missing, not a regular file, unreadable or too large
+    CannotOpen, // missing, not a regular file or unreadable
     TooShort,   // shorter than the 296-byte header
     WrongMagic, // does not start with "Zn02"
+    TooLarge,   // a sound header, but longer than a layout file can be
 };
 
 // Reads a layout held in memory into the model. A refused layout (too short, wrong magic)
@@ -36,20 +40,26 @@ enum class LayoutReadResult {
 // what was read before stays. The progress callback gets (bytes so far, header total, fileName)
 // after each chunk and once more at the end. Then points without a number get the lowest free one
 // and the model-wide recomputation runs.
+// `message`, when given, is emptied, and receives one English line when the layout was read
+// but damage cut parts of it off (naming them), or the reason for a refusal.
 LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
                                  std::span<const std::uint8_t> bytes,
                                  const model::LoadProgressCallback& progress = {},
-                                 std::string_view fileName = {});
+                                 std::string_view fileName = {}, std::string* message = nullptr);
 
+// The same from a file. Only the 296-byte header is read before the file is refused or taken,
+// so a file that is no layout is refused at once, whatever its size.
 LayoutReadResult readLayoutFile(model::CZarnoltDocument& document,
                                 const std::filesystem::path& path,
-                                const model::LoadProgressCallback& progress = {});
+                                const model::LoadProgressCallback& progress = {},
+                                std::string* message = nullptr);
 
 // A one-line English reason for a refusal.
 const char* describe(LayoutReadResult result);
 
-// Makes this library the document's layout file reader and writer, and the maker of tile
-// pictures from PNG bytes when none is installed. Calling it again changes nothing.
+// Makes this library the document's layout file reader and writer (which leave their refusal
+// reasons, write errors and damage warnings in the document's file message), and the maker of
+// tile pictures from PNG bytes when none is installed. Calling it again changes nothing.
 void installLayoutFileHandlers();
 
 // The recomputation after loading, for a model whose tiles were just made (by the reader or

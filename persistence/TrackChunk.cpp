@@ -73,6 +73,7 @@ TrackChunkNotes readTrackChunk(std::span<const std::uint8_t> chunk) {
         TileRecordHead head;
         const auto rest = chunk.subspan(offset);
         if (!readTileRecordHead(rest, head)) {
+            notes.cutAt = offset;
             break;
         }
         const auto record = rest.first(head.length);

@@ -18,6 +18,8 @@ void writeTrackChunk(platform::ByteWriter& out);
 struct TrackChunkNotes {
     std::size_t pointsWithoutNumber = 0;
     bool longDiagonals = false; // a line of shape 6 was read
+    // Where in the chunk a damaged record ended it; 0 when every record was read.
+    std::size_t cutAt = 0;
 };
 TrackChunkNotes readTrackChunk(std::span<const std::uint8_t> chunk);
 

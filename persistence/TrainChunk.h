@@ -13,8 +13,10 @@ struct TrainChunkHandlers {
     // The whole "TrnC" chunk, head included; empty when there is no train controller.
     std::function<std::vector<std::uint8_t>()> write;
     // Reads a whole "TrnC" chunk, head included (its length was checked against the file).
-    // Called in file order, so the tiles of the usual chunk order are already in place.
-    std::function<void(std::span<const std::uint8_t> chunk)> read;
+    // Called in file order, so the tiles of the usual chunk order are already in place. The
+    // result is the offset in the chunk where a damaged record ended the reading, or 0 when
+    // every record was read.
+    std::function<std::size_t(std::span<const std::uint8_t> chunk)> read;
 };
 
 TrainChunkHandlers& trainChunkHandlers();

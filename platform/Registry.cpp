@@ -1,14 +1,13 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Debug.h"
 #include "platform/Paths.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <unistd.h>
 
 namespace platform {
 namespace fs = std::filesystem;
@@ -53,25 +52,6 @@ std::optional<Registry::Binary> fromHex(const std::string& text) {
         bytes[i] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
     return bytes;
-}
-
-// Writes all of `data` to `path` and flushes it to the disk.
-bool writeAndSync(const fs::path& path, const std::string& data) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n <= 0) {
-            ::close(fd);
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && synced;
 }
 
 } // namespace
@@ -164,19 +144,15 @@ bool Registry::saveLocked() const {
     const json root = {{"format", kFormat}, {"version", kVersion}, {"sections", sections}};
     std::error_code error;
     fs::create_directories(file_.parent_path(), error);
-    fs::path temporary = file_;
-    temporary += ".tmp." + std::to_string(::getpid());
-    if (!writeAndSync(temporary, root.dump(1) + "\n")) {
-        fs::remove(temporary, error);
-        debugOut("registry: cannot write " + temporary.string());
-        return false;
+    const std::string text = root.dump(1) + "\n";
+    FileWriteOptions options;
+    options.newFileMode = 0600;
+    const FileWriteResult written = replaceFileContents(
+        file_, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, options);
+    if (!written) {
+        debugOut("registry: cannot write " + file_.string() + ": " + written.error);
     }
-    fs::rename(temporary, file_, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return written.written;
 }
 
 const Registry::Value* Registry::find(std::string_view section, std::string_view entry) const {

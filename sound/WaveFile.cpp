@@ -1,5 +1,6 @@
 #include "sound/WaveFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Debug.h"
 
 #include <algorithm>
@@ -98,30 +99,7 @@ bool writeWaveFile(const fs::path& path, const WaveFormat& format,
     if (bytes.empty()) {
         return false;
     }
-    fs::path temporary = path;
-    temporary += ".writing";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return platform::replaceFileContents(path, bytes).written;
 }
 
 // Random-access bytes of an opened wave: a file on disk or a copy in memory. Reads return

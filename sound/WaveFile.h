@@ -34,8 +34,8 @@ WaveFormat pcmFormat(std::uint16_t channels, std::uint32_t samplesPerSecond,
 std::vector<std::uint8_t> encodeWave(const WaveFormat& format, std::span<const std::uint8_t> data);
 // Signed 16-bit samples as little-endian bytes, the data of a 16-bit PCM wave.
 std::vector<std::uint8_t> pcm16Bytes(std::span<const std::int16_t> samples);
-// Writes encodeWave(format, data) through a temporary file renamed over `path`, so a failed
-// write leaves any previous file intact. False on any failure.
+// Writes encodeWave(format, data) through the atomic file writer (platform/AtomicFile.h), so a
+// failed write leaves any previous file intact. False on any failure.
 bool writeWaveFile(const std::filesystem::path& path, const WaveFormat& format,
                    std::span<const std::uint8_t> data);
 

@@ -5,8 +5,8 @@ set -euo pipefail
 seconds=${1:-20}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNOLT_FUZZ=ON -DZARNOLT_BUILD_TESTS=OFF
-         -DZARNOLT_BUILD_BENCH=OFF -DZARNOLT_BUILD_RENDER=OFF)
+options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNOLT_FUZZ=ON -DZARNOLT_WERROR=ON
+         -DZARNOLT_BUILD_TESTS=OFF -DZARNOLT_BUILD_BENCH=OFF -DZARNOLT_BUILD_RENDER=OFF)
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz "${options[@]}"
 fi

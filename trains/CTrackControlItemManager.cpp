@@ -68,6 +68,9 @@ void CTrackControlItemManager::add(model::CTrackControlItem* item) {
     if (std::find(activeItems_.begin(), activeItems_.end(), item) == activeItems_.end()) {
         activeItems_.push_back(item);
     }
+    // An item handed back and taken again before the next tick stays active; so does a new
+    // item at the address of one that was handed back and then deleted.
+    std::erase(removalQueue_, item);
 }
 
 void CTrackControlItemManager::remove(model::CTrackControlItem* item) {

@@ -25,7 +25,7 @@ public:
     CTrackControlItemManager& operator=(const CTrackControlItemManager&) = delete;
 
     bool contains(const model::CTrackControlItem* item) const;
-    // Null and items already active are ignored.
+    // Null and items already active are ignored; a removal queued for the item is cancelled.
     void add(model::CTrackControlItem* item);
     void remove(model::CTrackControlItem* item);
     void queueRemoval(model::CTrackControlItem* item);

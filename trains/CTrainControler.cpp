@@ -110,11 +110,13 @@ std::vector<std::uint8_t> CTrainControler::saveChunk() const {
     return out.take();
 }
 
-void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::TilePos tileOffset) {
+std::size_t CTrainControler::loadChunk(std::span<const std::uint8_t> bytes,
+                                       model::TilePos tileOffset) {
     platform::ByteReader head(bytes);
     if (bytes.size() < kChunkHead || !head.tag("TrnC")) {
-        return;
+        return 0;
     }
+    std::size_t cutAt = 0;
     runUnderRenderLock([&] {
         const std::size_t total = std::min<std::size_t>(head.u32(), bytes.size());
         std::size_t offset = head.u32();
@@ -128,6 +130,7 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
             platform::ByteReader::peekU32(bytes, offset, tag);
             platform::ByteReader::peekU32(bytes, offset + 4, length);
             if (tag != 0x54726E50u || length < 8 || length > total - offset) {
+                cutAt = std::max<std::size_t>(offset, 8); // never 0, which means none
                 break;
             }
             CTrainItem* v = createVehicle(nullptr, 0, {});
@@ -135,6 +138,9 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
             loaded.push_back(v);
             v->readRecord(bytes.subspan(offset, length), tileOffset);
             offset += length;
+        }
+        if (offset < total && cutAt == 0) {
+            cutAt = offset; // a few bytes too short for a record head
         }
 
         // Links from record numbers; automobiles and links to themselves get none.
@@ -157,11 +163,7 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
 
         // Coupled vehicles to coupling distance from the first of each chain; the walk
         // ends at a vehicle met before.
-        for (CTrainItem* v : loaded) {
-            if (v->frontNeighbour() != nullptr) {
-                continue;
-            }
-            const bool behind = !v->savedAsTail();
+        auto placeChain = [](CTrainItem* v, bool behind) {
             std::unordered_set<const CTrainItem*> seen{v};
             CTrainItem* a = v;
             CTrainItem* w = v->rearNeighbour();
@@ -177,6 +179,11 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
             }
             if (!behind) {
                 a->flipChainLinks();
+            }
+        };
+        for (CTrainItem* v : loaded) {
+            if (v->frontNeighbour() == nullptr) {
+                placeChain(v, !v->savedAsTail());
             }
         }
 
@@ -231,15 +238,37 @@ void CTrainControler::loadChunk(std::span<const std::uint8_t> bytes, model::Tile
             }
         }
         std::vector<VehicleId> doomed;
+        std::vector<VehicleId> bereft; // coupled to a doomed vehicle
         for (CTrainItem* v : unusable) {
             doomed.push_back(v->id());
+            for (const CTrainItem* n : {v->frontNeighbour(), v->rearNeighbour()}) {
+                if (n != nullptr) {
+                    bereft.push_back(n->id());
+                }
+            }
         }
         for (VehicleId id : doomed) {
             if (CTrainItem* v = findVehicle(id)) {
                 destroyVehicle(v);
             }
         }
+        // A train that lost a vehicle stands as the next load of its saved file will place
+        // it: its first vehicle at its tile's middle, the others behind at coupling distance
+        // (not beside a vehicle that is gone), so that saving it again gives the same bytes.
+        std::unordered_set<const CTrainItem*> replaced;
+        for (VehicleId id : bereft) {
+            CTrainItem* v = findVehicle(id);
+            if (v == nullptr) {
+                continue;
+            }
+            CTrainItem* first = v->firstVehicle();
+            if (replaced.insert(first).second &&
+                first->placeOnTile(first->currentTile(), first->position().backward != 0)) {
+                placeChain(first, true);
+            }
+        }
     });
+    return cutAt;
 }
 
 } // namespace trains

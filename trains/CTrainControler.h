@@ -38,7 +38,9 @@ public:
     // shifted by `tileOffset`), relinks the trains, sets coupled vehicles at coupling
     // distance and deletes unusable vehicles. A chunk under 28 bytes or with another tag is
     // ignored; a record with another tag, or one reaching past the chunk, ends the reading.
-    void loadChunk(std::span<const std::uint8_t> bytes, model::TilePos tileOffset);
+    // The result is the offset in the chunk where such damage ended it, or 0 when every
+    // record was read.
+    std::size_t loadChunk(std::span<const std::uint8_t> bytes, model::TilePos tileOffset);
     // The trains chunk: head and one record per vehicle standing on a valid position.
     std::vector<std::uint8_t> saveChunk() const;
 

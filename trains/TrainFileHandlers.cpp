@@ -17,7 +17,7 @@ void installTrainFileHandlers() {
     }
     if (!handlers.read) {
         handlers.read = [](std::span<const std::uint8_t> chunk) {
-            getOrCreateTrainController().loadChunk(chunk, model::TilePos{});
+            return getOrCreateTrainController().loadChunk(chunk, model::TilePos{});
         };
     }
 }

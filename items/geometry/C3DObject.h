@@ -59,7 +59,7 @@ public:
     static constexpr std::size_t kHeaderSize = 528;
     static constexpr std::uint32_t kCurrentVersion = 0x00010001;
     static constexpr std::uint32_t kOldVersion = 0x00010000;
-    static constexpr std::uint32_t kTransparentFlag = 0x1;
+    static constexpr std::uint32_t kTransparentFlag = 0x2; // flag bit 1, counted from 0
 
     C3DObject();
     ~C3DObject();

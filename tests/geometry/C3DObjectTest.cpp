@@ -19,7 +19,7 @@ BlockBytes emptyNodeBlock() {
     block.f64(0x40, 2).f64(0x48, 2).f64(0x50, 2);
     block.f64(0x58, 0.5);
     block.f64(0x60, 0.1).f64(0x68, 0.2).f64(0x70, 0.3).f64(0x78, 0.4);
-    block.u32(0x80, 1).u32(0x84, 3);
+    block.u32(0x80, 2).u32(0x84, 3); // flag bit 1: transparent
     for (std::size_t at = 0x180; at < 0x190; at += 4) {
         block.u32(at, 528);
     }
@@ -92,6 +92,25 @@ TEST(C3DObjectTest, EmptyNodeBlockLoadsTheHeaderAndIsWrittenBackUnchanged) {
     EXPECT_TRUE(node.textures().empty());
     EXPECT_EQ(node.dxfFaces(), nullptr);
     EXPECT_EQ(node.save(), block.bytes());
+}
+
+TEST(C3DObjectTest, TransparencyIsFlagBitOneOfTheStoredFlags) {
+    struct Case {
+        std::uint32_t flags;
+        bool transparent;
+    };
+    for (const Case c : {Case{0x0, false}, Case{0x1, false}, Case{0x2, true}, Case{0x3, true},
+                         Case{0xFFFFFFFD, false}}) {
+        BlockBytes block = emptyNodeBlock();
+        block.u32(0x80, c.flags);
+        C3DObject node;
+        ASSERT_EQ(node.load(block.bytes()), LoadStatus::Loaded);
+        EXPECT_EQ(node.isTransparent(), c.transparent) << std::hex << c.flags;
+        EXPECT_EQ(node.save(), block.bytes()) << std::hex << c.flags;
+    }
+    C3DObject node;
+    node.setTransparent(true);
+    EXPECT_EQ(node.flags(), 0x2u);
 }
 
 TEST(C3DObjectTest, OldHeaderLoadsWithUnitScaleAndNoFlags) {

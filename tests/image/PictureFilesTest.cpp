@@ -9,7 +9,9 @@
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 #include <zlib.h>
 
@@ -284,6 +286,28 @@ TEST(PictureFiles, SaveChoosesTheEncoderByExtensionIgnoringCase) {
                             std::filesystem::directory_iterator()),
               2);
     EXPECT_TRUE(loadPicture(folder / "missing.png").empty());
+}
+
+TEST(PictureFiles, SavingGoesThroughTheAtomicWriter) {
+    namespace fs = std::filesystem;
+    testsupport::TempFolder folder;
+    const Picture picture = smoothPicture(8, 8);
+    fs::create_directory(folder / "real");
+    std::ofstream(folder / "real" / "terrain.png") << "old";
+    ::chmod((folder / "real" / "terrain.png").c_str(), 0640);
+    fs::create_symlink("real/terrain.png", folder / "link.png");
+    ASSERT_EQ(::mkfifo((folder / "pipe.png").c_str(), 0600), 0);
+
+    // Through a link its target is replaced, with its permissions; a pipe is never replaced.
+    ASSERT_TRUE(savePicture(picture, folder / "link.png"));
+    EXPECT_TRUE(fs::is_symlink(folder / "link.png"));
+    EXPECT_EQ(loadPicture(folder / "real" / "terrain.png"), picture);
+    EXPECT_EQ(fs::status(folder / "real" / "terrain.png").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(savePicture(picture, folder / "pipe.png"));
+    EXPECT_TRUE(fs::is_fifo(folder / "pipe.png"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 1);
 }
 
 TEST(PictureFiles, LoadWithTrimCropsToContent) {

@@ -5,6 +5,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <bit>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace items;
@@ -300,6 +301,34 @@ TEST(ItemModel, ScaleAndBoundsFollowTheLargerHorizontalExtent) {
     EXPECT_EQ(item.lampPoint(1, 2.0), (Vec3d{2.0, 4.0, 6.0}));
     EXPECT_EQ(item.lampPoint(2, 2.0), Vec3d{});
     EXPECT_FALSE(item.lampMirrored(5));
+}
+
+TEST(ItemModel, TurnedBoundsHoldEveryCornerOfTheBox) {
+    C3DItemObject item;
+    item.geometryRoot()->setFaceSet(boxFaceSet(2.0, 1.0, 1.0));
+    item.setSize(2.0f); // scale 1 at tile size 1: the box spans x 0 … 2, z 0 … 1
+    const double h = std::sqrt(0.5);
+    struct Case {
+        float pitch, yaw;
+        BoundingBox expected;
+    };
+    // A yaw turns x and z by -yaw about Y, a pitch turns y and z by -pitch about X.
+    for (const Case c : {
+             Case{0.0f, 45.0f, {{-h, 0.0, 0.0}, {2 * h, 1.0, 3 * h}}},
+             Case{0.0f, -45.0f, {{0.0, 0.0, -2 * h}, {3 * h, 1.0, h}}},
+             Case{45.0f, 0.0f, {{0.0, 0.0, -h}, {2.0, 2 * h, h}}},
+             Case{0.0f, 180.0f, {{-2.0, 0.0, -1.0}, {0.0, 1.0, 0.0}}},
+         }) {
+        item.setPitchAndYaw(c.pitch, c.yaw);
+        const BoundingBox box = item.boundingBox(1.0);
+        SCOPED_TRACE(testing::Message() << "pitch " << c.pitch << " yaw " << c.yaw);
+        EXPECT_NEAR(box.min.x, c.expected.min.x, 1e-9);
+        EXPECT_NEAR(box.min.y, c.expected.min.y, 1e-9);
+        EXPECT_NEAR(box.min.z, c.expected.min.z, 1e-9);
+        EXPECT_NEAR(box.max.x, c.expected.max.x, 1e-9);
+        EXPECT_NEAR(box.max.y, c.expected.max.y, 1e-9);
+        EXPECT_NEAR(box.max.z, c.expected.max.z, 1e-9);
+    }
 }
 
 TEST(ItemModel, DoubleSidedFlagDoublesTheCounts) {

@@ -1,11 +1,14 @@
 // zarnolt-cli's layout commands, run as the user runs them.
 #include "LayoutTestSupport.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sys/stat.h>
 
 #include "model/CTrackItem.h"
 #include "model/PieceSeams.h"
@@ -110,6 +113,49 @@ TEST_F(CliTest, ResaveWritesTheSameBytes) {
     const CliRun run = runCli({"resave", in.string(), out.string()}, folder);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(contents(out), contents(in));
+}
+
+TEST_F(CliTest, ADamagedLayoutIsReadWithOneWarningLine) {
+    model::createTile({1, 1}, 0)->getTrack().addLine(points({{0, 20}, {40, 20}}), 1);
+    model::createTile({2, 1}, 0)->getTrack().addLine(points({{0, 20}, {40, 20}}), 1);
+    auto bytes = persistence::buildLayoutFile(document());
+    bytes.resize(bytes.size() - 40); // into the scenery chunk
+    const fs::path damaged = folder / "damaged.zrn";
+    writeBytes(damaged, bytes);
+    const fs::path out = folder / "out.zrn";
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"info", damaged.string()},
+          std::vector<std::string>{"resave", damaged.string(), out.string()}}) {
+        const CliRun run = runCli(command, folder);
+        EXPECT_EQ(run.exitCode, 0) << command[0] << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("warning: damaged at byte"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("not read: the scenery"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::exists(out));
+    const CliRun clean = runCli({"info", out.string()}, folder);
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_EQ(clean.err, "");
+}
+
+TEST_F(CliTest, AFailedWriteSaysWhy) {
+    const fs::path in = folder / "in.zrn";
+    writeBytes(in, persistence::buildLayoutFile(document()));
+    fs::create_directory(folder / "folder.zrn");
+    ASSERT_EQ(::mkfifo((folder / "pipe.zrn").c_str(), 0600), 0);
+    const struct {
+        fs::path out;
+        std::string reason;
+    } cases[] = {{folder / "missing" / "out.zrn", std::strerror(ENOENT)},
+                 {folder / "folder.zrn", "folder"},
+                 {folder / "pipe.zrn", "not a regular file"}};
+    for (const auto& c : cases) {
+        const CliRun run = runCli({"resave", in.string(), c.out.string()}, folder);
+        EXPECT_EQ(run.exitCode, 1) << c.out;
+        EXPECT_NE(run.err.find("cannot write the layout file: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::is_fifo(folder / "pipe.zrn"));
 }
 
 TEST_F(CliTest, RefusedAndDamagedFilesNeverCrashTheTool) {

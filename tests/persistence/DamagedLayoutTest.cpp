@@ -137,6 +137,54 @@ TEST_F(DamagedLayoutTest, WrongLengthsEndTheChunkOrTheFile) {
     }
 }
 
+TEST_F(DamagedLayoutTest, AWarningNamesWhatDamageCutOff) {
+    const auto good = smallLayout();
+    const std::size_t track = offsetOf(good, "TrkD");
+    const std::size_t secondTile = offsetOf(good, "TrkP", offsetOf(good, "TrkP") + 4);
+    const std::size_t landscape = offsetOf(good, "LnI2");
+    const std::size_t environment = offsetOf(good, "Cenv");
+    auto cut = [&](std::size_t size) {
+        return std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<long>(size));
+    };
+    auto changed = [&](std::size_t offset, std::uint32_t value) {
+        auto bytes = good;
+        put32(bytes, offset, value);
+        return bytes;
+    };
+    auto extended = good;
+    extended.insert(extended.end(), {1, 2, 3});
+    const struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::string expected; // the whole warning; empty: none
+    } cases[] = {
+        {"intact", good, ""},
+        {"unknown chunk", changed(track, 0x54726B58u /* TrkX */), ""},
+        {"cut in the tiles", cut(track + 100),
+         "damaged at byte " + std::to_string(track) +
+             ": not read: the tiles, the landscape items, the scenery"},
+        {"cut in the scenery", cut(environment + 50),
+         "damaged at byte " + std::to_string(environment) + ": not read: the scenery"},
+        {"tile record with another tag", changed(secondTile, 0x54726B51u /* TrkQ */),
+         "damaged at byte " + std::to_string(secondTile) + ": not read: the rest of the tiles"},
+        {"landscape record past its chunk", changed(landscape + 32, 0x10000000u),
+         "damaged at byte " + std::to_string(landscape + 28) +
+             ": not read: the rest of the landscape items"},
+        {"scenery too short", changed(environment + 4, 91),
+         "damaged at byte " + std::to_string(environment) +
+             ": not read: the scenery, the last byte"},
+        {"bytes after the last chunk", extended,
+         "damaged at byte " + std::to_string(good.size()) + ": not read: the last 3 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string message = "stale";
+        ASSERT_EQ(persistence::readLayoutBytes(document(), c.bytes, {}, {}, &message),
+                  LayoutReadResult::Read);
+        EXPECT_EQ(message, c.expected);
+    }
+}
+
 TEST_F(DamagedLayoutTest, UnknownTagsEndTheirChunkOrAreSkipped) {
     const auto good = smallLayout();
     const std::size_t firstTile = offsetOf(good, "TrkP");

@@ -180,6 +180,33 @@ TEST_F(ReaderTest, RefusedFilesLeaveTheModelUntouched) {
     EXPECT_TRUE(document().getPathName().empty());
 }
 
+TEST_F(ReaderTest, HugeFilesAreJudgedByTheirHeaderFirst) {
+    testsupport::TempFolder folder;
+    // Sparse files: gigabytes long, but nothing stored.
+    struct Case {
+        const char* name;
+        std::uint64_t size;
+        bool magic;
+        LayoutReadResult expected;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{"zeros-2g.zrn", 2ull << 30, false, LayoutReadResult::WrongMagic, "\"Zn02\""},
+          Case{"zeros-5g.zrn", 5ull << 30, false, LayoutReadResult::WrongMagic, "\"Zn02\""},
+          Case{"layout-5g.zrn", 5ull << 30, true, LayoutReadResult::TooLarge,
+               "too large to be a layout file"}}) {
+        const auto path = folder / c.name;
+        std::ofstream(path, std::ios::binary) << (c.magic ? "Zn02" : "");
+        std::filesystem::resize_file(path, c.size);
+        std::string message;
+        EXPECT_EQ(persistence::readLayoutFile(document(), path, {}, &message), c.expected)
+            << c.name;
+        EXPECT_NE(message.find(c.message), std::string::npos) << c.name << ": " << message;
+        EXPECT_FALSE(document().readFile(path)) << c.name;
+        EXPECT_EQ(document().fileMessage(), message) << c.name;
+    }
+}
+
 TEST_F(ReaderTest, ProgressIsReportedAfterEachChunkAndAtTheEnd) {
     const auto bytes = layout({trackChunk({}), defaultEnvironmentChunk()});
     std::vector<std::pair<std::int64_t, std::int64_t>> calls;

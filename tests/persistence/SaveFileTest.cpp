@@ -2,7 +2,9 @@
 // false, and no temporary file stays behind.
 #include "LayoutTestSupport.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,7 +13,6 @@
 
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
-#include "persistence/AtomicFile.h"
 #include "persistence/LayoutFile.h"
 #include "support/TempFolder.h"
 
@@ -96,7 +97,58 @@ TEST_F(SaveFileTest, DestinationsThatCannotBeWritten) {
     EXPECT_FALSE(document().writeFile(folder / "taken"));
     EXPECT_TRUE(fs::is_directory(folder / "taken"));
     EXPECT_EQ(entries(folder.path()), 1u);
-    EXPECT_FALSE(persistence::replaceFileContents(folder.path() / "", {}));
+}
+
+TEST_F(SaveFileTest, SavingThroughALinkWritesItsTargetAndKeepsTheLink) {
+    testsupport::TempFolder folder;
+    const fs::path target = folder / "layout.zrn";
+    std::ofstream(target) << "old contents";
+    fs::create_symlink("layout.zrn", folder / "link.zrn");
+
+    ASSERT_TRUE(document().writeFile(folder / "link.zrn")) << document().fileMessage();
+    EXPECT_TRUE(fs::is_symlink(folder / "link.zrn"));
+    EXPECT_EQ(contents(target), persistence::buildLayoutFile(document()));
+    EXPECT_EQ(entries(folder.path()), 2u);
+}
+
+TEST_F(SaveFileTest, APipeOrDeviceIsNeverReplaced) {
+    testsupport::TempFolder folder;
+    const fs::path fifo = folder / "pipe.zrn";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", folder / "device.zrn");
+
+    EXPECT_FALSE(document().writeFile(fifo));
+    EXPECT_NE(document().fileMessage().find("not a regular file"), std::string::npos)
+        << document().fileMessage();
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_FALSE(document().writeFile(folder / "device.zrn"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(entries(folder.path()), 2u);
+}
+
+TEST_F(SaveFileTest, AFileNameOfTheLongestLengthsSaves) {
+    testsupport::TempFolder folder;
+    for (std::size_t length : {245u, 255u}) {
+        const fs::path path = folder / (std::string(length - 4, 'l') + ".zrn");
+        EXPECT_TRUE(document().writeFile(path)) << length << ": " << document().fileMessage();
+        EXPECT_EQ(contents(path), persistence::buildLayoutFile(document())) << length;
+    }
+    EXPECT_EQ(entries(folder.path()), 2u);
+}
+
+TEST_F(SaveFileTest, AFailedSaveSaysWhy) {
+    testsupport::TempFolder folder;
+    EXPECT_FALSE(document().writeFile(folder / "missing" / "layout.zrn"));
+    EXPECT_NE(document().fileMessage().find(std::strerror(ENOENT)), std::string::npos)
+        << document().fileMessage();
+    {
+        FileSizeLimit limit(64);
+        EXPECT_FALSE(document().writeFile(folder / "layout.zrn"));
+    }
+    EXPECT_NE(document().fileMessage().find(std::strerror(EFBIG)), std::string::npos)
+        << document().fileMessage();
+    ASSERT_TRUE(document().writeFile(folder / "layout.zrn"));
+    EXPECT_EQ(document().fileMessage(), "");
 }
 
 } // namespace

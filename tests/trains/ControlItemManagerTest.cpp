@@ -129,6 +129,24 @@ TEST_F(ControlItemManagerTest, DeletedItemsLeaveTheActiveSet) {
     EXPECT_EQ(manager_->activeCount(), 0u);
 }
 
+TEST_F(ControlItemManagerTest, AnItemTakenAgainBeforeTheNextTickStaysActive) {
+    straightRun(0, 9, 0);
+    CTrackControlItem* item = itemOn(3, KindReversing, 0);
+    item->handToController();
+    item->handBack(); // queues its removal for the next tick
+    item->handToController();
+    tickAfter(0.1);
+    EXPECT_TRUE(manager_->contains(item));
+
+    // A new item at the address of one handed back and deleted is not dropped either.
+    item->handBack();
+    tileAt(0, {3, 0})->removeControlItems(KindReversing);
+    CTrackControlItem* again = itemOn(3, KindReversing, 0);
+    again->handToController();
+    tickAfter(0.1);
+    EXPECT_TRUE(manager_->contains(again));
+}
+
 TEST_F(ControlItemManagerTest, TheThreadTicksAndStops) {
     straightRun(0, 9, 0);
     // A wait of −1 expires at the thread's second tick, whatever the clock reads.

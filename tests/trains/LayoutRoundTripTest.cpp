@@ -63,3 +63,48 @@ TEST_F(LayoutRoundTripTest, UnturnedTrainsRoundTripFromTheFirstSave) {
     ASSERT_EQ(persistence::readLayoutBytes(document, first), persistence::LayoutReadResult::Read);
     EXPECT_EQ(persistence::buildLayoutFile(document), first);
 }
+
+TEST_F(LayoutRoundTripTest, ATrainThatLostAVehicleToDamageRoundTripsAfterItsFirstSave) {
+    CZarnoltDocument document(14, 8);
+    straightRun(0, 13, 1);
+    CTrainItem* loco = createVehicle(tileAt(0, {11, 1}), 1, "Loco01.zn3");
+    CTrainItem* middle = createVehicle(tileAt(0, {3, 1}), 0, {});
+    CTrainItem* tail = createVehicle(tileAt(0, {5, 1}), 0, {});
+    ASSERT_TRUE(loco->couple(middle, true));
+    ASSERT_TRUE(loco->couple(tail, true));
+    ASSERT_EQ(trainController()->vehicleCount(), 3u);
+    const std::vector<std::uint8_t> good = persistence::buildLayoutFile(document);
+
+    // Each damage leaves a vehicle without its model, which loading deletes; the vehicles
+    // that stood beside it stay.
+    auto u32At = [&](std::size_t at) {
+        return static_cast<std::size_t>(good[at]) << 24 |
+               static_cast<std::size_t>(good[at + 1]) << 16 |
+               static_cast<std::size_t>(good[at + 2]) << 8 | good[at + 3];
+    };
+    const std::size_t first = u32At(32) + 28; // the trains chunk's offset is in the header
+    const std::size_t second = first + u32At(first + 4);
+    const struct Case {
+        const char* name;
+        std::size_t offset;
+        std::uint32_t value;
+    } cases[] = {
+        {"middle vehicle", second + 8, TypeRailCar},
+        {"locomotive", first + 8, TypeElectric},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> damaged = good;
+        for (int i = 0; i < 4; ++i) {
+            damaged[c.offset + i] = static_cast<std::uint8_t>(c.value >> (24 - 8 * i));
+        }
+        ASSERT_EQ(persistence::readLayoutBytes(document, damaged),
+                  persistence::LayoutReadResult::Read);
+        ASSERT_EQ(trainController()->vehicleCount(), 2u);
+        const std::vector<std::uint8_t> saved = persistence::buildLayoutFile(document);
+        ASSERT_EQ(persistence::readLayoutBytes(document, saved),
+                  persistence::LayoutReadResult::Read);
+        EXPECT_EQ(trainController()->vehicleCount(), 2u);
+        EXPECT_EQ(persistence::buildLayoutFile(document), saved);
+    }
+}
