@@ -404,11 +404,13 @@ BoundingBox C3DItemObject::boundingBox(double t) const {
     if (root_) {
         box = root_->bounds(drawingScale(t));
     }
+    // The same turns the drawing applies (pitch about X, then yaw about Y), so the box holds
+    // what is drawn and culling and picking agree with the picture.
     if (pitch_ != 0.0f) {
-        turnBox(box, -pitch_, 0);
+        turnBox(box, pitch_, 0);
     }
     if (yaw_ != 0.0f) {
-        turnBox(box, -yaw_, 1);
+        turnBox(box, yaw_, 1);
     }
     moveBox(box, {t * offset_.x, t * offset_.y, t * offset_.z});
     return box;

@@ -281,14 +281,14 @@ TEST(ItemModel, ScaleAndBoundsFollowTheLargerHorizontalExtent) {
     EXPECT_DOUBLE_EQ(box.max.y, 1.5 + 1.0);
     EXPECT_DOUBLE_EQ(box.max.z, 1.5);
 
-    // A yaw of 90 degrees turns the two corners by -90 degrees about Y: x takes -z, z takes x.
+    // A yaw of 90 degrees turns the box as the drawing does, about Y: x takes z, z takes -x.
     item.setOffset({});
     item.setPitchAndYaw(0.0f, 90.0f);
     const BoundingBox turned = item.boundingBox(2.0);
-    EXPECT_NEAR(turned.min.x, -1.5, 1e-9);
-    EXPECT_NEAR(turned.max.x, 0.0, 1e-9);
-    EXPECT_NEAR(turned.min.z, 0.0, 1e-9);
-    EXPECT_NEAR(turned.max.z, 3.0, 1e-9);
+    EXPECT_NEAR(turned.min.x, 0.0, 1e-9);
+    EXPECT_NEAR(turned.max.x, 1.5, 1e-9);
+    EXPECT_NEAR(turned.min.z, -3.0, 1e-9);
+    EXPECT_NEAR(turned.max.z, 0.0, 1e-9);
 
     // Viewpoint, eye and lamp points scale with the tile size.
     item.setViewpoint(0, {1.0, 1.0, 2.0});
@@ -312,11 +312,13 @@ TEST(ItemModel, TurnedBoundsHoldEveryCornerOfTheBox) {
         float pitch, yaw;
         BoundingBox expected;
     };
-    // A yaw turns x and z by -yaw about Y, a pitch turns y and z by -pitch about X.
+    // A yaw turns x and z about Y and a pitch turns y and z about X, in the drawing's sense
+    // (x' = x cos + z sin for a yaw; y' = y cos - z sin for a pitch).
     for (const Case c : {
-             Case{0.0f, 45.0f, {{-h, 0.0, 0.0}, {2 * h, 1.0, 3 * h}}},
-             Case{0.0f, -45.0f, {{0.0, 0.0, -2 * h}, {3 * h, 1.0, h}}},
-             Case{45.0f, 0.0f, {{0.0, 0.0, -h}, {2.0, 2 * h, h}}},
+             Case{0.0f, -45.0f, {{-h, 0.0, 0.0}, {2 * h, 1.0, 3 * h}}},
+             Case{0.0f, 45.0f, {{0.0, 0.0, -2 * h}, {3 * h, 1.0, h}}},
+             Case{45.0f, 0.0f, {{0.0, -h, 0.0}, {2.0, h, 2 * h}}},
+             Case{-45.0f, 0.0f, {{0.0, 0.0, -h}, {2.0, 2 * h, h}}},
              Case{0.0f, 180.0f, {{-2.0, 0.0, -1.0}, {0.0, 1.0, 0.0}}},
          }) {
         item.setPitchAndYaw(c.pitch, c.yaw);
