@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -106,6 +108,21 @@ items::C3DItemObject* catalogueItem(const char* baseName) {
     return items::getItemByFileName(baseName);
 }
 
+// A private copy of a model turned by a pitch and a yaw; the shared model stays as it is.
+items::C3DItemObject* turnedCopy(const items::C3DItemObject* shared, float pitch, float yaw) {
+    static std::vector<std::unique_ptr<items::C3DItemObject>> kept;
+    if (shared == nullptr) {
+        return nullptr;
+    }
+    auto copy = std::make_unique<items::C3DItemObject>();
+    if (!copy->loadFromPath(shared->sourcePath())) {
+        return nullptr;
+    }
+    copy->setPitchAndYaw(pitch, yaw);
+    kept.push_back(std::move(copy));
+    return kept.back().get();
+}
+
 class ItemPlacement : public testing::TestWithParam<PlacementCase> {};
 
 TEST_P(ItemPlacement, DrawsInsideItsProjectedBoxAndNowhereElse) {
@@ -174,7 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
                       50},
         PlacementCase{"House", [] { return catalogueItem("House01.zn3"); }, 45, 30},
         PlacementCase{"Tree", [] { return catalogueItem("Tree01.zn3"); }, 0, 0},
-        PlacementCase{"Bus", [] { return catalogueItem("Bus01.zn3"); }, 120, 60}),
+        PlacementCase{"Bus", [] { return catalogueItem("Bus01.zn3"); }, 120, 60},
+        // A model's own yaw and pitch turn its box the way they turn the drawing.
+        PlacementCase{"TurnedSteamLocomotive",
+                      [] { return turnedCopy(catalogueItem("SL01.zn3"), 0.0f, 70.0f); }, 30, 40},
+        PlacementCase{"PitchedPanel",
+                      [] { return turnedCopy(items::getBuiltinItem(132), 35.0f, -50.0f); }, 20,
+                      30}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
