@@ -195,8 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A model's own yaw and pitch turn its box the way they turn the drawing.
         PlacementCase{"TurnedSteamLocomotive",
                       [] { return turnedCopy(catalogueItem("SL01.zn3"), 0.0f, 70.0f); }, 30, 40},
-        PlacementCase{"PitchedPanel",
-                      [] { return turnedCopy(items::getBuiltinItem(132), 35.0f, -50.0f); }, 20,
+        PlacementCase{"PitchedHouse",
+                      [] { return turnedCopy(catalogueItem("House01.zn3"), 35.0f, -50.0f); }, 20,
                       30}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
