@@ -249,6 +249,8 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    // The keys of the view (Delete, Esc, the menu key) work after a click on the board.
+    setFocus(Qt::MouseFocusReason);
     const auto cell = cellAt(event->position().toPoint());
     if (!cell) {
         dragging_ = false;
