@@ -418,6 +418,8 @@ void CZarnolt3DView::startTileDrag() {
     drag->setMimeData(data);
     draggedTile_ = tile;
     const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // Platforms without a drag return at once and leave the drag object to its owner.
+    drag->deleteLater();
     // A move leaves the source to the deferred deletion, unless the drop refused it.
     if (result == Qt::MoveAction && draggedTile_ && model::validTile(draggedTile_)) {
         model::queueForDeletion(draggedTile_);

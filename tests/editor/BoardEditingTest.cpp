@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -510,6 +511,78 @@ TEST_F(BoardEditingTest, MenuKeysOpenTheTileMenuAtTheSelection) {
     key(Qt::Key_F10);
     QApplication::processEvents();
     EXPECT_EQ(shown, nullptr);
+}
+
+} // namespace
+} // namespace editortest
+
+namespace editortest {
+namespace {
+
+// A tile drag starts only after the start-drag distance and never from a point box; the drag
+// is dropped with Esc, which leaves the tiles as they were.
+TEST_F(BoardEditingTest, TileDragStartsAfterTheStartDistanceAndNotFromAPointBox) {
+    makeFrame();
+    auto* plain = plainTile(2, 2);
+    auto* point = pointTile(4, 2, 9);
+    frame->show();
+    const auto before = blockOf({0, 0}, {6, 6});
+    const int distance = QApplication::startDragDistance();
+    const auto box = point->pointItem()->getRect();
+    const QPoint boxCentre(4 * kTilePixels + (box.left + box.right) / 2,
+                           2 * kTilePixels + (box.top + box.bottom) / 2);
+    // A spot of the point tile away from its box.
+    QPoint offBox(4 * kTilePixels + 20, 2 * kTilePixels + 20);
+    for (int y = 2; y < kTilePixels - 2; y += 4) {
+        for (int x = 2; x < kTilePixels - 2; x += 4) {
+            const bool inBox = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+            if (!inBox) {
+                offBox = QPoint(4 * kTilePixels + x, 2 * kTilePixels + y);
+            }
+        }
+    }
+    struct Case {
+        const char* name;
+        QPoint press;
+        int moveBy;
+        bool drags;
+    };
+    const std::vector<Case> cases = {
+        {"short move on a tile", centre({2, 2}), distance - 1, false},
+        {"long move on a tile", centre({2, 2}), distance + 2, true},
+        {"long move from a point box", boxCentre, distance + 10, false},
+        {"long move on a point tile off its box", offBox, distance + 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool dragging = false;
+        bool ended = false;
+        auto send = [this](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                           Qt::MouseButtons held) {
+            QMouseEvent event(type, QPointF(at), viewport()->mapToGlobal(QPointF(at)), button, held,
+                              {});
+            QApplication::sendEvent(viewport(), &event);
+        };
+        send(QEvent::MouseButtonPress, c.press, Qt::LeftButton, Qt::LeftButton);
+        QTimer::singleShot(0, [&] {
+            dragging = frame->view().findChild<QDrag*>() != nullptr;
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, {});
+            QApplication::sendEvent(viewport(), &esc);
+            ended = true;
+        });
+        send(QEvent::MouseMove, c.press + QPoint(c.moveBy, 0), Qt::NoButton, Qt::LeftButton);
+        // Where the platform has no drag, exec returns at once and leaves the drag object to
+        // be deleted later.
+        dragging = dragging || frame->view().findChild<QDrag*>() != nullptr;
+        send(QEvent::MouseButtonRelease, c.press + QPoint(c.moveBy, 0), Qt::LeftButton, {});
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(dragging, c.drags);
+        point->pointItem()->setOccupant(0);
+        EXPECT_EQ(blockOf({0, 0}, {6, 6}), before);
+        EXPECT_NE(model::validTile(plain), nullptr);
+    }
 }
 
 } // namespace
