@@ -344,7 +344,9 @@ void CZarnolt3DView::keyPressEvent(QKeyEvent* event) {
     }
     switch (event->key()) {
     case Qt::Key_Delete:
-        if (model::selectionCount() > 0 && !dragging_) {
+        // Shift+Delete is the cut command's key; only the plain key deletes.
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            model::selectionCount() > 0 && !dragging_) {
             emit commandRequested(editing::CmdDelete);
             event->accept();
             return;

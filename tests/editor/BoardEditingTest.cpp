@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -500,6 +501,21 @@ TEST_F(BoardEditingTest, MenuKeysOpenTheTileMenuAtTheSelection) {
         const QPoint cell = frame->view().viewport()->mapToGlobal(centre({2, 2}));
         EXPECT_EQ(where, cell);
     }
+    // A right click outside the selection first selects the clicked tile.
+    model::setSelection(0, {5, 5}, {6, 6});
+    QWidget* menu = nullptr;
+    QTimer::singleShot(0, [&] {
+        menu = QApplication::activePopupWidget();
+        if (menu) {
+            menu->close();
+        }
+    });
+    QContextMenuEvent right(QContextMenuEvent::Mouse, centre({2, 2}),
+                            frame->view().viewport()->mapToGlobal(centre({2, 2})));
+    QApplication::sendEvent(frame->view().viewport(), &right);
+    EXPECT_EQ(menu, frame->trackMenu());
+    expectSelection({2, 2}, {2, 2});
+
     // F10 alone is not the menu key.
     QWidget* shown = nullptr;
     QTimer::singleShot(0, [&] {
