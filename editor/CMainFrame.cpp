@@ -24,12 +24,14 @@
 #include "editing/EditCommands.h"
 #include "editor/AboutDialog.h"
 #include "editor/CLayoutToolWindow.h"
+#include "editor/CRenumberSwitchWindow.h"
 #include "editor/CZarnolt3DView.h"
 #include "editor/EditorHooks.h"
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
+#include "model/PieceSeams.h"
 #include "model/TileCommands.h"
 #include "model/TrackTiles.h"
 #include "platform/Paths.h"
@@ -127,6 +129,7 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     setAcceptDrops(true);
 
     connect(view_, &CZarnolt3DView::modelChanged, this, [this] { setModified(true); });
+    installBoardEditing();
     connect(view_, &CZarnolt3DView::selectionChanged, this, &CMainFrame::updateCommands);
     connect(view_, &CZarnolt3DView::layerChanged, this, &CMainFrame::updateCommands);
     connect(&commandTimer_, &QTimer::timeout, this, &CMainFrame::updateCommands);
@@ -136,7 +139,9 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     updateCommands();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    model::pieceHooks().openRenumberDialog = nullptr;
+}
 
 QAction* CMainFrame::action(int id) const {
     const auto it = actions_.find(id);
@@ -857,6 +862,23 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     saveArrangement();
     event->accept();
+}
+
+} // namespace editor
+
+// Board editing: the commands the view asks for from its keys, and the renumber dialog that
+// the point-number command opens.
+namespace editor {
+
+void CMainFrame::installBoardEditing() {
+    connect(view_, &CZarnolt3DView::commandRequested, this, &CMainFrame::runCommand);
+    model::pieceHooks().openRenumberDialog = [this](model::CTrackItem& tile) {
+        CRenumberSwitchWindow dialog(tile, prompter_, this);
+        if (prompter_.runDialog(dialog)) {
+            setModified(true);
+            view_->boardChanged();
+        }
+    };
 }
 
 } // namespace editor

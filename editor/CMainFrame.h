@@ -92,6 +92,8 @@ protected:
 
 private:
     void buildActions();
+    // Connects the view's key commands and the renumber dialog.
+    void installBoardEditing();
     void buildMenus();
     void buildToolWindows();
     QMenu* addMenu(int titleId);

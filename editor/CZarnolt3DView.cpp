@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -248,6 +249,8 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    // The keys of the view (Delete, Esc, the menu key) work after a click on the board.
+    setFocus(Qt::MouseFocusReason);
     const auto cell = cellAt(event->position().toPoint());
     if (!cell) {
         dragging_ = false;
@@ -270,6 +273,7 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
         dragEnd_ = *cell;
     }
     dragging_ = true;
+    pressEnd_ = dragEnd_;
     model::setSelection(currentLayer_, tilePos(anchor_), tilePos(dragEnd_));
     viewport()->update();
     emit selectionChanged();
@@ -308,6 +312,10 @@ void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     if (currentLayer_ == kTerrainLayer) {
         return;
     }
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        showTrackMenuFromKeyboard();
+        return;
+    }
     const auto cell = cellAt(event->pos());
     if (!cell) {
         return;
@@ -328,6 +336,75 @@ void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     }
 }
 
+void CZarnolt3DView::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (loading_ || currentLayer_ == kTerrainLayer) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        // Shift+Delete is the cut command's key; only the plain key deletes.
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            model::selectionCount() > 0 && !dragging_) {
+            emit commandRequested(editing::CmdDelete);
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (dragging_ || dragPress_) {
+            cancelDrag();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Menu:
+        showTrackMenuFromKeyboard();
+        event->accept();
+        return;
+    case Qt::Key_F10:
+        if (shift) {
+            showTrackMenuFromKeyboard();
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CZarnolt3DView::cancelDrag() {
+    dragPress_.reset();
+    if (dragging_) {
+        dragging_ = false;
+        dragEnd_ = pressEnd_;
+        viewport()->update();
+    }
+}
+
+void CZarnolt3DView::showTrackMenuFromKeyboard() {
+    if (!trackMenu_ || currentLayer_ == kTerrainLayer) {
+        return;
+    }
+    cancelDrag();
+    // At the centre of the selection's top-left cell when it is on this layer and in sight,
+    // else at the centre of the visible area.
+    QPoint at = viewport()->rect().center();
+    const auto& sel = model::selection();
+    if (model::selectionCount() > 0 && sel.layer == currentLayer_) {
+        const QPoint cell = QPoint(kTilePixels * sel.minColumn + kTilePixels / 2,
+                                   kTilePixels * sel.minRow + kTilePixels / 2) -
+                            scrollPosition();
+        if (viewport()->rect().contains(cell)) {
+            at = cell;
+        }
+    }
+    trackMenu_->exec(viewport()->mapToGlobal(at));
+}
+
 void CZarnolt3DView::startTileDrag() {
     const auto block = editing::copySelection();
     const auto& sel = model::selection();
@@ -343,6 +420,8 @@ void CZarnolt3DView::startTileDrag() {
     drag->setMimeData(data);
     draggedTile_ = tile;
     const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // Platforms without a drag return at once and leave the drag object to its owner.
+    drag->deleteLater();
     // A move leaves the source to the deferred deletion, unless the drop refused it.
     if (result == Qt::MoveAction && draggedTile_ && model::validTile(draggedTile_)) {
         model::queueForDeletion(draggedTile_);

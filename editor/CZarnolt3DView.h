@@ -74,6 +74,8 @@ signals:
     void selectionChanged();
     // The model was changed by the view (a point switched, tiles purged).
     void modelChanged();
+    // A key of the view asks for a command of the command table (Delete: delete the selection).
+    void commandRequested(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +85,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -96,12 +99,18 @@ private:
     void startTileDrag();
     void setHover(std::optional<QPoint> cell);
     QRect dragRect() const;
+    // Opens the tile menu from the keyboard at the selection's top-left cell.
+    void showTrackMenuFromKeyboard();
+    // Ends a rectangle drag or a pending tile drag, keeping the selection of the press.
+    void cancelDrag();
 
     LayoutPainter painter_;
     int currentLayer_ = 0;
     // Shift-click anchor (kept after the press) and the rectangle drag in progress.
     QPoint anchor_{-1, -1};
     QPoint dragEnd_{-1, -1};
+    // The drag end of the press, where Esc returns the rectangle to.
+    QPoint pressEnd_{-1, -1};
     bool dragging_ = false;
     bool loading_ = false;
     QMenu* trackMenu_ = nullptr;

@@ -137,6 +137,20 @@ constexpr std::array kTexts = {
     UiText{K::Control, CtlPositionText, "", "Position text", "", false},
     UiText{K::Control, CtlShowTerrain, "地形表示", "Show terrain", "", false},
 
+    UiText{K::String, StrPointNumberUsed,
+           "ポイント番号はレイアウト上に既に存在します。他の番号を入力してください。",
+           "The point number is already on the layout; enter another", "", false},
+    UiText{K::String, StrPointNumberRange, "ポイント番号は１～９９９の範囲で設定してください。",
+           "Set the point number in the range 1 to 999", "", false},
+
+    // The point renumber dialog.
+    UiText{K::Control, CtlRenumberTitle, "ポイント番号変更", "Renumber point (title)", "", false},
+    UiText{K::Control, CtlRenumberPrompt, "新しいポイント番号を入力してください。",
+           "Enter the new point number", "", false},
+    UiText{K::Control, CtlRenumberEdit, "", "New point number", "", false},
+    UiText{K::Control, CtlRenumberOk, "OK", "OK", "", false},
+    UiText{K::Control, CtlRenumberCancel, "キャンセル", "Cancel", "", false},
+
     // Our own messages and dialog texts.
     UiText{K::Message, MsgUntitled, "無題", "Untitled", "", true},
     UiText{K::Message, MsgSaveChanges, "%1 への変更を保存しますか?", "Save changes to %1?", "",

@@ -70,6 +70,8 @@ enum StringId : int {
     StrPosition = 1230,
     StrHeightSingle = 90001, // "%dm"
     StrHeightRange = 90002,  // "%dm-%dm"
+    StrPointNumberUsed = 4008,
+    StrPointNumberRange = 4009,
 };
 
 // Control ids of the layout tool window.
@@ -78,6 +80,12 @@ enum ControlId : int {
     CtlHeightText = 3051,
     CtlPositionText = 3052,
     CtlShowTerrain = 3053,
+    // The point renumber dialog: its title, prompt, number edit and buttons.
+    CtlRenumberTitle = 2011,
+    CtlRenumberEdit = 3200,
+    CtlRenumberPrompt = 90011,
+    CtlRenumberOk = 90012,
+    CtlRenumberCancel = 90013,
 };
 
 // Every text of the program, in table order.

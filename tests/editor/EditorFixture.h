@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -46,9 +47,11 @@ public:
         return answer;
     }
     void inform(QWidget*, const QString& text) override { messages.append(text); }
-    bool runDialog(QDialog&) override {
+    // Runs a dialog as the user would: by the test's answer when it gives one, else cancelled.
+    std::function<bool(QDialog&)> dialogAnswer;
+    bool runDialog(QDialog& dialog) override {
         ++dialogs;
-        return false;
+        return dialogAnswer ? dialogAnswer(dialog) : false;
     }
     QString lastFolder;
 

@@ -252,9 +252,13 @@ TEST_F(LayoutViewTest, CommandEnablingFollowsSelectionClipboardAndThe3DWindow) {
 
 TEST_F(LayoutViewTest, DroppedTilesArePlacedAndAMoveTakesThePointNumber) {
     makeFrame();
-    auto* point = addPoint(1, 1, 0, 5, model::Pt(0, 0));
-    auto* source = model::tileAt(0, {1, 1});
-    ASSERT_EQ(point->getNumber(), 5);
+    // Branching lines, so that copies of the tile carry a point as well.
+    auto* source = model::getOrCreateTile({1, 1}, 0);
+    source->addShape(1, 1);
+    source->addShape(2, 1);
+    ASSERT_NE(source->pointItem(), nullptr);
+    source->setPointNumber(5);
+    ASSERT_EQ(source->getPointNumber(), 5);
     model::setSelection(0, {1, 1}, {1, 1});
     const auto block = editing::copySelection();
     ASSERT_TRUE(block.has_value());
