@@ -1,0 +1,294 @@
+// The 3D window on a real display (Xvfb): keys, resizes, placement, its picture against the
+// offscreen renderer, and running with trains.
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/COpenGLView.h"
+#include "editor/EditorHooks.h"
+#include "editor/KeyStateTable.h"
+#include "editor/OpenGLFrameWnd.h"
+#include "editor/UiTexts.h"
+#include "image/PictureFiles.h"
+#include "render/CDocumentRenderer.h"
+#include "support/CliRunner.h"
+#include "tests/editor/EditorFixture.h"
+#include "trains/CTrackControlItemManager.h"
+#include "trains/CTrainControler.h"
+
+namespace {
+
+using editor::accelerator3D;
+
+const std::filesystem::path kSamples =
+    std::filesystem::path(ZARNOLT_BUILD_DIR) / "bin" / "サンプル";
+
+TEST(Window3DKeysTest, KeyTableMatchesDigitsWhateverTheLayoutReports) {
+    const auto cs = Qt::ControlModifier | Qt::ShiftModifier;
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers mods;
+        quint32 scanCode;
+        bool japanese;
+        int command;
+    };
+    const Case cases[] = {
+        {Qt::Key_0, cs, 0, false, 1125},
+        {Qt::Key_1, cs, 0, false, 1126},
+        {Qt::Key_3, cs, 0, false, 1129}, // left window before right
+        {Qt::Key_4, cs, 0, false, 1128},
+        {Qt::Key_6, cs, 0, false, 1131},
+        {Qt::Key_7, cs, 0, false, 1132},
+        {Qt::Key_8, cs, 0, false, 0},
+        {Qt::Key_AsciiCircum, cs, 0, false, 1131}, // US Shift+6
+        {Qt::Key_Ampersand, cs, 0, false, 1132},   // US Shift+7
+        {Qt::Key_Ampersand, cs, 0, true, 1131},    // Japanese Shift+6
+        {Qt::Key_Apostrophe, cs, 0, true, 1132},   // Japanese Shift+7
+        {Qt::Key_QuoteDbl, cs, 0, true, 1127},     // Japanese Shift+2
+        {Qt::Key_ParenRight, cs, 0, false, 1125},  // US Shift+0
+        {Qt::Key_Ampersand, cs, 15, true, 1131},   // the key position decides: 15 holds 6
+        {Qt::Key_Ampersand, cs, 16, false, 1132},
+        {Qt::Key_Exclam, cs, 19, false, 1125}, // 19 holds 0
+        {Qt::Key_C, cs, 0, false, 57602},
+        {Qt::Key_G, Qt::ControlModifier, 0, false, 1525},
+        {Qt::Key_G, cs, 0, false, 0},
+        {Qt::Key_6, Qt::ControlModifier, 0, false, 0},
+        {Qt::Key_6, Qt::ShiftModifier, 0, false, 0},
+        {Qt::Key_W, Qt::NoModifier, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.key) + " scan " + std::to_string(c.scanCode));
+        EXPECT_EQ(accelerator3D(c.key, c.mods, c.scanCode, c.japanese), c.command);
+    }
+    EXPECT_EQ(accelerator3D(Qt::Key_6, cs | Qt::KeypadModifier, 0, false), 1131);
+}
+
+TEST(Window3DKeysTest, AutoRepeatIsIgnoredAndClearEmptiesTheTable) {
+    editor::KeyStateTable keys;
+    keys.press(Qt::Key_W, false);
+    keys.press(Qt::Key_A, true); // a repeat without its first press
+    EXPECT_TRUE(keys.isDown(Qt::Key_W));
+    EXPECT_FALSE(keys.isDown(Qt::Key_A));
+    keys.release(Qt::Key_W, true); // the release of a repeat does not let go
+    EXPECT_TRUE(keys.isDown(Qt::Key_W));
+    keys.release(Qt::Key_W, false);
+    EXPECT_FALSE(keys.anyDown());
+    keys.press(Qt::Key_S, false);
+    keys.press(Qt::Key_Left, false);
+    keys.clear();
+    EXPECT_FALSE(keys.anyDown());
+}
+
+class Window3DTest : public editortest::EditorFixture {
+protected:
+    void SetUp() override {
+        makeFrame();
+        editor::installOpenGLWindow(prompter, *registry, frame.get());
+        frame->show();
+    }
+    void TearDown() override {
+        if (auto* w = editor::OpenGLFrameWnd::instance()) {
+            w->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        editor::stopRunningNow();
+        editortest::EditorFixture::TearDown();
+    }
+    editor::OpenGLFrameWnd* open(int command = 1126) {
+        editor::editorHooks().open3DWindow(command);
+        auto* window = editor::OpenGLFrameWnd::instance();
+        if (window) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+            window->view()->repaint();
+        }
+        return window;
+    }
+    void openSample(const char* name) {
+        ASSERT_TRUE(frame->openLayout(QString::fromStdString((kSamples / name).string())));
+    }
+};
+
+TEST_F(Window3DTest, OpensWithItsTitleMenusAndAReadyRenderer) {
+    EXPECT_FALSE(editor::editorHooks().has3DWindow());
+    auto* window = open(1131);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(editor::editorHooks().has3DWindow());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zarnolt3D [OpenGL]"));
+    QStringList titles;
+    for (QAction* a : window->menuBar()->actions()) {
+        titles << a->text();
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("ファイル"), QStringLiteral("３Ｄビュー"),
+                                   QStringLiteral("コントロール")}));
+    EXPECT_TRUE(window->action(1132)->text().startsWith(QStringLiteral("列車を追走\t")));
+    ASSERT_TRUE(window->view()->contextUsable()) << prompter.messages.join('\n').toStdString();
+    ASSERT_NE(window->view()->renderer(), nullptr);
+    EXPECT_EQ(window->view()->cameraMode(), render::ModeWalk);
+    // A second camera command reuses the window.
+    editor::editorHooks().open3DWindow(1126);
+    EXPECT_EQ(editor::OpenGLFrameWnd::instance(), window);
+    EXPECT_EQ(editor::editorHooks().cameraMode(), render::ModeLayout);
+}
+
+TEST_F(Window3DTest, CtrlShift6SwitchesToWalkAndHoldingWWalksUntilFocusIsLost) {
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    ASSERT_NE(view->renderer(), nullptr);
+    QTest::keyClick(view, Qt::Key_6, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(view->cameraMode(), render::ModeWalk);
+    EXPECT_EQ(editor::editorHooks().cameraMode(), render::ModeWalk);
+
+    const render::Vec3 start = view->renderer()->cameraState().eye;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &press);
+    ASSERT_TRUE(view->keys().isDown(Qt::Key_W));
+    for (int i = 0; i < 5; ++i) {
+        view->pollKeys();
+    }
+    const render::Vec3 walked = view->renderer()->cameraState().eye;
+    EXPECT_NE(walked, start);
+    EXPECT_EQ(walked.y, start.y);
+
+    QFocusEvent lost(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(view, &lost);
+    EXPECT_FALSE(view->keys().anyDown());
+    view->pollKeys();
+    EXPECT_EQ(view->renderer()->cameraState().eye, walked);
+
+    // Ctrl+Shift+1 goes back to the standard view; Ctrl+Shift+C closes the window.
+    QTest::keyClick(view, Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->cameraMode(), render::ModeLayout);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor::OpenGLFrameWnd::instance(), nullptr);
+    EXPECT_EQ(render::documentRenderer(), nullptr);
+}
+
+TEST_F(Window3DTest, OnlyANewNonEmptySizeSetsTheRendererUpAgain) {
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    ASSERT_NE(view->renderer(), nullptr);
+    const QSize applied = view->appliedSize();
+    ASSERT_FALSE(applied.isEmpty());
+    EXPECT_FALSE(view->applySize(applied));
+    EXPECT_FALSE(view->applySize(QSize(applied.width(), 0)));
+    EXPECT_FALSE(view->applySize(QSize(-3, 50)));
+    EXPECT_EQ(view->appliedSize(), applied);
+    const QSize other(applied.width() + 37, applied.height() + 11);
+    ASSERT_TRUE(view->applySize(other));
+    const render::CameraState& camera = view->renderer()->cameraState();
+    EXPECT_EQ(camera.viewportWidth, other.width());
+    EXPECT_EQ(camera.viewportHeight, other.height());
+    // A resize of the window settles on the window's size.
+    window->resize(520, 330);
+    QTRY_COMPARE(view->appliedSize(), view->size() * view->devicePixelRatio());
+}
+
+TEST_F(Window3DTest, PlacementIsKeptInTheSettingsAndRestored) {
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(registry->getBinary("OpenGLFrameWnd", "WINDOWPLACEMENT").has_value());
+    window->resize(431, 287);
+    QTRY_COMPARE(window->size(), QSize(431, 287));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(registry->getBinary("OpenGLFrameWnd", "WINDOWPLACEMENT").has_value());
+    EXPECT_EQ(render::documentRenderer(), nullptr);
+
+    auto* again = open();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, window);
+    EXPECT_EQ(again->size(), QSize(431, 287));
+    ASSERT_NE(again->view()->renderer(), nullptr) << "the renderer comes back with the window";
+}
+
+TEST_F(Window3DTest, DamagedPlacementBytesLeaveTheDefaultPlacement) {
+    const std::vector<std::uint8_t> junk = {1, 2, 3, 0xFF, 0xFF, 0xFF, 0xFF};
+    registry->setBinary("OpenGLFrameWnd", "WINDOWPLACEMENT", junk);
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->size(),
+              QSize(editor::OpenGLFrameWnd::kDefaultSize, editor::OpenGLFrameWnd::kDefaultSize));
+}
+
+TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
+    openSample("複線ループ.zrn");
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    ASSERT_NE(view->renderer(), nullptr);
+    view->renderer()->setHudVisible(false);
+    view->update();
+    const QImage shown = view->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+    ASSERT_FALSE(shown.isNull());
+
+    testsupport::TempFolder scratch;
+    const std::filesystem::path png = scratch / "offscreen.png";
+    const std::string size = std::to_string(shown.width()) + "x" + std::to_string(shown.height());
+    const auto run =
+        testsupport::runCli({"render", (kSamples / "複線ループ.zrn").string(), "--out",
+                             png.string(), "--size", size, "--camera", "0", "--no-hud"},
+                            scratch);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    QImage offscreen(QString::fromStdString(png.string()));
+    ASSERT_FALSE(offscreen.isNull());
+    offscreen = offscreen.convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(offscreen.size(), shown.size());
+    shown.save(QString::fromStdString(
+        (std::filesystem::path(ZARNOLT_BUILD_DIR) / "window3d-shown.png").string()));
+    int worst = 0;
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        const uchar* a = shown.constScanLine(y);
+        const uchar* b = offscreen.constScanLine(y);
+        for (int x = 0; x < shown.width() * 3; ++x) {
+            const int d = std::abs(int(a[x]) - int(b[x]));
+            worst = std::max(worst, d);
+            differing += d > 2 ? 1 : 0;
+        }
+    }
+    EXPECT_LE(worst, 2) << differing << " channel values differ by more than 2";
+}
+
+TEST_F(Window3DTest, RunningStartsBothThreadsAndClosingStopsThem) {
+    openSample("複線ループ.zrn");
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    QTest::keyClick(window->view(), Qt::Key_G, Qt::ControlModifier);
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_TRUE(controller->isRunning());
+    ASSERT_NE(trains::controlItemManager(), nullptr);
+    EXPECT_TRUE(trains::controlItemManager()->hasThread());
+    QTest::qWait(1000); // frames at the controller's pace, trains moving
+    EXPECT_TRUE(controller->isRunning());
+    window->close();
+    EXPECT_FALSE(controller->isRunning());
+    EXPECT_EQ(controller->thread(), nullptr);
+    EXPECT_FALSE(trains::controlItemManager()->hasThread());
+    EXPECT_EQ(editor::OpenGLFrameWnd::instance(), nullptr);
+}
+
+TEST_F(Window3DTest, CtrlGStopsRunningTrainsByBraking) {
+    openSample("複線ループ.zrn");
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    window->runCommand(1525);
+    auto* controller = trains::trainController();
+    ASSERT_TRUE(controller && controller->isRunning());
+    QTest::qWait(300);
+    QTest::keyClick(window->view(), Qt::Key_G, Qt::ControlModifier);
+    // The trains brake to a stop and the controller's thread ends by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(!controller->isRunning(), 30000);
+    EXPECT_TRUE(window->isVisible());
+}
+
+} // namespace
