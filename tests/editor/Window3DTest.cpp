@@ -220,6 +220,37 @@ TEST_F(Window3DTest, DamagedPlacementBytesLeaveTheDefaultPlacement) {
               QSize(editor::OpenGLFrameWnd::kDefaultSize, editor::OpenGLFrameWnd::kDefaultSize));
 }
 
+// Moving the view into another window makes Qt create its context again; the renderer and
+// its camera carry on and still draw the layout.
+TEST_F(Window3DTest, TheRendererOutlivesANewContext) {
+    auto* window = open(1126);
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    render::CDocumentRenderer* before = view->renderer();
+    ASSERT_NE(before, nullptr);
+    before->setLayoutYaw(30);
+    QWidget other;
+    other.resize(300, 200);
+    view->setParent(&other);
+    view->resize(300, 200);
+    other.show();
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    const QImage picture = view->grabFramebuffer();
+    EXPECT_EQ(render::documentRenderer(), before);
+    ASSERT_NE(view->renderer(), nullptr);
+    EXPECT_EQ(view->renderer()->layoutYaw(), 30);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 2) {
+        for (int x = 0; x < picture.width(); x += 2) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 20u);
+    window->setCentralWidget(view);
+    EXPECT_TRUE(prompter.messages.filter(QStringLiteral("OpenGLの初期化")).isEmpty());
+}
+
 TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
     openSample("複線ループ.zrn");
     auto* window = open();
@@ -243,8 +274,10 @@ TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
     ASSERT_FALSE(offscreen.isNull());
     offscreen = offscreen.convertToFormat(QImage::Format_RGB888);
     ASSERT_EQ(offscreen.size(), shown.size());
-    shown.save(QString::fromStdString(
-        (std::filesystem::path(ZARNOLT_BUILD_DIR) / "window3d-shown.png").string()));
+    // For a look by eye: the frame and the whole window as shown.
+    const auto saved = std::filesystem::path(ZARNOLT_BUILD_DIR);
+    shown.save(QString::fromStdString((saved / "window3d-frame.png").string()));
+    window->grab().save(QString::fromStdString((saved / "window3d-window.png").string()));
     // The two rasterisers may break a tie on a shared polygon edge differently (a few pixels
     // at a corner of the base plate); everything else agrees within 2 a channel.
     int differing = 0;
