@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <filesystem>
 #include <set>
@@ -19,6 +20,7 @@
 #include "editor/UiTexts.h"
 #include "image/PictureFiles.h"
 #include "render/CDocumentRenderer.h"
+#include "render/opengl/ContextCheck.h"
 #include "support/CliRunner.h"
 #include "tests/editor/EditorFixture.h"
 #include "trains/CTrackControlItemManager.h"
@@ -87,6 +89,21 @@ TEST(Window3DKeysTest, AutoRepeatIsIgnoredAndClearEmptiesTheTable) {
     EXPECT_FALSE(keys.anyDown());
 }
 
+TEST(Window3DContextTest, SoftwareRasterisersAreRecognisedByName) {
+    const std::pair<const char*, bool> cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"Mesa X11 SOFTPIPE", true},
+        {"Software Rasterizer", true},
+        {"GDI Generic", true},
+        {"AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6, DRM 3.49, 6.1.0)", false},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"", false},
+    };
+    for (const auto& [name, software] : cases) {
+        EXPECT_EQ(render::opengl::isSoftwareRenderer(name), software) << name;
+    }
+}
+
 class Window3DTest : public editortest::EditorFixture {
 protected:
     void SetUp() override {
@@ -132,10 +149,15 @@ TEST_F(Window3DTest, OpensWithItsTitleMenusAndAReadyRenderer) {
     ASSERT_TRUE(window->view()->contextUsable()) << prompter.messages.join('\n').toStdString();
     ASSERT_NE(window->view()->renderer(), nullptr);
     EXPECT_EQ(window->view()->cameraMode(), render::ModeWalk);
+    // The main frame's camera commands show the 3D view's mode.
+    frame->updateCommands();
+    EXPECT_TRUE(frame->action(1131)->isChecked());
+    EXPECT_FALSE(frame->action(1126)->isChecked());
     // A second camera command reuses the window.
-    editor::editorHooks().open3DWindow(1126);
+    frame->action(1126)->trigger();
     EXPECT_EQ(editor::OpenGLFrameWnd::instance(), window);
     EXPECT_EQ(editor::editorHooks().cameraMode(), render::ModeLayout);
+    EXPECT_TRUE(frame->action(1126)->isChecked());
 }
 
 TEST_F(Window3DTest, CtrlShift6SwitchesToWalkAndHoldingWWalksUntilFocusIsLost) {
@@ -191,6 +213,49 @@ TEST_F(Window3DTest, OnlyANewNonEmptySizeSetsTheRendererUpAgain) {
     // A resize of the window settles on the window's size.
     window->resize(520, 330);
     QTRY_COMPARE(view->appliedSize(), view->size() * view->devicePixelRatio());
+}
+
+TEST_F(Window3DTest, DragTurnsAndTheWheelZoomsTheLayoutView) {
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    render::CDocumentRenderer* r = view->renderer();
+    ASSERT_NE(r, nullptr);
+    const int shorter = std::min(view->width(), view->height());
+    ASSERT_GT(shorter, 20);
+    const double yaw = r->layoutYaw();
+    const double pitch = r->layoutPitch();
+    const QPointF from(view->width() / 2.0, view->height() / 2.0);
+    const QPointF to = from + QPointF(shorter / 2.0, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, view->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &press);
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    // Half the shorter side to the right turns the view by 45 degrees; the pitch stays.
+    EXPECT_EQ(r->layoutYaw(), render::wrapDegrees(yaw + 45));
+    EXPECT_EQ(r->layoutPitch(), pitch);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, view->mapToGlobal(to), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &release);
+    // A move without the button turns nothing.
+    const QPointF away = to + QPointF(0, 30);
+    QMouseEvent hover(QEvent::MouseMove, away, view->mapToGlobal(away), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &hover);
+    EXPECT_EQ(r->layoutPitch(), pitch);
+
+    const double zoom = r->zoom();
+    QWheelEvent wheel(from, view->mapToGlobal(from), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    EXPECT_NEAR(r->zoom(), zoom + 0.06, 1e-9);
+    QWheelEvent back(from, view->mapToGlobal(from), QPoint(), QPoint(0, -240), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &back);
+    // Below a zoom of 1 the step is refused, not clamped.
+    EXPECT_NEAR(r->zoom(), zoom + 0.06, 1e-9);
 }
 
 TEST_F(Window3DTest, PlacementIsKeptInTheSettingsAndRestored) {
