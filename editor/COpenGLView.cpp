@@ -163,7 +163,7 @@ void COpenGLView::initializeGL() {
     usable_ = false;
     const render::opengl::ContextFacts facts = render::opengl::inspectCurrentContext();
     if (!facts.usable) {
-        prompter_.inform(this, uiString(4004));
+        tell(4004);
         return;
     }
     auto* doc = model::currentDocument();
@@ -173,7 +173,7 @@ void COpenGLView::initializeGL() {
     const bool softwareChosen = doc->testPreferenceFlag(model::PrefNoAcceleration);
     if (facts.software && !softwareChosen && !softwareWarned) {
         softwareWarned = true;
-        prompter_.inform(this, uiString(4005));
+        tell(4005);
     }
     render::CDocumentRenderer* r = render::documentRenderer();
     int mode = initialMode_;
@@ -190,12 +190,17 @@ void COpenGLView::initializeGL() {
     }
     const QSize size = deviceSize();
     if (!r->initialise(std::max(size.width(), 1), std::max(size.height(), 1), mode)) {
-        prompter_.inform(this, uiString(4004));
+        tell(4004);
         return;
     }
     applied_ = size;
     usable_ = true;
     released_ = false;
+}
+
+void COpenGLView::tell(int message) {
+    // Shown once the context set-up has returned, not from inside it.
+    QTimer::singleShot(0, this, [this, message] { prompter_.inform(this, uiString(message)); });
 }
 
 void COpenGLView::contextGoing() {
@@ -243,8 +248,8 @@ bool COpenGLView::applySize(QSize size) {
 }
 
 void COpenGLView::paintGL() {
-    if (render::CDocumentRenderer* r = renderer()) {
-        r->draw();
+    if (render::CDocumentRenderer* r = renderer(); r && r->draw()) {
+        ++framesDrawn_;
     }
 }
 

@@ -40,6 +40,8 @@ public:
     void setCameraMode(int mode);
     int cameraMode() const;
     const KeyStateTable& keys() const { return keys_; }
+    // Frames drawn since the view was made.
+    long framesDrawn() const { return framesDrawn_; }
     // One poll of the held keys; repaints when the camera moved.
     void pollKeys();
     // Ends the view's use of the renderer: destroys it with the context current.
@@ -71,6 +73,8 @@ protected:
 private:
     QSize deviceSize() const;
     void contextGoing();
+    // Shows string-table message `message` through the prompter.
+    void tell(int message);
 
     Prompter& prompter_;
     int initialMode_ = 0;
@@ -82,6 +86,7 @@ private:
     KeyStateTable keys_;
     QPoint lastMouse_;
     bool dragging_ = false;
+    long framesDrawn_ = 0;
 };
 
 // The command of the 3D window's key table for a key press, or 0. Shift with a digit is

@@ -32,6 +32,8 @@ constexpr const char* kSection = "OpenGLFrameWnd";
 constexpr const char* kPlacement = "WINDOWPLACEMENT";
 
 OpenGLFrameWnd* theWindow = nullptr;
+// Whether a 3D window is open, for the pacing thread.
+std::atomic<bool> windowOpen{false};
 
 QString tableText(TextKind kind, int id) {
     const std::string_view text = uiText(kind, id);
@@ -95,6 +97,7 @@ OpenGLFrameWnd::OpenGLFrameWnd(Prompter& prompter, platform::Registry& registry,
       mainWindow_(mainWindow) {
     if (theWindow == nullptr) {
         theWindow = this;
+        windowOpen.store(true);
     }
     setObjectName(QStringLiteral("OpenGLFrameWnd"));
     setWindowTitle(QStringLiteral("Zarnolt3D [OpenGL]"));
@@ -112,6 +115,7 @@ OpenGLFrameWnd::~OpenGLFrameWnd() {
     stopEverything();
     if (theWindow == this) {
         theWindow = nullptr;
+        windowOpen.store(false);
     }
 }
 
@@ -205,7 +209,7 @@ void OpenGLFrameWnd::startPacing() {
             const trains::CTrainControler* c = trains::trainController();
             return c && c->isRunning();
         };
-        hooks.viewExists = [] { return theWindow != nullptr; };
+        hooks.viewExists = [] { return windowOpen.load(); };
         hooks.requestRepaint = postRepaint;
         pacing_ = std::make_unique<render::CDocumentRendererThread>(std::move(hooks));
     }
@@ -258,6 +262,7 @@ void OpenGLFrameWnd::closeEvent(QCloseEvent* e) {
     deleteLater();
     if (theWindow == this) {
         theWindow = nullptr;
+        windowOpen.store(false);
     }
 }
 
