@@ -29,6 +29,12 @@
 #include "platform/Registry.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
+#ifdef ZARNOLT_WINDOW3D
+#include <QSurfaceFormat>
+
+#include "editor/COpenGLView.h"
+#include "editor/OpenGLFrameWnd.h"
+#endif
 
 namespace {
 
@@ -105,6 +111,9 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
     ConsolePrompter console;
     editor::Prompter& prompter = headless ? static_cast<editor::Prompter&>(console) : dialogs;
     editor::CMainFrame frame(prompter, platform::Registry::instance());
+#ifdef ZARNOLT_WINDOW3D
+    editor::installOpenGLWindow(prompter, platform::Registry::instance(), &frame);
+#endif
 
     if (options.dumpUi) {
         std::cout << editor::dumpUi(frame) << '\n';
@@ -161,6 +170,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
+#ifdef ZARNOLT_WINDOW3D
+    // One context shares its lists and textures with every 3D view for the process's life,
+    // so a view whose context Qt makes again keeps them.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QSurfaceFormat::setDefaultFormat(editor::COpenGLView::requestedFormat());
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zarnolt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
@@ -189,6 +204,9 @@ int main(int argc, char** argv) {
     // Exit: stop the trains and empty the model while its containers still exist.
     if (auto* controller = trains::trainController(); controller && controller->isRunning()) {
         controller->stop(true);
+    }
+    if (auto* manager = trains::controlItemManager()) {
+        manager->stopThread();
     }
     model::releaseCreatedDocument();
     return result;

@@ -33,6 +33,7 @@ struct RenderOptions {
     std::optional<double> pitch;
     std::optional<double> zoom;
     std::string stats;
+    bool noHud = false;
 };
 
 int fail(const std::string& message) {
@@ -109,6 +110,7 @@ int runRender(const RenderOptions& options) {
     if (!renderer->initialise(width, height, options.camera)) {
         return fail("the renderer could not be set up in the OpenGL context");
     }
+    renderer->setHudVisible(!options.noHud);
     if (options.yaw) {
         renderer->setLayoutYaw(*options.yaw);
     }
@@ -168,6 +170,7 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--pitch", options->pitch, "standard view pitch, whole degrees");
     command->add_option("--zoom", options->zoom, "zoom 1 … 3");
     command->add_option("--stats", options->stats, "JSON file with the camera and frame time");
+    command->add_flag("--no-hud", options->noHud, "leave out the frame-rate text");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });
     });

@@ -25,6 +25,9 @@ constexpr std::array kTexts = {
     UiText{K::MenuTitle, MenuHeight, "高さ", "Height", "", true},
     UiText{K::MenuTitle, MenuPier, "橋脚", "Piers", "", true},
     UiText{K::MenuTitle, MenuWindows, "ウィンドウ(&W)", "Windows", "", true},
+    UiText{K::MenuTitle, Menu3DWindowFile, "ファイル", "3D window: File", "", false},
+    UiText{K::MenuTitle, Menu3DWindowView, "３Ｄビュー", "3D window: 3D view", "", false},
+    UiText{K::MenuTitle, Menu3DWindowControl, "コントロール", "3D window: Control", "", false},
 
     // The command table of the main menu.
     UiText{K::Command, 57600, "新規作成", "New", "Ctrl+N", false},
@@ -97,6 +100,9 @@ constexpr std::array kTexts = {
     UiText{K::Command, 1231, "制御：照明", "Light control", "", false},
     UiText{K::Command, 1232, "管理：列車", "Train control", "", false},
     UiText{K::Command, 1233, "管理：ポイント", "Point control", "", false},
+    UiText{K::Command, 1125, "レイアウト", "3D window: layout (main window)", "Ctrl+Shift+0",
+           false},
+    UiText{K::Command, 57602, "閉じる", "3D window: close", "Ctrl+Shift+C", false},
     UiText{K::Command, 1126, "標準", "3D camera: standard", "Ctrl+Shift+1", false},
     UiText{K::Command, 1127, "運転席から標準", "3D camera: driver's seat", "Ctrl+Shift+2", false},
     UiText{K::Command, 1128, "右側車窓から", "3D camera: right window", "Ctrl+Shift+4", false},
@@ -126,6 +132,13 @@ constexpr std::array kTexts = {
     UiText{K::String, StrLayoutToolTitle, "制御・レイアウト", "Control: layout", "", false},
     UiText{K::String, StrRun, "運転", "Run", "", false},
     UiText{K::String, StrStop, "停止", "Stop", "", false},
+    UiText{K::String, 4004, "OpenGLの初期化処理に失敗しました。", "OpenGL initialisation failed",
+           "", false},
+    UiText{
+        K::String, 4005,
+        "OpenGLハードウェアクセラレータの初期化に失敗しました。ソフトウェアレンダリングで３D描画を"
+        "実行します。",
+        "No OpenGL accelerator; software rendering", "", false},
     UiText{K::String, StrAll, "全て", "All", "", false},
     UiText{K::String, StrPosition, "位置 %d:%d", "Position column:row", "", false},
     UiText{K::String, StrHeightSingle, "%dm", "Height of the ground layer", "", false},

@@ -90,6 +90,13 @@ public:
     double layoutPitch() const { return camera_.state().layoutPitch; }
     void setWalkAngles(double yaw, double pitch);
     void setEyeTarget(const Vec3& eye, const Vec3& target);
+    // A held turn key and a mouse drag (see Camera).
+    void keyTurn(int yawDirection, int pitchDirection, bool run) {
+        camera_.keyTurn(yawDirection, pitchDirection, run);
+    }
+    void dragTurn(int dx, int dy, int clientWidth, int clientHeight) {
+        camera_.dragTurn(dx, dy, clientWidth, clientHeight);
+    }
     // Projection and look-at of the current mode into the current context.
     void applyCamera();
     // What the current pose sees; rebuilt when the mode or zoom changes and before each frame.

@@ -1,0 +1,374 @@
+#include "editor/COpenGLView.h"
+
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "editor/Prompter.h"
+#include "editor/UiTexts.h"
+#include "model/CZarnoltDocument.h"
+#include "render/CDocumentRenderer.h"
+#include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/ContextCheck.h"
+
+namespace editor {
+
+namespace {
+
+QString uiString(int id) {
+    const std::string_view text = uiText(TextKind::String, id);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The software warning is shown once a process.
+bool softwareWarned = false;
+
+// The digit 0 … 9 on a key position (X11 key codes 10 … 19 hold 1 … 9, 0), or −1.
+int digitOfScanCode(quint32 scanCode) {
+    if (scanCode >= 10 && scanCode <= 19) {
+        return scanCode == 19 ? 0 : static_cast<int>(scanCode) - 9;
+    }
+    return -1;
+}
+
+int digitOfKey(int key, bool japaneseLayout) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        return key - Qt::Key_0;
+    }
+    // Shifted symbols of 0 … 9 on the two layouts; 0 on the Japanese layout has none.
+    constexpr int kUs[] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                           Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
+                           Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
+                           Qt::Key_ParenLeft};
+    constexpr int kJapanese[] = {0,
+                                 Qt::Key_Exclam,
+                                 Qt::Key_QuoteDbl,
+                                 Qt::Key_NumberSign,
+                                 Qt::Key_Dollar,
+                                 Qt::Key_Percent,
+                                 Qt::Key_Ampersand,
+                                 Qt::Key_Apostrophe,
+                                 Qt::Key_ParenLeft,
+                                 Qt::Key_ParenRight};
+    const int* table = japaneseLayout ? kJapanese : kUs;
+    for (int d = 0; d < 10; ++d) {
+        if (table[d] != 0 && table[d] == key) {
+            return d;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int cameraModeOfCommand(int command) {
+    switch (command) {
+    case 1126:
+        return render::ModeLayout;
+    case 1127:
+        return render::ModeDriverSeat;
+    case 1129:
+        return render::ModeLeftWindow;
+    case 1128:
+        return render::ModeRightWindow;
+    case 1130:
+        return render::ModeConductorRoom;
+    case 1131:
+        return render::ModeWalk;
+    case 1132:
+        return render::ModeChase;
+    default:
+        return -1;
+    }
+}
+
+int accelerator3D(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode, bool japaneseLayout) {
+    const Qt::KeyboardModifiers mods =
+        modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (mods == Qt::ControlModifier && key == Qt::Key_G) {
+        return 1525;
+    }
+    if (mods != (Qt::ControlModifier | Qt::ShiftModifier)) {
+        return 0;
+    }
+    if (key == Qt::Key_C) {
+        return 57602;
+    }
+    int digit = digitOfScanCode(scanCode);
+    if (digit < 0) {
+        digit = digitOfKey(key, japaneseLayout);
+    }
+    // Ctrl+Shift+0 … 7 in the order of the 3D view menu.
+    constexpr int kCommands[] = {1125, 1126, 1127, 1129, 1128, 1130, 1131, 1132};
+    return digit >= 0 && digit <= 7 ? kCommands[digit] : 0;
+}
+
+QSurfaceFormat COpenGLView::requestedFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(8);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    return format;
+}
+
+COpenGLView::COpenGLView(Prompter& prompter, int cameraMode, QWidget* parent)
+    : QOpenGLWidget(parent), prompter_(prompter), initialMode_(cameraMode) {
+    setObjectName(QStringLiteral("COpenGLView"));
+    setFormat(requestedFormat());
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMillis);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (applySize(deviceSize())) {
+            update();
+        }
+    });
+    keyPoll_.setInterval(kKeyPollMillis);
+    connect(&keyPoll_, &QTimer::timeout, this, &COpenGLView::pollKeys);
+}
+
+COpenGLView::~COpenGLView() {
+    releaseRenderer();
+}
+
+render::CDocumentRenderer* COpenGLView::renderer() const {
+    render::CDocumentRenderer* r = render::documentRenderer();
+    return usable_ && r && r->isReady() ? r : nullptr;
+}
+
+QSize COpenGLView::deviceSize() const {
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::lround(width() * ratio)),
+            static_cast<int>(std::lround(height() * ratio))};
+}
+
+void COpenGLView::initializeGL() {
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &COpenGLView::contextGoing,
+            Qt::DirectConnection);
+    usable_ = false;
+    const render::opengl::ContextFacts facts = render::opengl::inspectCurrentContext();
+    if (!facts.usable) {
+        tell(4004);
+        return;
+    }
+    auto* doc = model::currentDocument();
+    if (!doc) {
+        return;
+    }
+    const bool softwareChosen = doc->testPreferenceFlag(model::PrefNoAcceleration);
+    if (facts.software && !softwareChosen && !softwareWarned) {
+        softwareWarned = true;
+        tell(4005);
+    }
+    render::CDocumentRenderer* r = render::documentRenderer();
+    int mode = initialMode_;
+    if (r && &r->document() != doc) {
+        r = nullptr;
+    }
+    if (r) {
+        // A context made again (the widget moved to another window): the lists and textures
+        // live on in the shared context; only the new context's state is set up.
+        mode = r->cameraMode();
+    } else {
+        r = render::installDocumentRenderer(std::make_unique<render::CDocumentRenderer>(
+            *doc, std::make_unique<render::opengl::COpenGLBackEnd>()));
+    }
+    const QSize size = deviceSize();
+    if (!r->initialise(std::max(size.width(), 1), std::max(size.height(), 1), mode)) {
+        tell(4004);
+        return;
+    }
+    applied_ = size;
+    usable_ = true;
+    released_ = false;
+}
+
+void COpenGLView::tell(int message) {
+    // Shown once the context set-up has returned, not from inside it.
+    QTimer::singleShot(0, this, [this, message] { prompter_.inform(this, uiString(message)); });
+}
+
+void COpenGLView::contextGoing() {
+    // The context goes while the widget lives on (moved to another window): the renderer
+    // is set up again in the next context. When the view itself goes, the renderer goes too.
+    usable_ = false;
+}
+
+void COpenGLView::releaseRenderer() {
+    if (released_) {
+        return;
+    }
+    released_ = true;
+    keyPoll_.stop();
+    settle_.stop();
+    if (render::documentRenderer()) {
+        if (context()) {
+            makeCurrent();
+        }
+        render::destroyDocumentRenderer();
+        if (context()) {
+            doneCurrent();
+        }
+    }
+    usable_ = false;
+}
+
+void COpenGLView::resizeGL(int, int) {
+    // Sizes settle before the renderer is set up for them.
+    settle_.start();
+}
+
+bool COpenGLView::applySize(QSize size) {
+    render::CDocumentRenderer* r = renderer();
+    if (!r || size.width() <= 0 || size.height() <= 0 || size == applied_ || r->isDrawing()) {
+        return false;
+    }
+    makeCurrent();
+    const bool done = r->resize(size.width(), size.height());
+    doneCurrent();
+    if (done) {
+        applied_ = size;
+    }
+    return done;
+}
+
+void COpenGLView::paintGL() {
+    if (render::CDocumentRenderer* r = renderer(); r && r->draw()) {
+        ++framesDrawn_;
+    }
+}
+
+void COpenGLView::setCameraMode(int mode) {
+    if (render::CDocumentRenderer* r = renderer()) {
+        makeCurrent();
+        r->setCameraMode(mode);
+        doneCurrent();
+        update();
+    } else {
+        initialMode_ = mode;
+    }
+}
+
+int COpenGLView::cameraMode() const {
+    const render::CDocumentRenderer* r = renderer();
+    return r ? r->cameraMode() : initialMode_;
+}
+
+bool COpenGLView::event(QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride) {
+        // The window's own keys win over the main frame's application shortcuts.
+        auto* key = static_cast<QKeyEvent*>(e);
+        const QInputMethod* im = QGuiApplication::inputMethod();
+        const bool japanese = im && im->locale().language() == QLocale::Japanese;
+        if (accelerator3D(key->key(), key->modifiers(), key->nativeScanCode(), japanese) != 0) {
+            e->accept();
+            return true;
+        }
+    }
+    return QOpenGLWidget::event(e);
+}
+
+void COpenGLView::keyPressEvent(QKeyEvent* e) {
+    const QInputMethod* im = QGuiApplication::inputMethod();
+    const bool japanese = im && im->locale().language() == QLocale::Japanese;
+    const int id = accelerator3D(e->key(), e->modifiers(), e->nativeScanCode(), japanese);
+    if (id != 0) {
+        if (!e->isAutoRepeat()) {
+            emit command(id);
+        }
+        return;
+    }
+    keys_.press(e->key(), e->isAutoRepeat());
+    emit activity();
+    if (keys_.anyDown() && !keyPoll_.isActive()) {
+        keyPoll_.start();
+    }
+}
+
+void COpenGLView::keyReleaseEvent(QKeyEvent* e) {
+    keys_.release(e->key(), e->isAutoRepeat());
+}
+
+void COpenGLView::focusOutEvent(QFocusEvent* e) {
+    keys_.clear();
+    keyPoll_.stop();
+    dragging_ = false;
+    QOpenGLWidget::focusOutEvent(e);
+}
+
+void COpenGLView::pollKeys() {
+    if (!keys_.anyDown()) {
+        keyPoll_.stop();
+        return;
+    }
+    render::CDocumentRenderer* r = renderer();
+    if (!r) {
+        keyPoll_.stop();
+        return;
+    }
+    if (pollWalkKeys(keys_, *r)) {
+        update();
+    }
+}
+
+void COpenGLView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) {
+        dragging_ = true;
+        lastMouse_ = e->position().toPoint();
+        emit activity();
+    }
+}
+
+void COpenGLView::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragging_ || !(e->buttons() & Qt::LeftButton)) {
+        return;
+    }
+    const QPoint now = e->position().toPoint();
+    if (now == lastMouse_) {
+        return;
+    }
+    if (render::CDocumentRenderer* r = renderer()) {
+        r->dragTurn(lastMouse_.x() - now.x(), lastMouse_.y() - now.y(), width(), height());
+        update();
+    }
+    lastMouse_ = now;
+}
+
+void COpenGLView::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) {
+        dragging_ = false;
+        lastMouse_ = e->position().toPoint();
+    }
+}
+
+void COpenGLView::wheelEvent(QWheelEvent* e) {
+    render::CDocumentRenderer* r = renderer();
+    const int delta = e->angleDelta().y();
+    if (!r || delta == 0) {
+        return;
+    }
+    makeCurrent();
+    const bool changed = r->addZoom(delta / 120.0 * 0.06);
+    doneCurrent();
+    if (changed) {
+        update();
+    }
+    e->accept();
+}
+
+} // namespace editor

@@ -1,0 +1,100 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QOpenGLWidget>
+#include <QPoint>
+#include <QSize>
+#include <QTimer>
+
+#include "editor/KeyStateTable.h"
+
+namespace render {
+class CDocumentRenderer;
+}
+
+namespace editor {
+
+class Prompter;
+
+// The 3D window's drawing area: hosts the OpenGL context (compatibility profile, 8 bits a
+// colour channel, 24-bit depth, 8-bit stencil) and hands every frame to the process-wide
+// renderer. It makes no OpenGL calls of its own.
+class COpenGLView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    COpenGLView(Prompter& prompter, int cameraMode, QWidget* parent = nullptr);
+    ~COpenGLView() override;
+
+    // The format every 3D context asks for; also the process's default format, so that the
+    // shared context that keeps the renderer's resources matches it.
+    static QSurfaceFormat requestedFormat();
+
+    // The renderer when it is ready to draw, else null.
+    render::CDocumentRenderer* renderer() const;
+    // True once the context was checked and the renderer initialised.
+    bool contextUsable() const { return usable_; }
+    // The size (device pixels) the renderer was last set up for.
+    QSize appliedSize() const { return applied_; }
+    // Sets the renderer up for a new size in device pixels: nothing for an empty or unchanged
+    // size or during a frame. True when it re-initialised.
+    bool applySize(QSize size);
+    void setCameraMode(int mode);
+    int cameraMode() const;
+    const KeyStateTable& keys() const { return keys_; }
+    // Frames drawn since the view was made.
+    long framesDrawn() const { return framesDrawn_; }
+    // One poll of the held keys; repaints when the camera moved.
+    void pollKeys();
+    // Ends the view's use of the renderer: destroys it with the context current.
+    void releaseRenderer();
+
+    // Resizes settle this long before the renderer is set up again.
+    static constexpr int kSettleMillis = 150;
+    static constexpr int kKeyPollMillis = 10;
+
+signals:
+    // A key of the window's key table was pressed (a command id).
+    void command(int id);
+    // Any press in the view (the pacing thread starts).
+    void activity();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+private:
+    QSize deviceSize() const;
+    void contextGoing();
+    // Shows string-table message `message` through the prompter.
+    void tell(int message);
+
+    Prompter& prompter_;
+    int initialMode_ = 0;
+    bool usable_ = false;
+    bool released_ = false;
+    QSize applied_;
+    QTimer settle_;
+    QTimer keyPoll_;
+    KeyStateTable keys_;
+    QPoint lastMouse_;
+    bool dragging_ = false;
+    long framesDrawn_ = 0;
+};
+
+// The command of the 3D window's key table for a key press, or 0. Shift with a digit is
+// recognised by the key's position (`scanCode`, X11 key codes 10 … 19 for 1 … 0) or, without
+// one, by the digit or the symbol that the US layout (or, with `japaneseLayout`, the Japanese
+// layout) puts on it.
+int accelerator3D(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode, bool japaneseLayout);
+// The camera mode (0 … 6) of a command 1126 … 1132, or −1.
+int cameraModeOfCommand(int command);
+
+} // namespace editor
