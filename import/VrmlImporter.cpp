@@ -319,21 +319,21 @@ void VrmlReader::readPrimitive(std::string_view kind) {
     double height = 1.0;
     std::string_view field;
     int position = 0;
+    // A field name is followed by its values (three for a box's size, one for a radius or a
+    // height); a value that is not a number reads as 0.
     readToClose([&](std::string_view token) {
-        if (!isNumber(token)) {
+        if (kind == "Box" && field == "size" && position < 3) {
+            size[position++] = toNumber(token);
+        } else if (kind != "Box" && field == "radius" && position < 1) {
+            radius = toNumber(token);
+            ++position;
+        } else if (kind == "Cylinder" && field == "height" && position < 1) {
+            height = toNumber(token);
+            ++position;
+        } else {
             field = token;
             position = 0;
-            return;
         }
-        const double number = toNumber(token);
-        if (kind == "Box" && field == "size" && position < 3) {
-            size[position] = number;
-        } else if (field == "radius" && position == 0) {
-            radius = number;
-        } else if (kind == "Cylinder" && field == "height" && position == 0) {
-            height = number;
-        }
-        ++position;
     });
     if (depth_ < 1) {
         return;
