@@ -227,6 +227,8 @@ void VrmlReader::dispatch(std::string_view word) {
             beforeFaceSetReplaced(current_->faceSet());
             current_->setFaceSet(std::move(faceSet));
             faceSet_ = created;
+        } else {
+            faceSet_ = nullptr; // a face set outside any shape is dropped with its lists
         }
         mode_ = Mode::General;
     } else if (word == "Coordinate") {

@@ -81,6 +81,21 @@ TEST(VrmlImportTest, IndexedFaceSetTakesPointsIndicesAndFlags) {
     EXPECT_TRUE(hasImportedGeometry(root));
 }
 
+TEST(VrmlImportTest, AFaceSetOutsideAnyShapeIsDroppedWithItsLists) {
+    C3DObject root;
+    ASSERT_EQ(
+        readVrml("#VRML\nShape { geometry IndexedFaceSet { coord Coordinate {\n"
+                 "  point [ 0 0 0, 1 0 0, 0 1 0 ] } coordIndex [ 0 1 2 -1 ] } }\n"
+                 "IndexedFaceSet { coord Coordinate { point [ 5 5 5 ] } coordIndex [ 0 -1 ] }",
+                 root),
+        kImportEnd);
+    const items::CIndexedFaceSet* faces = nodeAt(root, {0})->faceSet();
+    ASSERT_NE(faces, nullptr);
+    EXPECT_EQ(faces->pointCount(), 3u);
+    EXPECT_EQ(faces->coordIndices().size(), 4u);
+    EXPECT_EQ(root.faceSet(), nullptr);
+}
+
 TEST(VrmlImportTest, PixelTextureValuesAreSplitIntoComponents) {
     C3DObject root;
     ASSERT_EQ(readVrml("#VRML\nShape { appearance Appearance { texture PixelTexture {\n"
