@@ -12,6 +12,7 @@ void registerInfoCommand(CLI::App& app, int& exitCode);
 void registerDumpCommand(CLI::App& app, int& exitCode);
 void registerResaveCommand(CLI::App& app, int& exitCode);
 void registerSimulateCommand(CLI::App& app, int& exitCode);
+void registerImportCommand(CLI::App& app, int& exitCode);
 #ifdef ZARNOLT_CLI_RENDER
 void registerRenderCommand(CLI::App& app, int& exitCode);
 void registerRenderItemCommand(CLI::App& app, int& exitCode);

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     cli::registerDumpCommand(app, exitCode);
     cli::registerResaveCommand(app, exitCode);
     cli::registerSimulateCommand(app, exitCode);
+    cli::registerImportCommand(app, exitCode);
 #ifdef ZARNOLT_CLI_RENDER
     cli::registerRenderCommand(app, exitCode);
     cli::registerRenderItemCommand(app, exitCode);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "image/PictureFiles.h"
+#include "import/ModelImport.h"
 #include "items/BuiltinFiles.h"
 #include "model/LandscapeItems.h"
 #include "model/PieceSeams.h"
@@ -40,6 +41,8 @@ void installProgramHooks() {
     trains::installTrainSeams();
     trains::installControlItemSeams();
     model::installLandscapeSeams();
+    // Item objects of the text model types (VRML, RIB, DXF) load through the importer.
+    import::registerModelImporter();
     model::PieceHooks& pieces = model::pieceHooks();
     if (!pieces.builtinPicture) {
         pieces.builtinPicture = builtinTilePicture;
