@@ -188,6 +188,29 @@ bool deleteTile(CTrackItem* tile) {
     return true;
 }
 
+void deleteUnplacedTiles(const std::vector<CTrackItem*>& tiles) {
+    if (tiles.empty()) {
+        return;
+    }
+    auto& c = containers();
+    const std::unordered_set<const CTrackItem*> doomed(tiles.begin(), tiles.end());
+    std::vector<std::unique_ptr<CTrackItem>> owned;
+    owned.reserve(doomed.size());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < c.unplaced.size(); ++i) {
+        if (doomed.contains(c.unplaced[i].get())) {
+            owned.push_back(std::move(c.unplaced[i]));
+        } else if (kept++ != i) {
+            c.unplaced[kept - 1] = std::move(c.unplaced[i]);
+        }
+    }
+    c.unplaced.resize(kept);
+    // Destroyed outside the container, as deleteTile does, one after the other.
+    for (auto& tile : owned) {
+        tile.reset();
+    }
+}
+
 void setSelection(int layer, TilePos a, TilePos b) {
     TileSelection& s = containers().selection;
     s.layer = static_cast<std::int16_t>(layer);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "model/Geometry.h"
 
@@ -43,6 +44,10 @@ void reserveTileRegistry(std::size_t additional);
 // Deletes one tile made by createTile or getOrCreateTile; false when the container does not
 // hold it.
 bool deleteTile(CTrackItem* tile);
+// Deletes many tiles made off the board at once, in one pass over the off-board tiles (which
+// deleteTile would walk once per tile); the ones deleted earlier or placed on the board are
+// skipped. They are destroyed in the order they were made.
+void deleteUnplacedTiles(const std::vector<CTrackItem*>& tiles);
 
 void setSelection(int layer, TilePos a, TilePos b);
 void clearSelection();
