@@ -332,6 +332,60 @@ bool purgeEmptiedTiles() {
     return any;
 }
 
+void forTilesIn(int layer, int firstColumn, int firstRow, int lastColumn, int lastRow,
+                const std::function<void(CTrackItem&)>& visit) {
+    if (!isTrackLayer(layer)) {
+        return;
+    }
+    firstColumn = std::max(firstColumn, 0);
+    firstRow = std::max(firstRow, 0);
+    lastColumn = std::min(lastColumn, kMaxBoardSize);
+    lastRow = std::min(lastRow, kMaxBoardSize);
+    if (firstColumn > lastColumn || firstRow > lastRow) {
+        return;
+    }
+    LayerMap& map = containers().layers[layer];
+    for (int row = firstRow; row <= lastRow && !map.empty(); ++row) {
+        auto it = map.lower_bound(
+            packTilePos({static_cast<std::int16_t>(firstColumn), static_cast<std::int16_t>(row)}));
+        const auto end = map.upper_bound(
+            packTilePos({static_cast<std::int16_t>(lastColumn), static_cast<std::int16_t>(row)}));
+        for (; it != end; ++it) {
+            visit(*it->second);
+        }
+    }
+}
+
+void recomputeCoverFlagsAround(int firstColumn, int firstRow, int lastColumn, int lastRow) {
+    if (firstColumn > lastColumn || firstRow > lastRow) {
+        return;
+    }
+    // The same three passes as the full recompute. Cover depends on the tile alone; the B
+    // flags read the cover one cell away (and, through a ramp on the layer above, two); the A
+    // flags read the B flags of the next cell.
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        forTilesIn(layer, firstColumn, firstRow, lastColumn, lastRow, [layer](CTrackItem& tile) {
+            if (tile.isEmpty() || layer != GroundLayer) {
+                tile.resetCoverFlags();
+            } else {
+                tile.computeCovered();
+            }
+        });
+    }
+    forTilesIn(GroundLayer, firstColumn - 2, firstRow - 2, lastColumn + 2, lastRow + 2,
+               [](CTrackItem& tile) {
+                   if (!tile.isEmpty()) {
+                       tile.computeNeighbourFlagsB();
+                   }
+               });
+    forTilesIn(GroundLayer, firstColumn - 3, firstRow - 3, lastColumn + 3, lastRow + 3,
+               [](CTrackItem& tile) {
+                   if (!tile.isEmpty()) {
+                       tile.computeNeighbourFlagsA();
+                   }
+               });
+}
+
 void recomputeCoverFlags() {
     auto& c = containers();
     // Without landscape items no tile is covered and no tunnel mouth exists, so every flag is

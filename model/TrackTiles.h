@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -70,6 +71,15 @@ bool purgeEmptiedTiles();
 
 // Recomputes cover and neighbour flags of every tile.
 void recomputeCoverFlags();
+// Recomputes them only where a landscape change over the given cells can have changed them:
+// the cover of those cells and the neighbour flags a few cells around. Gives what
+// recomputeCoverFlags gives when the flags elsewhere were up to date.
+void recomputeCoverFlagsAround(int firstColumn, int firstRow, int lastColumn, int lastRow);
+
+// Calls `visit` for every tile of a layer within the cells (inclusive, clipped to the board),
+// row by row.
+void forTilesIn(int layer, int firstColumn, int firstRow, int lastColumn, int lastRow,
+                const std::function<void(CTrackItem&)>& visit);
 
 namespace detail {
 void registerTile(CTrackItem* tile);
