@@ -1,5 +1,7 @@
 #include "LayoutSession.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 
@@ -13,7 +15,23 @@ LayoutSession::LayoutSession(int columns, int rows) {
     document_ = std::make_unique<model::CZarnoltDocument>(columns, rows);
 }
 
-LayoutSession::~LayoutSession() = default;
+LayoutSession::~LayoutSession() {
+    if (kSkipTeardownAtExit) {
+        document_->savePreferences();
+        // Deliberately kept: finishProcess ends the process without freeing it.
+        (void)document_.release();
+    }
+}
+
+int finishProcess(int exitCode) {
+    if (!kSkipTeardownAtExit) {
+        return exitCode;
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
 
 bool LayoutSession::read(const std::string& command, const std::string& file) {
     std::string message;

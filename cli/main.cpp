@@ -1,6 +1,7 @@
 // zarnolt-cli: inspect, convert, simulate and render layouts without a display.
 // Every command exits 0 on success and 1 with one line on stderr on failure.
 #include "Commands.h"
+#include "LayoutSession.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -38,5 +39,6 @@ int main(int argc, char** argv) {
     if (app.get_subcommands().empty()) {
         std::cout << app.help();
     }
-    return exitCode;
+    // The model a command read is dropped with the process, not freed piece by piece.
+    return cli::finishProcess(exitCode);
 }

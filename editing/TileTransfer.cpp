@@ -12,11 +12,7 @@ constexpr int kScratchOrigin = 1000;
 }
 
 ScratchTiles::~ScratchTiles() {
-    for (model::CTrackItem* tile : tiles_) {
-        if (model::validTile(tile) != nullptr) {
-            model::deleteTile(tile);
-        }
-    }
+    model::deleteUnplacedTiles(tiles_);
 }
 
 model::CTrackItem* ScratchTiles::make(int layer, int dc, int dr) {

@@ -160,9 +160,26 @@ void CLandscapeItem::setFlag(std::uint32_t mask, bool on) {
     flags_ = on ? (flags_ | mask) : (flags_ & ~mask);
 }
 
+LandscapeTileRange CLandscapeItem::reachedCells() const {
+    LandscapeTileRange cells;
+    if (!cellsNear(rect_, cells.firstColumn, cells.firstRow, cells.lastColumn, cells.lastRow)) {
+        return LandscapeTileRange{};
+    }
+    return cells;
+}
+
 void CLandscapeItem::addTerrainRanges() const {
     if (isHollow()) {
         return;
+    }
+    const LandscapeTileRange reached = reachedCells();
+    if (rangedCells_.empty()) {
+        rangedCells_ = reached;
+    } else if (!reached.empty()) {
+        rangedCells_.firstColumn = std::min(rangedCells_.firstColumn, reached.firstColumn);
+        rangedCells_.firstRow = std::min(rangedCells_.firstRow, reached.firstRow);
+        rangedCells_.lastColumn = std::max(rangedCells_.lastColumn, reached.lastColumn);
+        rangedCells_.lastRow = std::max(rangedCells_.lastRow, reached.lastRow);
     }
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (CTrackItem* tile : touchedTiles(layer)) {
@@ -174,13 +191,17 @@ void CLandscapeItem::addTerrainRanges() const {
 }
 
 void CLandscapeItem::removeTerrainRanges() const {
-    // Every tile is visited, not only those under the current rectangle: the rectangle may
-    // have changed since the ranges were registered.
-    for (int layer = 0; layer < kTrackLayers; ++layer) {
-        for (const auto& [key, tile] : *layerMap(layer)) {
-            tile->removeTerrainRange(this);
-        }
+    // The cells of every rectangle the ranges were registered at, not only the current one:
+    // the rectangle may have changed since.
+    if (rangedCells_.empty()) {
+        return;
     }
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        forTilesIn(layer, rangedCells_.firstColumn, rangedCells_.firstRow, rangedCells_.lastColumn,
+                   rangedCells_.lastRow,
+                   [this](CTrackItem& tile) { tile.removeTerrainRange(this); });
+    }
+    rangedCells_ = LandscapeTileRange{};
 }
 
 CTrackItem* CLandscapeItem::tileUnderSample(int sampleX, int sampleZ, int layer) const {

@@ -89,6 +89,9 @@ public:
     void addTerrainRanges() const;
     // Every tile of layers 0 … 4 forgets this item's range.
     void removeTerrainRanges() const;
+    // The cells whose tiles the item can reach (cover flags or terrain range), clipped to the
+    // board's largest size; empty when none.
+    LandscapeTileRange reachedCells() const;
 
     // The tile of the layer over a grid sample when the item covers it, else null.
     CTrackItem* tileUnderSample(int sampleX, int sampleZ, int layer) const;
@@ -164,6 +167,9 @@ private:
     std::uint32_t flags_ = 0;
     int samplesPerTile_ = kDefaultSamplesPerTile;
     BoardRect rect_;
+    // The cells of every rectangle the ranges were registered at since they were last removed:
+    // only their tiles can hold one of this item's ranges.
+    mutable LandscapeTileRange rangedCells_;
     image::HeightGrid heights_;
     std::vector<std::uint8_t> heightMap_;
     image::Picture picture_;

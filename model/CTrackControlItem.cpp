@@ -246,6 +246,10 @@ void CTrackControlItem::assignFreeNumber() {
     }
     auto& c = containers();
     std::lock_guard lock(c.mutex);
+    // Every number taken: nothing to walk (a board may hold many more points than numbers).
+    if (c.points.size() >= static_cast<std::size_t>(kLastPointNumber - kFirstPointNumber + 1)) {
+        return;
+    }
     int candidate = kFirstPointNumber;
     for (const auto& [n, item] : c.points) {
         if (n > candidate) {

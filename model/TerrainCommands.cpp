@@ -37,12 +37,18 @@ void rebuildTerrain() {
     }
 }
 
-// The item's heights changed in place: its ranges and the tiles' cover flags follow.
-void refreshTiles(CLandscapeItem& item) {
+void recomputeCoverFlagsOver(const LandscapeTileRange& cells) {
+    recomputeCoverFlagsAround(cells.firstColumn, cells.firstRow, cells.lastColumn, cells.lastRow);
+}
+
+// The item's heights or rectangle changed: its ranges and the cover flags follow, over the
+// cells it reached before (`before`) and the cells it reaches now, not the whole board.
+void refreshTiles(CLandscapeItem& item, const LandscapeTileRange& before) {
     dropGeometryUnder(item);
     item.removeTerrainRanges();
     item.addTerrainRanges();
-    recomputeCoverFlags();
+    recomputeCoverFlagsOver(before);
+    recomputeCoverFlagsOver(item.reachedCells());
 }
 
 CLandscapeItem* newItemWithPicture(image::Picture picture, int x, int z) {
@@ -50,7 +56,7 @@ CLandscapeItem* newItemWithPicture(image::Picture picture, int x, int z) {
     item->setRect(BoardRect{z, x, z + kNewLandscapeItemSize, x + kNewLandscapeItemSize});
     item->setPicture(std::move(picture));
     item->rebuildHeights();
-    refreshTiles(*item);
+    refreshTiles(*item, LandscapeTileRange{});
     return item;
 }
 
@@ -100,7 +106,7 @@ bool mirrorLandscapeItem(CLandscapeItem* item) {
     }
     item->setPicture(image::mirrorPictureLeftRight(item->getPicture()));
     item->rebuildHeights();
-    refreshTiles(*item);
+    refreshTiles(*item, item->reachedCells());
     return true;
 }
 
@@ -173,11 +179,12 @@ bool moveLandscapeItem(CLandscapeItem* item, const BoardRect& rect) {
     }
     dropGeometryUnder(*item);
     rebuildTerrain();
+    const LandscapeTileRange before = item->reachedCells();
     item->removeTerrainRanges();
     item->setRect(BoardRect{static_cast<std::int32_t>(top), static_cast<std::int32_t>(left),
                             static_cast<std::int32_t>(bottom), static_cast<std::int32_t>(right)});
     item->rebuildHeights();
-    refreshTiles(*item);
+    refreshTiles(*item, before);
     rebuildTerrain();
     return true;
 }
@@ -188,7 +195,7 @@ bool setLandscapeHeight(CLandscapeItem* item, double scale) {
         return false;
     }
     item->setHeightScale(scale);
-    refreshTiles(*item);
+    refreshTiles(*item, item->reachedCells());
     return true;
 }
 

@@ -188,6 +188,29 @@ bool deleteTile(CTrackItem* tile) {
     return true;
 }
 
+void deleteUnplacedTiles(const std::vector<CTrackItem*>& tiles) {
+    if (tiles.empty()) {
+        return;
+    }
+    auto& c = containers();
+    const std::unordered_set<const CTrackItem*> doomed(tiles.begin(), tiles.end());
+    std::vector<std::unique_ptr<CTrackItem>> owned;
+    owned.reserve(doomed.size());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < c.unplaced.size(); ++i) {
+        if (doomed.contains(c.unplaced[i].get())) {
+            owned.push_back(std::move(c.unplaced[i]));
+        } else if (kept++ != i) {
+            c.unplaced[kept - 1] = std::move(c.unplaced[i]);
+        }
+    }
+    c.unplaced.resize(kept);
+    // Destroyed outside the container, as deleteTile does, one after the other.
+    for (auto& tile : owned) {
+        tile.reset();
+    }
+}
+
 void setSelection(int layer, TilePos a, TilePos b) {
     TileSelection& s = containers().selection;
     s.layer = static_cast<std::int16_t>(layer);
@@ -307,6 +330,60 @@ bool purgeEmptiedTiles() {
         }
     }
     return any;
+}
+
+void forTilesIn(int layer, int firstColumn, int firstRow, int lastColumn, int lastRow,
+                const std::function<void(CTrackItem&)>& visit) {
+    if (!isTrackLayer(layer)) {
+        return;
+    }
+    firstColumn = std::max(firstColumn, 0);
+    firstRow = std::max(firstRow, 0);
+    lastColumn = std::min(lastColumn, kMaxBoardSize);
+    lastRow = std::min(lastRow, kMaxBoardSize);
+    if (firstColumn > lastColumn || firstRow > lastRow) {
+        return;
+    }
+    LayerMap& map = containers().layers[layer];
+    for (int row = firstRow; row <= lastRow && !map.empty(); ++row) {
+        auto it = map.lower_bound(
+            packTilePos({static_cast<std::int16_t>(firstColumn), static_cast<std::int16_t>(row)}));
+        const auto end = map.upper_bound(
+            packTilePos({static_cast<std::int16_t>(lastColumn), static_cast<std::int16_t>(row)}));
+        for (; it != end; ++it) {
+            visit(*it->second);
+        }
+    }
+}
+
+void recomputeCoverFlagsAround(int firstColumn, int firstRow, int lastColumn, int lastRow) {
+    if (firstColumn > lastColumn || firstRow > lastRow) {
+        return;
+    }
+    // The same three passes as the full recompute. Cover depends on the tile alone; the B
+    // flags read the cover one cell away (and, through a ramp on the layer above, two); the A
+    // flags read the B flags of the next cell.
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        forTilesIn(layer, firstColumn, firstRow, lastColumn, lastRow, [layer](CTrackItem& tile) {
+            if (tile.isEmpty() || layer != GroundLayer) {
+                tile.resetCoverFlags();
+            } else {
+                tile.computeCovered();
+            }
+        });
+    }
+    forTilesIn(GroundLayer, firstColumn - 2, firstRow - 2, lastColumn + 2, lastRow + 2,
+               [](CTrackItem& tile) {
+                   if (!tile.isEmpty()) {
+                       tile.computeNeighbourFlagsB();
+                   }
+               });
+    forTilesIn(GroundLayer, firstColumn - 3, firstRow - 3, lastColumn + 3, lastRow + 3,
+               [](CTrackItem& tile) {
+                   if (!tile.isEmpty()) {
+                       tile.computeNeighbourFlagsA();
+                   }
+               });
 }
 
 void recomputeCoverFlags() {

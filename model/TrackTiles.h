@@ -1,8 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "model/Geometry.h"
 
@@ -43,6 +45,10 @@ void reserveTileRegistry(std::size_t additional);
 // Deletes one tile made by createTile or getOrCreateTile; false when the container does not
 // hold it.
 bool deleteTile(CTrackItem* tile);
+// Deletes many tiles made off the board at once, in one pass over the off-board tiles (which
+// deleteTile would walk once per tile); the ones deleted earlier or placed on the board are
+// skipped. They are destroyed in the order they were made.
+void deleteUnplacedTiles(const std::vector<CTrackItem*>& tiles);
 
 void setSelection(int layer, TilePos a, TilePos b);
 void clearSelection();
@@ -65,6 +71,15 @@ bool purgeEmptiedTiles();
 
 // Recomputes cover and neighbour flags of every tile.
 void recomputeCoverFlags();
+// Recomputes them only where a landscape change over the given cells can have changed them:
+// the cover of those cells and the neighbour flags a few cells around. Gives what
+// recomputeCoverFlags gives when the flags elsewhere were up to date.
+void recomputeCoverFlagsAround(int firstColumn, int firstRow, int lastColumn, int lastRow);
+
+// Calls `visit` for every tile of a layer within the cells (inclusive, clipped to the board),
+// row by row.
+void forTilesIn(int layer, int firstColumn, int firstRow, int lastColumn, int lastRow,
+                const std::function<void(CTrackItem&)>& visit);
 
 namespace detail {
 void registerTile(CTrackItem* tile);

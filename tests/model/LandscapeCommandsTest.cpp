@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "image/PictureFiles.h"
 #include "model/CLandscapeItem.h"
@@ -324,4 +328,95 @@ TEST_F(LandscapeCommandsTest, DocumentClearDeletesTheItemsAfterTheTiles) {
     EXPECT_EQ(validLandscapeItem(item), nullptr);
     EXPECT_TRUE(landscapeItems().empty());
     steps = saved;
+}
+
+namespace {
+
+// Everything a landscape change sets on the tiles: cover, both neighbour-flag sets and the
+// terrain ranges, tile by tile over every layer.
+std::vector<std::string> coverState() {
+    std::vector<std::string> state;
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            bool anyA = false;
+            bool anyB = false;
+            std::string s = std::to_string(layer) + ":" + std::to_string(key) + " c" +
+                            std::to_string(tile->isCovered()) + " A";
+            for (bool f : tile->neighbourFlagsA(&anyA)) {
+                s += f ? '1' : '0';
+            }
+            s += " B";
+            for (bool f : tile->neighbourFlagsB(&anyB)) {
+                s += f ? '1' : '0';
+            }
+            s += " a" + std::to_string(anyA) + " b" + std::to_string(anyB);
+            for (const auto& [item, range] : tile->terrainRanges()) {
+                s += " r" + std::to_string(range.highest) + "," + std::to_string(range.lowest) +
+                     "," + std::to_string(range.a) + "," + std::to_string(range.b);
+            }
+            state.push_back(std::move(s));
+        }
+    }
+    return state;
+}
+
+} // namespace
+
+// Moving, mirroring and rescaling a hill refresh the tiles only around its old and new place;
+// after each random change the result must equal a refresh of every item over every tile.
+TEST_F(LandscapeCommandsTest, LocalTerrainRefreshMatchesAFullRecompute) {
+    constexpr int kEdge = 24;
+    for (int row = 0; row < kEdge; ++row) {
+        for (int column = 0; column < kEdge; ++column) {
+            CTrackItem* tile = createTile(cell(column, row), 0);
+            if ((row * kEdge + column) % 7 != 3) {
+                tile->setShape((row + column) % 5 == 0 ? 3 : 1);
+            }
+            if (row % 6 == 2 && column % 4 != 0) {
+                createTile(cell(column, row), 1)->setShape(1);
+            }
+        }
+    }
+    CLandscapeItem* still = generateTerrain(7, 200, 200);
+    CLandscapeItem* hollow = generateTerrain(8, 600, 80);
+    ASSERT_TRUE(toggleLandscapeHollow(hollow));
+    CLandscapeItem* hill = generateTerrain(9, 0, 0);
+    ASSERT_NE(still, nullptr);
+    refreshAllTerrainRanges();
+
+    std::mt19937 random(28);
+    int coveredSeen = 0;
+    int mouthsA = 0;
+    int mouthsB = 0;
+    const int board = kEdge * kTileEdge;
+    for (int step = 0; step < 60; ++step) {
+        CLandscapeItem* moved = step % 5 == 4 ? hollow : hill;
+        switch (random() % 4) {
+        case 0:
+            ASSERT_TRUE(mirrorLandscapeItem(moved));
+            break;
+        case 1:
+            ASSERT_TRUE(setLandscapeHeight(moved, static_cast<double>(random() % 11) / 10.0));
+            break;
+        default: {
+            const int width = 20 + static_cast<int>(random() % 300);
+            const int depth = 20 + static_cast<int>(random() % 300);
+            const int left = static_cast<int>(random() % board) - 100;
+            const int top = static_cast<int>(random() % board) - 100;
+            ASSERT_TRUE(moveLandscapeItem(moved, BoardRect{top, left, top + depth, left + width}));
+        }
+        }
+        const auto local = coverState();
+        refreshAllTerrainRanges();
+        ASSERT_EQ(local, coverState()) << "step " << step;
+        for (const std::string& tile : local) {
+            coveredSeen += tile.find(" c1") != std::string::npos ? 1 : 0;
+            mouthsA += tile.find(" a1") != std::string::npos ? 1 : 0;
+            mouthsB += tile.find(" b1") != std::string::npos ? 1 : 0;
+        }
+    }
+    // The walk above does cover track and open tunnel mouths (neighbour flags on both sides).
+    EXPECT_GT(coveredSeen, 0);
+    EXPECT_GT(mouthsA, 0);
+    EXPECT_GT(mouthsB, 0);
 }

@@ -58,6 +58,27 @@ TEST_F(TileTest, OutOfRangeTileIsRegisteredButNotMapped) {
     EXPECT_EQ(validTile(far), nullptr);
 }
 
+TEST_F(TileTest, DeletingManyOffBoardTilesKeepsTheOthers) {
+    std::vector<CTrackItem*> far;
+    for (int i = 0; i < 6; ++i) {
+        far.push_back(createTile({static_cast<std::int16_t>(1000 + i), 0}, 0));
+    }
+    CTrackItem* board = createTile({1, 1}, 0);
+    EXPECT_TRUE(deleteTile(far[2]));
+    // Already deleted (far[2]) and board tiles in the list are left alone.
+    deleteUnplacedTiles({far[0], far[2], far[3], far[5], board});
+    for (int i = 0; i < 6; ++i) {
+        const bool kept = i == 1 || i == 4;
+        EXPECT_EQ(validTile(far[static_cast<std::size_t>(i)]) != nullptr, kept) << i;
+    }
+    EXPECT_EQ(validTile(board), board);
+    EXPECT_EQ(tileAt(0, {1, 1}), board);
+    // The kept ones are still owned: each can be deleted once.
+    EXPECT_TRUE(deleteTile(far[4]));
+    EXPECT_TRUE(deleteTile(far[1]));
+    EXPECT_FALSE(deleteTile(far[1]));
+}
+
 TEST_F(TileTest, LayerMapIteratesRowByRow) {
     createTile({5, 1}, 0);
     createTile({0, 2}, 0);
