@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/Camera.h"
+#include "render/DrawList.h"
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
@@ -42,6 +43,14 @@ struct ListDrops {
     bool all = false;
 
     bool empty() const { return keys.empty() && ranges.empty() && !all; }
+};
+
+// What the last frame drew of the track: its draw list and the cached lists it compiled and
+// called.
+struct TrackFrameStats {
+    DrawList drawList;
+    int listsCompiled = 0;
+    int listsCalled = 0;
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the
@@ -123,6 +132,8 @@ public:
     FpsCounter& fpsCounter() { return fps_; }
     // Milliseconds the last drawn frame took.
     double lastFrameMilliseconds() const { return lastFrameMs_; }
+    // Filled by the back end at the end of each frame.
+    TrackFrameStats& trackStats() { return trackStats_; }
 
 private:
     CameraFacts cameraFacts() const;
@@ -139,6 +150,7 @@ private:
     bool drawing_ = false;
     bool hudVisible_ = true;
     double lastFrameMs_ = 0;
+    TrackFrameStats trackStats_;
     std::mutex dropsMutex_;
     ListDrops drops_;
 };

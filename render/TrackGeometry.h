@@ -1,0 +1,58 @@
+#pragma once
+#include <array>
+#include <vector>
+
+namespace model {
+class LineItem;
+}
+
+namespace render {
+
+// The cross-section of a line kind (scene units): its width across the line, the height of
+// its base above the line and its own height; built-in texture numbers of the top and the
+// two sides (0 for none). Kind 1 is drawn as two rails on sleepers.
+struct LineSection {
+    double width = 0.5;
+    double baseHeight = 0;
+    double sectionHeight = 0.09375;
+    int topTexture = 0;
+    int sideTexture = 0;
+    int otherSideTexture = 0;
+    bool rails = false;
+};
+
+LineSection lineSection(int kind);
+
+inline constexpr double kRailGauge = 0.25;
+inline constexpr double kRailSection = 0.03125;
+// Every track line lies this high above its tile's base.
+inline constexpr double kBedLift = 0.03125 + 0.0001;
+inline constexpr std::array<float, 3> kSleeperColour{0.3529f, 0.1765f, 0.1647f};
+inline constexpr std::array<float, 3> kRailColour{0.2f, 0.2353f, 0.3137f};
+
+struct TrackVertex {
+    float x = 0, y = 0, z = 0;
+    float nx = 0, ny = 0, nz = 0;
+    float u = 0, v = 0;
+};
+
+// Quads (four vertices each, counter-clockwise seen from outside) of one material.
+struct TrackMesh {
+    int texture = 0; // built-in texture number, 0 untextured
+    std::array<float, 3> colour{1, 1, 1};
+    bool metal = false;
+    std::vector<TrackVertex> quads;
+};
+
+// How many sleepers a rail line of this length (layout units) carries: int(length × 0.025 ×
+// 9 + 2), and none when that figure is 2 or less.
+int sleeperCount(double lengthLayoutUnits);
+
+// The geometry of one line drawn as `kind`, in the tile's frame (x and z from 0 to the tile
+// size, y the line's height in levels × layerHeight), with `fallbackLevel` for points whose
+// height is unset. Sleepers, then the left and the right rail for kind 1; one textured bed
+// otherwise. A line with fewer than two points gives nothing.
+std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double tileSize,
+                                 double layerHeight, double fallbackLevel);
+
+} // namespace render

@@ -1,0 +1,145 @@
+#include "render/opengl/TrackDrawer.h"
+
+#include <GL/gl.h>
+
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
+#include "model/LineItem.h"
+#include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
+#include "render/opengl/BuiltinTextures.h"
+#include "render/opengl/CachedLists.h"
+
+namespace render::opengl {
+namespace {
+
+constexpr float kMetalSpecular[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+constexpr float kNoSpecular[4] = {0, 0, 0, 1};
+
+void beginItemPass(float alpha) {
+    glDepthMask(GL_TRUE);
+    if (alpha < 1) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glColor4f(1, 1, 1, alpha < 1 ? alpha : 1.0f);
+    glPushMatrix();
+}
+
+void endItemPass() {
+    glDisable(GL_BLEND);
+    glPopMatrix();
+}
+
+} // namespace
+
+TrackDrawer::TrackDrawer(CachedLists& lists, BuiltinTextures& textures)
+    : lists_(lists), textures_(textures) {}
+
+void TrackDrawer::buildLists(CDocumentRenderer& renderer) {
+    const model::CZarnoltDocument& document = renderer.document();
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    DrawListInput input;
+    input.eye = renderer.currentPose().eye;
+    input.frustum = &renderer.viewFrustum();
+    input.range = fadeRange(renderer.cameraMode(), metrics.columns, metrics.rows, metrics.tileSize);
+    input.showAllFar = document.testPreferenceFlag(model::PrefShowAllFarTracks);
+    input.noFade = document.testPreferenceFlag(model::PrefNoFade);
+    input.fog = renderer.cameraMode() != ModeLayout && document.testEnvironmentFlag(model::EnvFog);
+    input.fogEnd = 20 * metrics.tileSize;
+    input.tileSize = metrics.tileSize;
+    input.layerHeight = metrics.layerHeight;
+    normal_ = buildDrawList(input);
+}
+
+void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
+    for (const TrackMesh& mesh : meshes) {
+        const unsigned texture = mesh.texture > 0 ? textures_.name(mesh.texture) : 0;
+        if (texture != 0) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, texture);
+        } else {
+            glDisable(GL_TEXTURE_2D);
+        }
+        if (mesh.metal) {
+            glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kMetalSpecular);
+            glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 60.0f);
+        }
+        glColor4f(mesh.colour[0], mesh.colour[1], mesh.colour[2], alpha);
+        glBegin(GL_QUADS);
+        for (const TrackVertex& v : mesh.quads) {
+            glNormal3f(v.nx, v.ny, v.nz);
+            glTexCoord2f(v.u, v.v);
+            glVertex3f(v.x, v.y, v.z);
+        }
+        glEnd();
+        if (mesh.metal) {
+            glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kNoSpecular);
+            glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
+        }
+    }
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, alpha);
+}
+
+void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
+    const model::CTrackItem& tile = *entry.tile;
+    const double s = metrics.tileSize;
+    glPushMatrix();
+    glTranslated(entry.column * s, kBedLift * s, entry.row * s);
+    for (const auto& line : tile.lines()) {
+        if (line == nullptr) {
+            continue;
+        }
+        drawMeshes(sweepLine(*line, line->getKind(), s, metrics.layerHeight, tile.level()),
+                   entry.alpha);
+    }
+    glPopMatrix();
+}
+
+void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
+    if (renderer.document().testPreferenceFlag(model::PrefNoBallast)) {
+        return;
+    }
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    const double s = metrics.tileSize;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.layer != 0 || entry.level < 0 || !entry.tile->hasKind1()) {
+            continue;
+        }
+        glPushMatrix();
+        glTranslated(entry.column * s, 0.1 * metrics.shadowPlaneHeight, entry.row * s);
+        for (const auto& line : entry.tile->lines()) {
+            // The kind is passed, never written back: another thread reads the lines.
+            if (line != nullptr && line->isKind1()) {
+                drawMeshes(sweepLine(*line, model::LineKindSecondBallast, s, metrics.layerHeight,
+                                     entry.tile->level()),
+                           1.0f);
+            }
+        }
+        glPopMatrix();
+    }
+    glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
+}
+
+void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.level < 0 || entry.level > 9) {
+            continue; // beyond the fade: only tunnel portals, drawn with the tile's contents
+        }
+        beginItemPass(entry.alpha);
+        const std::int32_t key =
+            tileListKey(entry.layer, entry.column, entry.row, metrics.columns, entry.level, false);
+        lists_.draw(key, [&] { drawTileLines(entry, metrics); });
+        endItemPass();
+    }
+}
+
+} // namespace render::opengl

@@ -1,0 +1,39 @@
+#pragma once
+#include "render/DrawList.h"
+#include "render/TrackGeometry.h"
+
+namespace render {
+class CDocumentRenderer;
+}
+
+namespace render::opengl {
+
+class BuiltinTextures;
+class CachedLists;
+
+// Draws the layout's track lines: the frame's draw list, the ballast under ground-level
+// rails and the tile pass, each tile's lines compiled into the tile's list of its fade level.
+class TrackDrawer {
+public:
+    TrackDrawer(CachedLists& lists, BuiltinTextures& textures);
+
+    // Builds the frame's normal draw list from the renderer's pose and preferences.
+    void buildLists(CDocumentRenderer& renderer);
+    const DrawList& normalList() const { return normal_; }
+    // The ballast strip under every kind-1 line of a ground-level tile, unless switched off.
+    void drawBallast(CDocumentRenderer& renderer);
+    // The tile pass over the normal list, far to near.
+    void drawNormalPass(CDocumentRenderer& renderer);
+
+    // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
+    void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
+
+private:
+    void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
+
+    CachedLists& lists_;
+    BuiltinTextures& textures_;
+    DrawList normal_;
+};
+
+} // namespace render::opengl
