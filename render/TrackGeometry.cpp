@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/CTrackItem.h"
 #include "model/LineItem.h"
 
 namespace render {
@@ -225,6 +226,75 @@ std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double t
     sweepBar(bed, sampler, 0, 1, steps, 0, width, height, lift, width > 0 ? 1 / width : 0);
     meshes.push_back(std::move(bed));
     return meshes;
+}
+
+} // namespace render
+
+namespace render {
+
+bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerHeight,
+                   PierPlacement& out) {
+    const model::CTrackControlItem* item = tile.pierItem();
+    if (item == nullptr) {
+        return false;
+    }
+    for (const auto& line : tile.lines()) {
+        if (line == nullptr || line->points().empty()) {
+            continue;
+        }
+        const auto& points = line->points();
+        const std::size_t middle = points.size() / 2;
+        const double scale = tileSize * kLayoutUnit;
+        out.kind = item->getKind();
+        out.x = points[middle].X * scale;
+        out.z = points[middle].Z * scale;
+        const double dx = points.back().X - points.front().X;
+        const double dz = points.back().Z - points.front().Z;
+        out.direction = std::atan2(dz, dx) * 180.0 / 3.14159265358979323846;
+        double level = line->heightAt(static_cast<double>(middle), true);
+        if (level < -50) {
+            level = tile.level();
+        }
+        out.top = level * layerHeight;
+        if (tile.hasKind1() || tile.hasKind2to4()) {
+            if (tile.getElevationOffset() > 0) {
+                out.top -= 0.1 * tileSize;
+            }
+        } else if (tile.hasKind101()) {
+            out.top += 0.78125 * tileSize;
+        } else if (tile.hasKind100()) {
+            out.top += 0.09375 * tileSize;
+        }
+        return true;
+    }
+    return false;
+}
+
+TrackMesh taperedColumn(double top, double foot, double topWidth, double footWidth, int texture,
+                        double tileSize) {
+    TrackMesh mesh;
+    mesh.texture = texture;
+    if (!(top > foot)) {
+        return mesh;
+    }
+    const double t = topWidth / 2;
+    const double f = footWidth / 2;
+    const float repeat = static_cast<float>((top - foot) / (0.6 * tileSize));
+    pushQuad(mesh, {V3{-t, top, -t}, V3{-t, top, t}, V3{t, top, t}, V3{t, top, -t}}, V3{0, 1, 0},
+             {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}});
+    // The four sides, each facing outwards along x or z (slightly up for the taper).
+    const double lean = (f - t) / (top - foot);
+    const std::array<V3, 4> outward{V3{1, lean, 0}, V3{0, lean, 1}, V3{-1, lean, 0},
+                                    V3{0, lean, -1}};
+    for (const V3& n : outward) {
+        const V3 across{-n.z, 0, n.x};
+        const V3 axis{n.x, 0, n.z};
+        pushQuad(mesh,
+                 {axis * t + across * t + V3{0, top, 0}, axis * t - across * t + V3{0, top, 0},
+                  axis * f - across * f + V3{0, foot, 0}, axis * f + across * f + V3{0, foot, 0}},
+                 n, {{{0, repeat}, {1, repeat}, {1, 0}, {0, 0}}});
+    }
+    return mesh;
 }
 
 } // namespace render

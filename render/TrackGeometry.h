@@ -56,3 +56,32 @@ std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double t
                                  double layerHeight, double fallbackLevel);
 
 } // namespace render
+
+namespace model {
+class CTrackItem;
+}
+
+namespace render {
+
+// Where a tile's support stands: the middle point of its first line with points (tile-local
+// scene units), the line's direction from its first to its last point (degrees, about the
+// vertical axis), the height of the support's top, and the support's kind (304 or 310 … 315).
+struct PierPlacement {
+    int kind = 0;
+    double x = 0;
+    double z = 0;
+    double direction = 0;
+    double top = 0;
+};
+
+// False when the tile has no support item or no line with points.
+bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerHeight,
+                   PierPlacement& out);
+
+// A tapered square column about the vertical axis: a `topWidth` square top at `top`, sides
+// narrowing from a `footWidth` square at `foot`; the texture repeats every 0.6 tile of height.
+// Nothing when the top is not above the foot.
+TrackMesh taperedColumn(double top, double foot, double topWidth, double footWidth, int texture,
+                        double tileSize);
+
+} // namespace render

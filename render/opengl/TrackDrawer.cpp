@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
+#include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
@@ -100,6 +103,45 @@ void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& 
     glPopMatrix();
 }
 
+void TrackDrawer::drawTilePier(const DrawListEntry& entry, const SceneMetrics& metrics,
+                               const GroundHeight& groundHeight) {
+    const double s = metrics.tileSize;
+    PierPlacement pier;
+    if (entry.alpha <= 0 || !pierPlacement(*entry.tile, s, metrics.layerHeight, pier)) {
+        return;
+    }
+    const double worldX = entry.column * s + pier.x;
+    const double worldZ = entry.row * s + pier.z;
+    const double ground = groundHeight ? groundHeight(worldX, worldZ) : 0.0;
+    // The column stands on the terrain (nothing is drawn inside a hill) and its top stays at
+    // the track; terrain above the track leaves no column.
+    const double foot = ground;
+    int texture = 31; // stone
+    switch (pier.kind) {
+    case model::KindPierFirst + 3: // iron
+        texture = 51;
+        break;
+    case model::KindPierFirst + 1: // concrete
+    case model::KindPierFirst + 2:
+        texture = 29;
+        break;
+    case model::KindPierFirst + 5: // iron arch
+        texture = 53;
+        break;
+    default:
+        break;
+    }
+    const TrackMesh column = taperedColumn(pier.top, foot, 0.4 * s, 0.6 * s, texture, s);
+    if (column.quads.empty()) {
+        return;
+    }
+    glPushMatrix();
+    glTranslated(worldX, 0, worldZ);
+    glRotated(-pier.direction, 0, 1, 0);
+    drawMeshes({column}, entry.alpha);
+    glPopMatrix();
+}
+
 void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
     if (renderer.document().testPreferenceFlag(model::PrefNoBallast)) {
         return;
@@ -137,7 +179,10 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {
         beginItemPass(entry.alpha);
         const std::int32_t key =
             tileListKey(entry.layer, entry.column, entry.row, metrics.columns, entry.level, false);
-        lists_.draw(key, [&] { drawTileLines(entry, metrics); });
+        lists_.draw(key, [&] {
+            drawTileLines(entry, metrics);
+            drawTilePier(entry, metrics, renderer.hooks().groundHeight);
+        });
         endItemPass();
     }
 }

@@ -30,6 +30,9 @@ public:
 
 private:
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
+    // The support under an elevated tile, from its ground up to the track.
+    void drawTilePier(const DrawListEntry& entry, const SceneMetrics& metrics,
+                      const GroundHeight& groundHeight);
 
     CachedLists& lists_;
     BuiltinTextures& textures_;

@@ -172,3 +172,66 @@ TEST_F(TrackGeometry, ALineWithoutTwoPointsGivesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TrackGeometry, APierStandsAtTheMiddlePointUnderTheTrackTop) {
+    struct Case {
+        int lineKind;
+        int elevationOffset;
+        double extra; // added to the line height
+    };
+    const Case cases[] = {
+        {1, 0, 0}, {1, 1, -0.1}, {2, 2, -0.1}, {101, 0, 0.78125}, {100, 0, 0.09375}};
+    for (const Case& c : cases) {
+        model::CTrackItem* tile = model::createTile({4, 4}, 1);
+        tile->setElevationOffset(c.elevationOffset);
+        tile->getTrack().addLine(model::standardShapePoints(1), c.lineKind);
+        tile->setPierType(313);
+        render::PierPlacement pier;
+        ASSERT_TRUE(render::pierPlacement(*tile, 1.0, 1.2, pier)) << c.lineKind;
+        EXPECT_EQ(pier.kind, 313);
+        EXPECT_NEAR(pier.x, 0.5, 1e-9);
+        EXPECT_NEAR(pier.z, 0.5, 1e-9);
+        EXPECT_NEAR(pier.direction, 0, 1e-9);
+        EXPECT_NEAR(pier.top, tile->level() * 1.2 + c.extra, 1e-9) << c.lineKind;
+        model::deleteAllTiles();
+    }
+    model::CTrackItem* bare = model::createTile({4, 4}, 1);
+    bare->getTrack().addLine(model::standardShapePoints(1), 1);
+    render::PierPlacement none;
+    EXPECT_FALSE(render::pierPlacement(*bare, 1.0, 1.2, none));
+}
+
+TEST(TaperedColumn, NarrowsUpwardsFacesOutwardsAndRepeatsItsTextureWithHeight) {
+    const TrackMesh column = render::taperedColumn(2.4, 0, 0.4, 0.6, 51, 1.0);
+    ASSERT_EQ(column.quads.size(), 5u * 4);
+    EXPECT_EQ(column.texture, 51);
+    const Extent top = extentOf(column.quads, 0, 4);
+    EXPECT_NEAR(top.maxX - top.minX, 0.4, 1e-6);
+    EXPECT_NEAR(top.minY, 2.4, 1e-6);
+    const Extent all = extentOf(column.quads, 0, column.quads.size());
+    EXPECT_NEAR(all.maxX - all.minX, 0.6, 1e-6);
+    EXPECT_NEAR(all.minY, 0, 1e-6);
+    float maxV = 0;
+    for (std::size_t q = 0; q < column.quads.size(); q += 4) {
+        const TrackVertex& a = column.quads[q];
+        const TrackVertex& b = column.quads[q + 1];
+        const TrackVertex& c = column.quads[q + 2];
+        const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+        const double vx = c.x - b.x, vy = c.y - b.y, vz = c.z - b.z;
+        const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        EXPECT_GT(nx * a.nx + ny * a.ny + nz * a.nz, 0) << q / 4;
+        // Outwards: the normal points away from the column's axis.
+        const double cx = (a.x + c.x) / 2, cz = (a.z + c.z) / 2;
+        EXPECT_GE(cx * a.nx + cz * a.nz, -1e-9) << q / 4;
+        for (int k = 0; k < 4; ++k) {
+            maxV = std::max(maxV, column.quads[q + k].v);
+        }
+    }
+    EXPECT_NEAR(maxV, 2.4 / 0.6, 1e-5);
+    EXPECT_TRUE(render::taperedColumn(1, 1, 0.4, 0.6, 31, 1.0).quads.empty());
+    EXPECT_TRUE(render::taperedColumn(0.5, 2, 0.4, 0.6, 31, 1.0).quads.empty());
+}
+
+} // namespace
