@@ -13,6 +13,7 @@
 #include "render/ListKeys.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
+#include "render/opengl/TileContents.h"
 
 namespace render::opengl {
 namespace {
@@ -183,6 +184,7 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {
             drawTileLines(entry, metrics);
             drawTilePier(entry, metrics, renderer.hooks().groundHeight);
         });
+        drawTileContents(entry, metrics, textures_);
         endItemPass();
     }
 }
