@@ -5,6 +5,7 @@
 
 #include "model/CTrackItem.h"
 #include "model/LineItem.h"
+#include "model/TrackHeights.h"
 
 namespace render {
 namespace {
@@ -35,13 +36,22 @@ public:
     LineSampler(const model::LineItem& line, double tileSize, double layerHeight,
                 double fallbackLevel)
         : line_(line), scale_(tileSize * kLayoutUnit), layerHeight_(layerHeight),
-          fallback_(fallbackLevel), last_(line.lastIndex()) {}
+          fallback_(fallbackLevel), last_(line.lastIndex()) {
+        // Unset heights run between the levels where the line meets its neighbours.
+        if (line.getOwner() != nullptr) {
+            model::junctionHeights(const_cast<model::LineItem&>(line), startLevel_, endLevel_);
+        } else {
+            startLevel_ = endLevel_ = fallbackLevel;
+        }
+    }
 
     V3 at(double t) const {
         const model::Vec3d p = line_.localPoint(t * last_);
         double level = line_.heightAt(t * last_, true);
         if (level < -50) {
-            level = fallback_;
+            level = line_.getOwner() != nullptr && line_.getOwner()->getLayer() > 0
+                        ? startLevel_ + (endLevel_ - startLevel_) * t
+                        : fallback_;
         }
         return {p.x * scale_, level * layerHeight_, p.z * scale_};
     }
@@ -69,6 +79,8 @@ private:
     double layerHeight_;
     double fallback_;
     int last_;
+    double startLevel_ = 0;
+    double endLevel_ = 0;
 };
 
 V3 cross(V3 a, V3 b) {

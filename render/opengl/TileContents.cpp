@@ -256,7 +256,72 @@ void drawPlatform(const model::CTrackItem& tile, const model::CTrackControlItem&
     glPopMatrix();
 }
 
+// One portal at the tile's top edge (z = 0), facing out of the tile: two side walls, the beam
+// over them and the arch's underside, one tile wide and a tile high.
+void drawPortal(double s) {
+    const double height = s + 0.03125 * s;
+    const double t = 0.1 * s;
+    box(0, 0, -t / 2, t, height, t / 2);
+    box(s - t, 0, -t / 2, s, height, t / 2);
+    box(0, height - 0.2 * s, -t / 2, s, height, t / 2);
+    // The arch: steps between the walls under the beam.
+    constexpr int kSteps = 6;
+    for (int i = 0; i < kSteps; ++i) {
+        const double a0 = 3.14159265358979323846 * i / kSteps;
+        const double a1 = 3.14159265358979323846 * (i + 1) / kSteps;
+        const double r = s / 2 - t;
+        const double x0 = s / 2 - r * std::cos(a0);
+        const double x1 = s / 2 - r * std::cos(a1);
+        const double y = height - 0.2 * s - r * 0.35 * std::sin((a0 + a1) / 2);
+        box(std::min(x0, x1), y, -t / 2, std::max(x0, x1), height - 0.2 * s, t / 2);
+    }
+}
+
 } // namespace
+
+void drawTunnelPortals(const DrawListEntry& entry, const SceneMetrics& metrics,
+                       BuiltinTextures& textures) {
+    const model::CTrackItem& tile = *entry.tile;
+    bool any = false;
+    const model::NeighbourFlags& flags = tile.neighbourFlagsB(&any);
+    if (!tile.isCovered() || !any) {
+        return;
+    }
+    const double s = metrics.tileSize;
+    const double sideAngles[4] = {90, 0, -90, 180};
+    const double cornerAngles[4] = {45, -45, -135, 135};
+    const bool corners = flags[4] || flags[5] || flags[6] || flags[7];
+    const float alpha = std::max(entry.alpha, 0.5f);
+    if (alpha < 1) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    const unsigned texture = textures.name(6);
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    glColor4f(1, 1, 1, alpha);
+    for (int i = 0; i < 4; ++i) {
+        const bool wanted = corners ? flags[4 + i] : flags[i];
+        if (!wanted) {
+            continue;
+        }
+        glPushMatrix();
+        glTranslated(entry.column * s, tile.level() * metrics.layerHeight + 0.249 * 0.03125 * s,
+                     entry.row * s);
+        turnAboutCentre(corners ? cornerAngles[i] : sideAngles[i], s);
+        if (corners) {
+            // Out to the corner: a corner lies √2 / 2 tile from the centre.
+            glTranslated(0, 0, -(std::sqrt(0.5) - 0.5) * s);
+        }
+        drawPortal(s);
+        glPopMatrix();
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
+}
 
 void drawTileContents(const DrawListEntry& entry, const SceneMetrics& metrics,
                       BuiltinTextures& textures) {

@@ -13,4 +13,10 @@ class BuiltinTextures;
 void drawTileContents(const DrawListEntry& entry, const SceneMetrics& metrics,
                       BuiltinTextures& textures);
 
+// The tunnel portals of a covered tile where its buried track meets an uncovered neighbour:
+// one per corner flag, or one per side flag when no corner flag is set. Drawn also beyond the
+// fade range, never fainter than alpha 0.5.
+void drawTunnelPortals(const DrawListEntry& entry, const SceneMetrics& metrics,
+                       BuiltinTextures& textures);
+
 } // namespace render::opengl

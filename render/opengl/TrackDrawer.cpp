@@ -174,8 +174,9 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
 void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
     for (const DrawListEntry& entry : normal_) {
+        drawTunnelPortals(entry, metrics, textures_);
         if (entry.level < 0 || entry.level > 9) {
-            continue; // beyond the fade: only tunnel portals, drawn with the tile's contents
+            continue; // beyond the fade: only the tunnel portals
         }
         beginItemPass(entry.alpha);
         const std::int32_t key =
