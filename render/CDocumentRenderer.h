@@ -132,6 +132,9 @@ public:
     FpsCounter& fpsCounter() { return fps_; }
     // Milliseconds the last drawn frame took.
     double lastFrameMilliseconds() const { return lastFrameMs_; }
+    // The numbers of the points drawn over their tiles (the point control window's switch).
+    void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
+    bool showPointNumbers() const { return showPointNumbers_; }
     // Filled by the back end at the end of each frame.
     TrackFrameStats& trackStats() { return trackStats_; }
 
@@ -151,6 +154,7 @@ private:
     bool hudVisible_ = true;
     double lastFrameMs_ = 0;
     TrackFrameStats trackStats_;
+    bool showPointNumbers_ = false;
     std::mutex dropsMutex_;
     ListDrops drops_;
 };

@@ -263,6 +263,11 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     tracks_.drawBallast(renderer);
     tracks_.drawNormalPass(renderer);
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
+    if (renderer.showPointNumbers()) {
+        tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {
+            drawText(renderer.cameraState(), x, y, text);
+        });
+    }
     drawHud(renderer);
 
     glPopMatrix();

@@ -320,6 +320,9 @@ void drawTunnelPortals(const DrawListEntry& entry, const SceneMetrics& metrics,
     }
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glNormal3f(0, 0, 1);
+    glTexCoord4f(0, 0, 0, 1);
     glColor4f(1, 1, 1, 1);
 }
 
@@ -369,6 +372,9 @@ void drawTileContents(const DrawListEntry& entry, const SceneMetrics& metrics,
     }
     glPopMatrix();
     glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glNormal3f(0, 0, 1);
+    glTexCoord4f(0, 0, 0, 1);
     glColor4f(1, 1, 1, 1);
 }
 

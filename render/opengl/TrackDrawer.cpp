@@ -1,6 +1,7 @@
 #include "render/opengl/TrackDrawer.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 
@@ -59,6 +60,17 @@ void TrackDrawer::buildLists(CDocumentRenderer& renderer) {
     normal_ = buildDrawList(input);
 }
 
+namespace {
+
+// Leaves the current normal and texture coordinate as a new context has them, so that what
+// is drawn after the track (and the next frame's first objects) does not inherit them.
+void restoreCurrentVertexState() {
+    glNormal3f(0, 0, 1);
+    glTexCoord4f(0, 0, 0, 1);
+}
+
+} // namespace
+
 void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
     for (const TrackMesh& mesh : meshes) {
         const unsigned texture = mesh.texture > 0 ? textures_.name(mesh.texture) : 0;
@@ -86,6 +98,8 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         }
     }
     glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    restoreCurrentVertexState();
     glColor4f(1, 1, 1, alpha);
 }
 
@@ -168,7 +182,40 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         glPopMatrix();
     }
     glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, 0);
     glColor4f(1, 1, 1, 1);
+}
+
+void TrackDrawer::drawPointNumbers(
+    CDocumentRenderer& renderer,
+    const std::function<void(int x, int y, const std::string&)>& text) {
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.level < 0 || entry.level > 9 || entry.tile->pointItem() == nullptr) {
+            continue;
+        }
+        const int number = entry.tile->getPointNumber();
+        if (number <= 0) {
+            continue;
+        }
+        const double s = metrics.tileSize;
+        GLdouble x = 0, y = 0, z = 0;
+        if (gluProject((entry.column + 0.5) * s,
+                       entry.tile->level() * metrics.layerHeight + 0.3 * s, (entry.row + 0.5) * s,
+                       modelView, projection, viewport, &x, &y, &z) != GL_TRUE ||
+            z < 0 || z > 1) {
+            continue; // behind the eye
+        }
+        const std::string label = std::to_string(number);
+        text(static_cast<int>(x) - 4 * static_cast<int>(label.size()),
+             viewport[3] - static_cast<int>(y), label);
+    }
 }
 
 void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {

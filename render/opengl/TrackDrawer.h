@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <string>
+
 #include "render/DrawList.h"
 #include "render/TrackGeometry.h"
 
@@ -24,6 +27,11 @@ public:
     void drawBallast(CDocumentRenderer& renderer);
     // The tile pass over the normal list, far to near.
     void drawNormalPass(CDocumentRenderer& renderer);
+
+    // The number of every visible point, centred over its tile: `text` draws a string at
+    // window pixels (x right, y down from the top).
+    void drawPointNumbers(CDocumentRenderer& renderer,
+                          const std::function<void(int x, int y, const std::string&)>& text);
 
     // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
     void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);

@@ -155,3 +155,29 @@ TEST(TrackSamples, UnknownPreferenceSwitchesAreRefused) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TrackFrame, PointNumbersAndStationsChangeThePictureOnlyWhenPresent) {
+    // A branching tile with a numbered point and a station tile.
+    model::CTrackItem* point = model::getOrCreateTile({4, 3}, 0);
+    point->setShape(1);
+    point->addShape(2, 1);
+    ASSERT_NE(point->pointItem(), nullptr);
+    point->setPointNumber(7);
+    CDocumentRenderer& renderer = start();
+    renderer.setHudVisible(false); // the frame-rate text changes from frame to frame
+    frame();                       // compiles the lists
+    renderer.setShowPointNumbers(true);
+    const auto numbered = frame();
+    renderer.setShowPointNumbers(false);
+    const auto plain = frame();
+    EXPECT_NE(plain, numbered);
+    EXPECT_EQ(frame(), plain);
+
+    model::tileAt(0, {2, 2})->addControlItem(model::KindStation1);
+    renderer.invalidateTileLists(0, 2, 2);
+    EXPECT_NE(frame(), plain);
+}
+
+} // namespace
