@@ -118,7 +118,8 @@ public:
 
     // Cached geometry: model code may call these from any thread holding the render lock, with
     // no graphics context current; the lists are dropped by the next frame.
-    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass).
+    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass) and, on the
+    // ground layer, its ballast.
     void invalidateTileLists(int layer, int column, int row);
     // Terrain, sky, base plate and outer ground.
     void invalidateSharedLists();

@@ -169,17 +169,19 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         if (entry.layer != 0 || entry.level < 0 || !entry.tile->hasKind1()) {
             continue;
         }
-        glPushMatrix();
-        glTranslated(entry.column * s, 0.1 * metrics.shadowPlaneHeight, entry.row * s);
-        for (const auto& line : entry.tile->lines()) {
-            // The kind is passed, never written back: another thread reads the lines.
-            if (line != nullptr && line->isKind1()) {
-                drawMeshes(sweepLine(*line, model::LineKindSecondBallast, s, metrics.layerHeight,
-                                     entry.tile->level()),
-                           1.0f);
+        lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
+            glPushMatrix();
+            glTranslated(entry.column * s, 0.1 * metrics.shadowPlaneHeight, entry.row * s);
+            for (const auto& line : entry.tile->lines()) {
+                // The kind is passed, never written back: another thread reads the lines.
+                if (line != nullptr && line->isKind1()) {
+                    drawMeshes(sweepLine(*line, model::LineKindSecondBallast, s,
+                                         metrics.layerHeight, entry.tile->level()),
+                               1.0f);
+                }
             }
-        }
-        glPopMatrix();
+            glPopMatrix();
+        });
     }
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, 0);
