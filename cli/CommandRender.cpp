@@ -1,6 +1,6 @@
 // `zarnolt-cli render FILE --out OUT.png [--size WxH] [--camera MODE] [--yaw DEG] [--pitch DEG]
-// [--zoom Z] [--stats OUT.json]`: draws one frame of a layout's 3D view without a display and
-// writes it as a PNG.
+// [--zoom Z] [--prefs SWITCHES] [--stats OUT.json]`: draws one frame of a layout's 3D view without
+// a display and writes it as a PNG.
 #include "Commands.h"
 #include "LayoutSession.h"
 
@@ -15,6 +15,8 @@
 
 #include "image/FileBytes.h"
 #include "image/PngCodec.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
@@ -34,6 +36,7 @@ struct RenderOptions {
     std::optional<double> zoom;
     std::string stats;
     bool noHud = false;
+    std::string prefs;
 };
 
 int fail(const std::string& message) {
@@ -73,6 +76,47 @@ std::vector<std::uint8_t> topDownRgb(const std::vector<std::uint8_t>& rgba, int 
     return rgb;
 }
 
+// Preference switches for one render: a comma-separated list of +name or -name, where +
+// shows the feature. False (with the offending word) for an unknown name or a missing sign.
+bool applyPreferenceSwitches(const std::string& text, model::CZarnoltDocument& document,
+                             std::string& bad) {
+    struct Switch {
+        const char* name;
+        std::uint32_t mask;
+        bool flagMeansOff;
+    };
+    static constexpr Switch kSwitches[] = {
+        {"shadows", model::PrefNoShadows, true},
+        {"ballast", model::PrefNoBallast, true},
+        {"fade", model::PrefNoFade, true},
+        {"allfar", model::PrefShowAllFarTracks, false},
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string word = text.substr(start, comma - start);
+        start = comma + 1;
+        if (word.empty() && comma == text.size() && text.empty()) {
+            break;
+        }
+        const Switch* found = nullptr;
+        if (word.size() >= 2 && (word[0] == '+' || word[0] == '-')) {
+            for (const Switch& candidate : kSwitches) {
+                if (word.compare(1, std::string::npos, candidate.name) == 0) {
+                    found = &candidate;
+                }
+            }
+        }
+        if (found == nullptr) {
+            bad = word;
+            return false;
+        }
+        const bool show = word[0] == '+';
+        document.setPreferenceFlag(found->mask, found->flagMeansOff ? !show : show);
+    }
+    return true;
+}
+
 nlohmann::ordered_json vec3(const render::Vec3& v) {
     return nlohmann::ordered_json::array({v.x, v.y, v.z});
 }
@@ -100,6 +144,13 @@ int runRender(const RenderOptions& options) {
     LayoutSession session;
     if (!session.read("render", options.file)) {
         return 1;
+    }
+    if (!options.prefs.empty()) {
+        std::string bad;
+        if (!applyPreferenceSwitches(options.prefs, session.document(), bad)) {
+            return fail("--prefs: unknown switch \"" + bad +
+                        "\" (use +name or -name with shadows, ballast, fade, allfar)");
+        }
     }
     render::opengl::OffscreenContext context(width, height);
     if (!context.valid()) {
@@ -147,6 +198,18 @@ int runRender(const RenderOptions& options) {
         stats["height"] = height;
         stats["brightness"] = renderer->brightness();
         stats["frameMs"] = renderer->lastFrameMilliseconds();
+        const render::TrackFrameStats& track = renderer->trackStats();
+        nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+        for (const render::DrawListEntry& entry : track.drawList) {
+            entries.push_back({{"layer", entry.layer},
+                               {"column", entry.column},
+                               {"row", entry.row},
+                               {"distance", entry.distance},
+                               {"level", entry.level},
+                               {"alpha", entry.alpha}});
+        }
+        stats["drawList"] = std::move(entries);
+        stats["lists"] = {{"compiled", track.listsCompiled}, {"called", track.listsCalled}};
         const std::string text = stats.dump(2) + "\n";
         if (!image::writeFileBytes(
                 options.stats, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
@@ -169,7 +232,11 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--yaw", options->yaw, "standard view yaw, whole degrees");
     command->add_option("--pitch", options->pitch, "standard view pitch, whole degrees");
     command->add_option("--zoom", options->zoom, "zoom 1 … 3");
-    command->add_option("--stats", options->stats, "JSON file with the camera and frame time");
+    command->add_option("--stats", options->stats,
+                        "JSON file with the camera, frame time, draw list and list counts");
+    command->add_option(
+        "--prefs", options->prefs,
+        "preference switches for this render, e.g. -shadows,-ballast,+allfar,-fade");
     command->add_flag("--no-hud", options->noHud, "leave out the frame-rate text");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });

@@ -251,6 +251,12 @@ void CDocumentRenderer::invalidateTileLists(int layer, int column, int row) {
     if (shadow != kNoCacheKey) {
         drops_.keys.push_back(shadow);
     }
+    if (layer == 0) {
+        const std::int32_t ballast = ballastListKey(column, row, metrics_.columns);
+        if (ballast != kNoCacheKey) {
+            drops_.keys.push_back(ballast);
+        }
+    }
 }
 
 void CDocumentRenderer::invalidateSharedLists() {

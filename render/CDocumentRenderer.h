@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/Camera.h"
+#include "render/DrawList.h"
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
@@ -42,6 +43,14 @@ struct ListDrops {
     bool all = false;
 
     bool empty() const { return keys.empty() && ranges.empty() && !all; }
+};
+
+// What the last frame drew of the track: its draw list and the cached lists it compiled and
+// called.
+struct TrackFrameStats {
+    DrawList drawList;
+    int listsCompiled = 0;
+    int listsCalled = 0;
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the
@@ -116,7 +125,8 @@ public:
 
     // Cached geometry: model code may call these from any thread holding the render lock, with
     // no graphics context current; the lists are dropped by the next frame.
-    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass).
+    // The eleven lists of one tile (fade levels 0 … 9 and the shadow pass) and, on the
+    // ground layer, its ballast.
     void invalidateTileLists(int layer, int column, int row);
     // Terrain, sky, base plate and outer ground.
     void invalidateSharedLists();
@@ -130,6 +140,11 @@ public:
     FpsCounter& fpsCounter() { return fps_; }
     // Milliseconds the last drawn frame took.
     double lastFrameMilliseconds() const { return lastFrameMs_; }
+    // The numbers of the points drawn over their tiles (the point control window's switch).
+    void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
+    bool showPointNumbers() const { return showPointNumbers_; }
+    // Filled by the back end at the end of each frame.
+    TrackFrameStats& trackStats() { return trackStats_; }
 
 private:
     CameraFacts cameraFacts() const;
@@ -146,6 +161,8 @@ private:
     bool drawing_ = false;
     bool hudVisible_ = true;
     double lastFrameMs_ = 0;
+    TrackFrameStats trackStats_;
+    bool showPointNumbers_ = false;
     std::mutex dropsMutex_;
     ListDrops drops_;
 };

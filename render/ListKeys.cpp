@@ -17,6 +17,11 @@ std::int32_t tileListKey(int layer, int column, int row, int columns, int level,
     return (level + layer * 20 + 1) * 1'000'000 + cell;
 }
 
+std::int32_t ballastListKey(int column, int row, int columns) {
+    const std::int32_t any = tileListKey(0, column, row, columns, 0, false);
+    return any == kNoCacheKey ? kNoCacheKey : 101'000'000 + row * columns + column;
+}
+
 std::int32_t lineListKey(int shape, int kind, bool shadowPass, int level, int width, int length) {
     int e = 0;
     if (shape >= 2 && shape <= 5) {

@@ -19,6 +19,10 @@ inline constexpr std::int32_t kLastSharedListKey = 336;
 // 0 … 9, a layer outside 0 … 4 or a cell outside the board.
 std::int32_t tileListKey(int layer, int column, int row, int columns, int level, bool shadowPass);
 
+// The ballast under the rails of one ground-level tile: 101,000,000 + row × columns + column;
+// key 0 for a cell outside the board.
+std::int32_t ballastListKey(int column, int row, int columns);
+
 // The list of a standard track-line shape (line shape and kind; width and length choose
 // among the shape-6 variants): level + e × 10 + f × 90 + (shadowPass ? 788 : 337).
 std::int32_t lineListKey(int shape, int kind, bool shadowPass, int level, int width, int length);

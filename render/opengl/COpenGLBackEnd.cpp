@@ -241,11 +241,15 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     glPushMatrix();
 
     lists_.resetCompiling();
+    lists_.resetCounts();
     applyClearColour(renderer);
     applyLookAt(renderer.currentPose());
     const bool markerWanted = setupLights(renderer);
     glColor4f(1, 1, 1, 1);
     applyFog(renderer);
+
+    // Track: the frame's draw list.
+    tracks_.buildLists(renderer);
 
     const bool layoutView = renderer.cameraMode() == ModeLayout;
     if (markerWanted && layoutView) {
@@ -253,6 +257,16 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     }
     if (layoutView) {
         drawBase(renderer);
+    }
+
+    // Track: ballast, then the tile pass far to near.
+    tracks_.drawBallast(renderer);
+    tracks_.drawNormalPass(renderer);
+    renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
+    if (renderer.showPointNumbers()) {
+        tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {
+            drawText(renderer.cameraState(), x, y, text);
+        });
     }
     drawHud(renderer);
 

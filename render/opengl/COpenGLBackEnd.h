@@ -6,6 +6,7 @@
 #include "render/opengl/CachedLists.h"
 #include "render/opengl/HudFont.h"
 #include "render/opengl/ItemDrawer.h"
+#include "render/opengl/TrackDrawer.h"
 
 namespace render::opengl {
 
@@ -30,6 +31,7 @@ public:
     const HudFont& hudFont() const { return font_; }
     // Draws item models in this context; its lamp glows use the built-in textures.
     ItemDrawer& itemDrawer() { return items_; }
+    TrackDrawer& trackDrawer() { return tracks_; }
 
     // Draws text with its baseline starting at (x, y) pixels from the viewport's top-left
     // corner, in white, over everything.
@@ -48,6 +50,7 @@ private:
     BuiltinTextures textures_;
     HudFont font_;
     ItemDrawer items_;
+    TrackDrawer tracks_{lists_, textures_};
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;
     std::string vendor_;

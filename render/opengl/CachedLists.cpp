@@ -19,6 +19,7 @@ bool CachedLists::call(std::int32_t key) {
         return false;
     }
     glCallList(found->second);
+    ++called_;
     return true;
 }
 
@@ -46,6 +47,7 @@ bool CachedLists::begin(std::int32_t key) {
         return false;
     }
     lists_[key] = name;
+    ++compiled_;
     compiling_ = true;
     recording_ = true;
     return true;

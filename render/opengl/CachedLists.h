@@ -40,11 +40,20 @@ public:
     // Set while a keyed list is recorded; the frame clears it at its start.
     bool compiling() const { return compiling_; }
     void resetCompiling() { compiling_ = false; }
+    // Lists recorded and lists called since the last reset of the counts.
+    int compiledCount() const { return compiled_; }
+    int calledCount() const { return called_; }
+    void resetCounts() {
+        compiled_ = 0;
+        called_ = 0;
+    }
 
 private:
     std::map<std::int32_t, unsigned> lists_;
     bool compiling_ = false;
     bool recording_ = false;
+    int compiled_ = 0;
+    int called_ = 0;
 };
 
 } // namespace render::opengl

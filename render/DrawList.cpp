@@ -1,0 +1,120 @@
+#include "render/DrawList.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+
+namespace render {
+namespace {
+
+constexpr int kTrackLayers = 5;
+
+bool isTunnelMouth(const model::CTrackItem& tile) {
+    bool any = false;
+    tile.neighbourFlagsB(&any);
+    return any;
+}
+
+} // namespace
+
+FadeRange fadeRange(int cameraMode, int columns, int rows, double tileSize) {
+    if (cameraMode != ModeLayout) {
+        return {10 * tileSize, 20 * tileSize};
+    }
+    const double longer = std::max(columns, rows);
+    const double stretch = std::max(1.0, longer / 20.0);
+    const double far = 30 * tileSize * stretch;
+    return {0.75 * far, far};
+}
+
+float fadeAlpha(int level) {
+    if (level == 0) {
+        return 1;
+    }
+    if (level < 0) {
+        return 0;
+    }
+    return std::clamp(1.0f - 0.1f * static_cast<float>(level), 0.0f, 1.0f);
+}
+
+FadeResult fadeLevel(double distance, const FadeRange& range, bool fadingOff) {
+    if (fadingOff || distance < range.nearDistance) {
+        return {0, 1};
+    }
+    if (distance > range.farDistance) {
+        return {-1, 0};
+    }
+    const double step = (range.farDistance - range.nearDistance) * 0.1;
+    if (!(step > 0)) {
+        return {-1, 0};
+    }
+    const int level = static_cast<int>((distance - range.nearDistance) / step) + 1;
+    return {level, fadeAlpha(level)};
+}
+
+DrawList buildDrawList(const DrawListInput& in) {
+    DrawList list;
+    const double s = in.tileSize;
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        const model::LayerMap* tiles = model::layerMap(layer);
+        if (tiles == nullptr) {
+            continue;
+        }
+        for (const auto& [key, owned] : *tiles) {
+            const model::CTrackItem* tile = owned.get();
+            if (tile == nullptr || tile->isEmpty()) {
+                continue;
+            }
+            const model::TilePos pos = tile->getPosition();
+            const double cx = (pos.column + 0.5) * s;
+            const double cy = layer * in.layerHeight;
+            const double cz = (pos.row + 0.5) * s;
+            const double d = std::hypot(cx - in.eye.x, cy - in.eye.y, cz - in.eye.z);
+            const bool mouth = isTunnelMouth(*tile);
+            if (!in.showAllFar && d > in.range.farDistance && !mouth) {
+                continue;
+            }
+            if (in.fog && d > 1.1 * in.fogEnd) {
+                continue;
+            }
+            if (in.frustum != nullptr) {
+                model::TileCorners corners;
+                tile->contentBox(s, in.layerHeight, corners, true);
+                std::array<Vec3, 8> box;
+                for (std::size_t i = 0; i < corners.size(); ++i) {
+                    Vec3 c{corners[i].x, corners[i].y, corners[i].z};
+                    // Supports reach down to the ground.
+                    if (i < 4) {
+                        c.y = std::min(c.y, 0.0);
+                    }
+                    if (in.shadowPass && in.light.y > c.y) {
+                        const double t = in.light.y / (in.light.y - c.y);
+                        c = {in.light.x + (c.x - in.light.x) * t, 0,
+                             in.light.z + (c.z - in.light.z) * t};
+                    }
+                    box[i] = c;
+                }
+                if (!in.frustum->boxVisible(box)) {
+                    continue;
+                }
+            }
+            FadeResult fade = fadeLevel(d, in.range, in.noFade || in.showAllFar);
+            if (fade.level >= 10) {
+                // Faded out: only a tunnel mouth stays, for its portals.
+                if (!mouth) {
+                    continue;
+                }
+                fade = {-1, 0};
+            }
+            list.push_back({d, tile, layer, pos.column, pos.row, fade.level, fade.alpha});
+        }
+    }
+    std::stable_sort(list.begin(), list.end(), [](const DrawListEntry& a, const DrawListEntry& b) {
+        return a.distance > b.distance;
+    });
+    return list;
+}
+
+} // namespace render

@@ -1,0 +1,50 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "render/DrawList.h"
+#include "render/TrackGeometry.h"
+
+namespace render {
+class CDocumentRenderer;
+}
+
+namespace render::opengl {
+
+class BuiltinTextures;
+class CachedLists;
+
+// Draws the layout's track lines: the frame's draw list, the ballast under ground-level
+// rails and the tile pass, each tile's lines compiled into the tile's list of its fade level.
+class TrackDrawer {
+public:
+    TrackDrawer(CachedLists& lists, BuiltinTextures& textures);
+
+    // Builds the frame's normal draw list from the renderer's pose and preferences.
+    void buildLists(CDocumentRenderer& renderer);
+    const DrawList& normalList() const { return normal_; }
+    // The ballast strip under every kind-1 line of a ground-level tile, unless switched off.
+    void drawBallast(CDocumentRenderer& renderer);
+    // The tile pass over the normal list, far to near.
+    void drawNormalPass(CDocumentRenderer& renderer);
+
+    // The number of every visible point, centred over its tile: `text` draws a string at
+    // window pixels (x right, y down from the top).
+    void drawPointNumbers(CDocumentRenderer& renderer,
+                          const std::function<void(int x, int y, const std::string&)>& text);
+
+    // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
+    void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
+
+private:
+    void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
+    // The support under an elevated tile, from its ground up to the track.
+    void drawTilePier(const DrawListEntry& entry, const SceneMetrics& metrics,
+                      const GroundHeight& groundHeight);
+
+    CachedLists& lists_;
+    BuiltinTextures& textures_;
+    DrawList normal_;
+};
+
+} // namespace render::opengl

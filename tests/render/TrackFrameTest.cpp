@@ -1,0 +1,191 @@
+// Track drawn into whole frames: list caching across frames, recompiling one edited tile, the
+// ballast switch, and the sample layouts rendered by the command-line tool.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "image/PngCodec.h"
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
+#include "model/TrackTiles.h"
+#include "render/CDocumentRenderer.h"
+#include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/OffscreenContext.h"
+#include "support/CliRunner.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using render::CDocumentRenderer;
+
+class TrackFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        context_ = std::make_unique<render::opengl::OffscreenContext>(160, 120);
+        ASSERT_TRUE(context_->valid());
+        document_ = std::make_unique<model::CZarnoltDocument>(8, 8);
+        // A straight line through every tile of rows 2 and 5.
+        for (std::int16_t c = 0; c < 8; ++c) {
+            model::createTile({c, 2}, 0)->setShape(1);
+            model::createTile({c, 5}, 0)->setShape(1);
+        }
+    }
+    void TearDown() override {
+        renderer_.reset();
+        document_.reset();
+        context_.reset();
+        model::deleteAllTiles();
+    }
+    CDocumentRenderer& start() {
+        renderer_ = std::make_unique<CDocumentRenderer>(
+            *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+        EXPECT_TRUE(renderer_->initialise(160, 120, 0));
+        return *renderer_;
+    }
+    std::vector<std::uint8_t> frame() {
+        EXPECT_TRUE(renderer_->draw());
+        return context_->readPixels();
+    }
+
+    std::unique_ptr<render::opengl::OffscreenContext> context_;
+    std::unique_ptr<model::CZarnoltDocument> document_;
+    std::unique_ptr<CDocumentRenderer> renderer_;
+};
+
+TEST_F(TrackFrame, ASecondFrameCompilesNothingAndAnEditRecompilesOneTile) {
+    CDocumentRenderer& renderer = start();
+    frame();
+    const render::TrackFrameStats first = renderer.trackStats();
+    ASSERT_EQ(first.drawList.size(), 16u);
+    // Every tile's track and its ballast, and the base plate.
+    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1);
+    EXPECT_EQ(first.listsCalled, 0);
+
+    frame();
+    EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 33);
+
+    renderer.invalidateTileLists(0, 3, 5);
+    frame();
+    EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 31);
+}
+
+TEST_F(TrackFrame, RailsAreDrawnAndTheBallastSwitchChangesOnlyTheBallast) {
+    start();
+    const std::vector<std::uint8_t> with = frame();
+    document_->setPreferenceFlag(model::PrefNoBallast, true);
+    const std::vector<std::uint8_t> without = frame();
+    model::deleteAllTiles();
+    renderer_->invalidateAllLists();
+    const std::vector<std::uint8_t> empty = frame();
+    ASSERT_EQ(with.size(), without.size());
+    // Every pixel the ballast changed is one the track covers; the track without ballast
+    // still changes the picture.
+    int ballastPixels = 0;
+    int trackPixels = 0;
+    for (std::size_t i = 0; i + 3 < with.size(); i += 4) {
+        const bool ballastDiffers =
+            with[i] != without[i] || with[i + 1] != without[i + 1] || with[i + 2] != without[i + 2];
+        const bool trackDiffers =
+            with[i] != empty[i] || with[i + 1] != empty[i + 1] || with[i + 2] != empty[i + 2];
+        ballastPixels += ballastDiffers ? 1 : 0;
+        trackPixels += trackDiffers ? 1 : 0;
+        if (ballastDiffers) {
+            EXPECT_TRUE(trackDiffers) << "pixel " << i / 4;
+        }
+    }
+    EXPECT_GT(ballastPixels, 100);
+    EXPECT_GT(trackPixels, ballastPixels);
+    int railPixels = 0;
+    for (std::size_t i = 0; i + 3 < without.size(); i += 4) {
+        railPixels += without[i] != empty[i] || without[i + 1] != empty[i + 1] ? 1 : 0;
+    }
+    EXPECT_GT(railPixels, 50);
+}
+
+TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
+    const std::filesystem::path samples = std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル";
+    testsupport::TempFolder scratch;
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(samples)) {
+        if (entry.path().extension() != ".zrn") {
+            continue;
+        }
+        ++count;
+        const std::string png = (scratch.path() / "sample.png").string();
+        const std::string stats = (scratch.path() / "sample.json").string();
+        for (const char* prefs : {"+ballast", "-ballast"}) {
+            const auto run =
+                testsupport::runCli({"render", entry.path().string(), "--out", png, "--size",
+                                     "160x120", "--prefs", prefs, "--stats", stats},
+                                    scratch);
+            ASSERT_EQ(run.exitCode, 0) << entry.path() << run.err;
+            std::ifstream in(stats);
+            const nlohmann::json json = nlohmann::json::parse(in);
+            EXPECT_GE(json["drawList"].size(), 10u) << entry.path();
+            // One list per tile, one per ground tile's ballast unless switched off, the plate.
+            const int tiles = static_cast<int>(json["drawList"].size());
+            const int compiled = json["lists"]["compiled"].get<int>();
+            if (std::string(prefs) == "-ballast") {
+                EXPECT_EQ(compiled, tiles + 1) << entry.path();
+            } else {
+                EXPECT_GE(compiled, tiles + 1) << entry.path();
+                EXPECT_LE(compiled, 2 * tiles + 1) << entry.path();
+            }
+            EXPECT_EQ(json["lists"]["called"].get<int>(), 0) << entry.path();
+            for (const auto& e : json["drawList"]) {
+                EXPECT_GE(e["alpha"].get<double>(), 0);
+                EXPECT_LE(e["alpha"].get<double>(), 1);
+            }
+        }
+    }
+    EXPECT_EQ(count, 5);
+}
+
+TEST(TrackSamples, UnknownPreferenceSwitchesAreRefused) {
+    const std::filesystem::path sample =
+        std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル/複線ループ.zrn";
+    testsupport::TempFolder scratch;
+    for (const char* prefs : {"shadows", "+nothing", "-ballast,", "+"}) {
+        const auto run =
+            testsupport::runCli({"render", sample.string(), "--out",
+                                 (scratch.path() / "x.png").string(), "--prefs", prefs},
+                                scratch);
+        EXPECT_EQ(run.exitCode, 1) << prefs;
+        EXPECT_NE(run.err.find("--prefs"), std::string::npos) << prefs << run.err;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TrackFrame, PointNumbersAndStationsChangeThePictureOnlyWhenPresent) {
+    // A branching tile with a numbered point and a station tile.
+    model::CTrackItem* point = model::getOrCreateTile({4, 3}, 0);
+    point->setShape(1);
+    point->addShape(2, 1);
+    ASSERT_NE(point->pointItem(), nullptr);
+    point->setPointNumber(7);
+    CDocumentRenderer& renderer = start();
+    renderer.setHudVisible(false); // the frame-rate text changes from frame to frame
+    frame();                       // compiles the lists
+    renderer.setShowPointNumbers(true);
+    const auto numbered = frame();
+    renderer.setShowPointNumbers(false);
+    const auto plain = frame();
+    EXPECT_NE(plain, numbered);
+    EXPECT_EQ(frame(), plain);
+
+    model::tileAt(0, {2, 2})->addControlItem(model::KindStation1);
+    renderer.invalidateTileLists(0, 2, 2);
+    EXPECT_NE(frame(), plain);
+}
+
+} // namespace
