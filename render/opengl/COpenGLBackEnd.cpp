@@ -30,7 +30,9 @@ double secondsNow() {
 
 } // namespace
 
-COpenGLBackEnd::COpenGLBackEnd() : items_([this](int number) { return textures_.name(number); }) {}
+COpenGLBackEnd::COpenGLBackEnd()
+    : items_([this](int number) { return textures_.name(number); }),
+      environment_(lists_, textures_) {}
 
 COpenGLBackEnd::~COpenGLBackEnd() = default;
 
@@ -248,11 +250,23 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     applyFog(renderer);
 
     const bool layoutView = renderer.cameraMode() == ModeLayout;
+    const bool shadows = !renderer.document().testPreferenceFlag(model::PrefNoShadows);
+    const bool water = environment_.waterWanted(renderer);
+    if (!layoutView) {
+        environment_.drawSky(renderer);
+    }
+    environment_.drawGroundStencil(renderer);
     if (markerWanted && layoutView) {
         drawLightMarker(renderer);
     }
     if (layoutView) {
         drawBase(renderer);
+    }
+    if (shadows) {
+        environment_.drawShadows(renderer, renderer.hooks().drawShadowCasters);
+    }
+    if (water) {
+        environment_.drawWater(renderer);
     }
     drawHud(renderer);
 

@@ -4,6 +4,7 @@
 #include "render/RenderBackEnd.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
+#include "render/opengl/Environment.h"
 #include "render/opengl/HudFont.h"
 #include "render/opengl/ItemDrawer.h"
 
@@ -48,6 +49,7 @@ private:
     BuiltinTextures textures_;
     HudFont font_;
     ItemDrawer items_;
+    Environment environment_;
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;
     std::string vendor_;
