@@ -1,6 +1,6 @@
 // `zarnolt-cli render FILE --out OUT.png [--size WxH] [--camera MODE] [--yaw DEG] [--pitch DEG]
-// [--zoom Z] [--stats OUT.json]`: draws one frame of a layout's 3D view without a display and
-// writes it as a PNG.
+// [--zoom Z] [--stats OUT.json] [--env FLAGS] [--time SECONDS]`: draws one frame of a layout's 3D
+// view without a display and writes it as a PNG.
 #include "Commands.h"
 #include "LayoutSession.h"
 
@@ -15,6 +15,7 @@
 
 #include "image/FileBytes.h"
 #include "image/PngCodec.h"
+#include "model/CZarnoltDocument.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
@@ -33,11 +34,44 @@ struct RenderOptions {
     std::optional<double> pitch;
     std::optional<double> zoom;
     std::string stats;
+    std::string env;
+    std::optional<double> time;
 };
 
 int fail(const std::string& message) {
     std::cerr << "zarnolt-cli render: " << message << '\n';
     return 1;
+}
+
+// Environment switches for one render, comma-separated: fog, nofog, water, nowater,
+// shadows, noshadows, light=on|off, sky=0 … 5. False with the faulty word in `bad`.
+bool applyEnvironment(const std::string& text, model::CZarnoltDocument& document,
+                      std::string& bad) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string word = text.substr(start, comma - start);
+        start = comma + 1;
+        if (word.empty()) {
+            continue;
+        }
+        if (word == "fog" || word == "nofog") {
+            document.setEnvironmentFlag(model::EnvFog, word == "fog");
+        } else if (word == "water" || word == "nowater") {
+            document.setEnvironmentFlag(model::EnvNoWater, word == "nowater");
+        } else if (word == "shadows" || word == "noshadows") {
+            document.setPreferenceFlag(model::PrefNoShadows, word == "noshadows");
+        } else if (word == "light=on" || word == "light=off") {
+            document.setEnvironmentFlag(model::EnvLightOff, word == "light=off");
+        } else if (word.size() == 5 && word.starts_with("sky=") && word[4] >= '0' &&
+                   word[4] <= '5') {
+            document.setSkyType(word[4] - '0');
+        } else {
+            bad = word;
+            return false;
+        }
+    }
+    return true;
 }
 
 // "WxH" with both sides 1 … kMaxRenderSide.
@@ -96,9 +130,18 @@ int runRender(const RenderOptions& options) {
         return fail("--zoom must lie between 1 and 3");
     }
 
+    if (options.time && !(std::isfinite(*options.time) && *options.time >= 0)) {
+        return fail("--time must be a number of seconds, 0 or more");
+    }
+
     LayoutSession session;
     if (!session.read("render", options.file)) {
         return 1;
+    }
+    if (std::string bad; !applyEnvironment(options.env, session.document(), bad)) {
+        return fail("--env: unknown switch \"" + bad +
+                    "\" (use fog, nofog, water, nowater, shadows, noshadows, light=on, "
+                    "light=off, sky=0 … sky=5)");
     }
     render::opengl::OffscreenContext context(width, height);
     if (!context.valid()) {
@@ -108,6 +151,9 @@ int runRender(const RenderOptions& options) {
         session.document(), std::make_unique<render::opengl::COpenGLBackEnd>());
     if (!renderer->initialise(width, height, options.camera)) {
         return fail("the renderer could not be set up in the OpenGL context");
+    }
+    if (options.time) {
+        renderer->setFixedTime(*options.time);
     }
     if (options.yaw) {
         renderer->setLayoutYaw(*options.yaw);
@@ -168,6 +214,9 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--pitch", options->pitch, "standard view pitch, whole degrees");
     command->add_option("--zoom", options->zoom, "zoom 1 … 3");
     command->add_option("--stats", options->stats, "JSON file with the camera and frame time");
+    command->add_option("--env", options->env,
+                        "environment switches for this render, e.g. fog,nowater,sky=2,light=off");
+    command->add_option("--time", options->time, "seconds of the water animation");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });
     });
