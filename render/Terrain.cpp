@@ -189,6 +189,12 @@ void Terrain::normalAt(int i, int j, float* n) const {
 
 std::vector<TerrainVertex> Terrain::triangles(const TerrainColours& colours) const {
     std::vector<TerrainVertex> out;
+    visitTriangles(colours, [&](const TerrainVertex* v) { out.insert(out.end(), v, v + 3); });
+    return out;
+}
+
+void Terrain::visitTriangles(const TerrainColours& colours,
+                             const std::function<void(const TerrainVertex*)>& triangle) const {
     const double uScale = static_cast<double>(columns_) / vertexColumns();
     const double vScale = static_cast<double>(rows_) / vertexRows();
     auto vertex = [&](int i, int j, bool flat) {
@@ -210,33 +216,48 @@ std::vector<TerrainVertex> Terrain::triangles(const TerrainColours& colours) con
         v.b = c[2];
         return v;
     };
-    // Counter-clockwise seen from above (y up, z towards the viewer).
-    auto quad = [&](int i0, int j0, int i1, int j1, bool flat, bool otherDiagonal) {
-        const TerrainVertex a = vertex(i0, j0, flat);
-        const TerrainVertex b = vertex(i1, j0, flat);
-        const TerrainVertex c = vertex(i1, j1, flat);
-        const TerrainVertex d = vertex(i0, j1, flat);
+    // Counter-clockwise seen from above (y up); the diagonal runs a-c, or b-d when
+    // otherDiagonal is set.
+    auto quad = [&](const TerrainVertex& a, const TerrainVertex& b, const TerrainVertex& c,
+                    const TerrainVertex& d, bool otherDiagonal) {
         if (otherDiagonal) {
-            out.insert(out.end(), {a, d, b, b, d, c});
+            const TerrainVertex first[3] = {a, d, b};
+            const TerrainVertex second[3] = {b, d, c};
+            triangle(first);
+            triangle(second);
         } else {
-            out.insert(out.end(), {a, d, c, a, c, b});
+            const TerrainVertex first[3] = {a, d, c};
+            const TerrainVertex second[3] = {a, c, b};
+            triangle(first);
+            triangle(second);
         }
     };
     std::vector<bool> done(static_cast<std::size_t>(columns_) * rows_, false);
     auto flatFree = [&](int column, int row) {
         return !done[static_cast<std::size_t>(row) * columns_ + column] && tileFlat(column, row);
     };
+    std::array<TerrainVertex, kBlockVertices> tile{};
     for (int row = 0; row < rows_; ++row) {
         for (int column = 0; column < columns_; ++column) {
             if (done[static_cast<std::size_t>(row) * columns_ + column]) {
                 continue;
             }
             if (!tileFlat(column, row)) {
+                // The tile's 5 × 5 vertices once, then its 16 cells.
+                for (int b = 0; b < kBlockEdge; ++b) {
+                    for (int a = 0; a < kBlockEdge; ++a) {
+                        tile[static_cast<std::size_t>(b * kBlockEdge + a)] =
+                            vertex(column * kCellsPerTile + a, row * kCellsPerTile + b, false);
+                    }
+                }
                 for (int b = 0; b < kCellsPerTile; ++b) {
                     for (int a = 0; a < kCellsPerTile; ++a) {
+                        const auto at = [&](int da, int db) -> const TerrainVertex& {
+                            return tile[static_cast<std::size_t>((b + db) * kBlockEdge + a + da)];
+                        };
                         const int i = column * kCellsPerTile + a;
                         const int j = row * kCellsPerTile + b;
-                        quad(i, j, i + 1, j + 1, false, (i + j) % 2 != 0);
+                        quad(at(0, 0), at(1, 0), at(1, 1), at(0, 1), (i + j) % 2 != 0);
                     }
                 }
                 done[static_cast<std::size_t>(row) * columns_ + column] = true;
@@ -264,11 +285,14 @@ std::vector<TerrainVertex> Terrain::triangles(const TerrainColours& colours) con
                     done[static_cast<std::size_t>(r) * columns_ + c] = true;
                 }
             }
-            quad(column * kCellsPerTile, row * kCellsPerTile, (column + width) * kCellsPerTile,
-                 (row + height) * kCellsPerTile, true, false);
+            const int i0 = column * kCellsPerTile;
+            const int j0 = row * kCellsPerTile;
+            const int i1 = (column + width) * kCellsPerTile;
+            const int j1 = (row + height) * kCellsPerTile;
+            quad(vertex(i0, j0, true), vertex(i1, j0, true), vertex(i1, j1, true),
+                 vertex(i0, j1, true), false);
         }
     }
-    return out;
 }
 
 } // namespace render

@@ -77,6 +77,9 @@ public:
                                              const TerrainColours& colours);
     // The surface as triangles (three vertices each): two per cell on tiles with heights,
     // alternating their diagonal by the cell's parity; flat tiles merged into rectangles.
+    // `triangle` receives three vertices at a time, so large surfaces need not be held.
+    void visitTriangles(const TerrainColours& colours,
+                        const std::function<void(const TerrainVertex*)>& triangle) const;
     std::vector<TerrainVertex> triangles(const TerrainColours& colours) const;
 
 private:

@@ -89,6 +89,13 @@ bool COpenGLBackEnd::setupLights(CDocumentRenderer& renderer) {
     if (lights == nullptr) {
         return false;
     }
+    // A light under a hill is lifted onto the terrain rather than lighting from underground.
+    std::array<float, 4> position = lights->getParameter(0, editing::LightParameter::Position);
+    const double ground = renderer.groundHeightAt(position[0], position[2]);
+    if (ground > position[1]) {
+        position[1] = static_cast<float>(ground);
+        lights->setParameter(0, editing::LightParameter::Position, position);
+    }
     if (renderer.brightness() < 0.7) {
         lights->assignLamps();
     }

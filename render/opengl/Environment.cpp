@@ -68,20 +68,20 @@ int Environment::waterFrame(double seconds) {
 
 void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     const Terrain& terrain = renderer.terrain();
-    const std::vector<TerrainVertex> triangles =
-        terrain.triangles(terrainColoursOf(renderer.document()));
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
     if (!eyeAbove) {
         glDisable(GL_CULL_FACE); // seen from below the ground plane
     }
     glBegin(GL_TRIANGLES);
-    for (const TerrainVertex& v : triangles) {
-        glColor4f(v.r, v.g, v.b, 1);
-        glNormal3f(v.nx, v.ny, v.nz);
-        glTexCoord2f(v.u, v.v);
-        glVertex3f(v.x, v.y, v.z);
-    }
+    terrain.visitTriangles(terrainColoursOf(renderer.document()), [](const TerrainVertex* v) {
+        for (int k = 0; k < 3; ++k) {
+            glColor4f(v[k].r, v[k].g, v[k].b, 1);
+            glNormal3f(v[k].nx, v[k].ny, v[k].nz);
+            glTexCoord2f(v[k].u, v[k].v);
+            glVertex3f(v[k].x, v[k].y, v[k].z);
+        }
+    });
     glEnd();
     glPopAttrib();
     glColor4f(1, 1, 1, 1);
