@@ -255,3 +255,32 @@ TEST(EnvironmentFrame, TwoWaterTimesDifferOnlyOverWater) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EnvironmentFrame, TheSkyFollowsABrightnessChangeOnTheNextFrame) {
+    EnvironmentScene scene(16, 160, 120);
+    ASSERT_TRUE(scene.valid());
+    scene.document().setSkyType(0);
+    CDocumentRenderer& renderer = scene.start(render::ModeWalk);
+    const Rgb bright = scene.at(scene.frame(), 80, 3);
+    renderer.setLightIntensity(0.5);
+    const Rgb half = scene.at(scene.frame(), 80, 3);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(half[k], bright[k] * 0.5, 2) << "channel " << k;
+    }
+}
+
+TEST(EnvironmentFrame, ALightUnderAHillIsLiftedOntoIt) {
+    EnvironmentScene scene(16, 80, 60);
+    ASSERT_TRUE(scene.valid());
+    scene.addItem(4, 4, 11, 11, 1.0, false); // 11 tiles high over the centre
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    EXPECT_NEAR(renderer.lightPosition().y, 8.0, 1e-6);
+    scene.frame();
+    const render::Vec3 light = renderer.lightPosition();
+    EXPECT_NEAR(light.y, renderer.groundHeightAt(light.x, light.z), 1e-4);
+    EXPECT_GT(light.y, 10.0);
+}
+
+} // namespace
