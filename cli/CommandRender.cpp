@@ -152,9 +152,8 @@ int runRender(const RenderOptions& options) {
     if (!renderer->initialise(width, height, options.camera)) {
         return fail("the renderer could not be set up in the OpenGL context");
     }
-    if (options.time) {
-        renderer->setFixedTime(*options.time);
-    }
+    // A fixed animation time keeps renders of the same arguments identical.
+    renderer->setFixedTime(options.time.value_or(0.0));
     if (options.yaw) {
         renderer->setLayoutYaw(*options.yaw);
     }
@@ -216,7 +215,7 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--stats", options->stats, "JSON file with the camera and frame time");
     command->add_option("--env", options->env,
                         "environment switches for this render, e.g. fog,nowater,sky=2,light=off");
-    command->add_option("--time", options->time, "seconds of the water animation");
+    command->add_option("--time", options->time, "seconds of the water animation (default 0)");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });
     });
