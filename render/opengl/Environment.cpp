@@ -98,19 +98,28 @@ void Environment::compileOuterGround(CDocumentRenderer& renderer) {
     glColor4f(colours.ground[0] / 65535.0f, colours.ground[1] / 65535.0f,
               colours.ground[2] / 65535.0f, 1);
     glNormal3f(0, 1, 0);
-    glBegin(GL_QUADS);
-    for (int row = -marginZ; row < m.rows + marginZ; ++row) {
-        for (int column = -marginX; column < m.columns + marginX; ++column) {
-            if (column >= 0 && column < m.columns && row >= 0 && row < m.rows) {
-                column = m.columns - 1; // skip the board's cells of this row
-                continue;
+    // One-tile quads; on big boards larger squares keep the list small (the plane is flat, so
+    // only the lighting's sampling changes).
+    const int step = std::max(1, std::max(m.columns, m.rows) / 100);
+    auto strip = [&](int x0, int z0, int x1, int z1) {
+        for (int z = z0; z < z1; z += step) {
+            for (int x = x0; x < x1; x += step) {
+                const double xa = x * s;
+                const double za = z * s;
+                const double xb = std::min(x + step, x1) * s;
+                const double zb = std::min(z + step, z1) * s;
+                glVertex3d(xa, 0, za);
+                glVertex3d(xa, 0, zb);
+                glVertex3d(xb, 0, zb);
+                glVertex3d(xb, 0, za);
             }
-            glVertex3d(column * s, 0, row * s);
-            glVertex3d(column * s, 0, (row + 1) * s);
-            glVertex3d((column + 1) * s, 0, (row + 1) * s);
-            glVertex3d((column + 1) * s, 0, row * s);
         }
-    }
+    };
+    glBegin(GL_QUADS);
+    strip(-marginX, -marginZ, m.columns + marginX, 0);
+    strip(-marginX, m.rows, m.columns + marginX, m.rows + marginZ);
+    strip(-marginX, 0, 0, m.rows);
+    strip(m.columns, 0, m.columns + marginX, m.rows);
     glEnd();
     glPopAttrib();
     glColor4f(1, 1, 1, 1);
