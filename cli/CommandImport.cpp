@@ -6,7 +6,7 @@
 #include "image/PngCodec.h"
 #include "import/ItemFromModel.h"
 #include "items/C3DItemObject.h"
-#include "persistence/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #ifdef ZARNOLT_CLI_RENDER
 #include "render/opengl/ItemPreview.h"
 #endif
@@ -100,8 +100,9 @@ int runImport(const ImportOptions& options) {
         !import::hasImportedGeometry(*check->geometryRoot())) {
         return fail("\"" + options.in + "\": the model cannot be stored as an item model");
     }
-    if (!persistence::replaceFileContents(out, file)) {
-        return fail("cannot write \"" + out.string() + "\"");
+    if (const platform::FileWriteResult written = platform::replaceFileContents(out, file);
+        !written) {
+        return fail(written.error);
     }
     return 0;
 }

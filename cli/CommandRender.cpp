@@ -1,6 +1,6 @@
 // `zarnolt-cli render FILE --out OUT.png [--size WxH] [--camera MODE] [--yaw DEG] [--pitch DEG]
-// [--zoom Z] [--prefs SWITCHES] [--stats OUT.json]`: draws one frame of a layout's 3D view without
-// a display and writes it as a PNG.
+// [--zoom Z] [--prefs SWITCHES] [--env FLAGS] [--time SECONDS] [--stats OUT.json] [--no-hud]`:
+// draws one frame of a layout's 3D view without a display and writes it as a PNG.
 #include "Commands.h"
 #include "LayoutSession.h"
 
@@ -37,11 +37,44 @@ struct RenderOptions {
     std::string stats;
     bool noHud = false;
     std::string prefs;
+    std::string env;
+    std::optional<double> time;
 };
 
 int fail(const std::string& message) {
     std::cerr << "zarnolt-cli render: " << message << '\n';
     return 1;
+}
+
+// Environment switches for one render, comma-separated: fog, nofog, water, nowater,
+// shadows, noshadows, light=on|off, sky=0 … 5. False with the faulty word in `bad`.
+bool applyEnvironment(const std::string& text, model::CZarnoltDocument& document,
+                      std::string& bad) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string word = text.substr(start, comma - start);
+        start = comma + 1;
+        if (word.empty()) {
+            continue;
+        }
+        if (word == "fog" || word == "nofog") {
+            document.setEnvironmentFlag(model::EnvFog, word == "fog");
+        } else if (word == "water" || word == "nowater") {
+            document.setEnvironmentFlag(model::EnvNoWater, word == "nowater");
+        } else if (word == "shadows" || word == "noshadows") {
+            document.setPreferenceFlag(model::PrefNoShadows, word == "noshadows");
+        } else if (word == "light=on" || word == "light=off") {
+            document.setEnvironmentFlag(model::EnvLightOff, word == "light=off");
+        } else if (word.size() == 5 && word.starts_with("sky=") && word[4] >= '0' &&
+                   word[4] <= '5') {
+            document.setSkyType(word[4] - '0');
+        } else {
+            bad = word;
+            return false;
+        }
+    }
+    return true;
 }
 
 // "WxH" with both sides 1 … kMaxRenderSide.
@@ -141,6 +174,10 @@ int runRender(const RenderOptions& options) {
         return fail("--zoom must lie between 1 and 3");
     }
 
+    if (options.time && !(std::isfinite(*options.time) && *options.time >= 0)) {
+        return fail("--time must be a number of seconds, 0 or more");
+    }
+
     LayoutSession session;
     if (!session.read("render", options.file)) {
         return 1;
@@ -152,6 +189,11 @@ int runRender(const RenderOptions& options) {
                         "\" (use +name or -name with shadows, ballast, fade, allfar)");
         }
     }
+    if (std::string bad; !applyEnvironment(options.env, session.document(), bad)) {
+        return fail("--env: unknown switch \"" + bad +
+                    "\" (use fog, nofog, water, nowater, shadows, noshadows, light=on, "
+                    "light=off, sky=0 … sky=5)");
+    }
     render::opengl::OffscreenContext context(width, height);
     if (!context.valid()) {
         return fail("no OpenGL context (offscreen rendering is not available)");
@@ -162,6 +204,8 @@ int runRender(const RenderOptions& options) {
         return fail("the renderer could not be set up in the OpenGL context");
     }
     renderer->setHudVisible(!options.noHud);
+    // A fixed animation time keeps renders of the same arguments identical.
+    renderer->setFixedTime(options.time.value_or(0.0));
     if (options.yaw) {
         renderer->setLayoutYaw(*options.yaw);
     }
@@ -238,6 +282,9 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
         "--prefs", options->prefs,
         "preference switches for this render, e.g. -shadows,-ballast,+allfar,-fade");
     command->add_flag("--no-hud", options->noHud, "leave out the frame-rate text");
+    command->add_option("--env", options->env,
+                        "environment switches for this render, e.g. fog,nowater,sky=2,light=off");
+    command->add_option("--time", options->time, "seconds of the water animation (default 0)");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });
     });

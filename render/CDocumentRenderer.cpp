@@ -8,10 +8,12 @@
 #include "editing/CLightControler.h"
 #include "editing/LayoutLight.h"
 #include "model/CZarnoltDocument.h"
+#include "model/LandscapeItems.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
 #include "render/ListKeys.h"
+#include "render/TerrainSource.h"
 
 namespace render {
 namespace {
@@ -53,6 +55,7 @@ CDocumentRenderer::CDocumentRenderer(model::CZarnoltDocument& document,
                                      std::unique_ptr<RenderBackEnd> backEnd)
     : document_(document), backEnd_(std::move(backEnd)) {
     metrics_ = computeSceneMetrics(document_.getColumns(), document_.getRows());
+    hooks_.groundHeight = [this](double x, double z) { return groundHeightAt(x, z); };
 }
 
 CDocumentRenderer::~CDocumentRenderer() {
@@ -83,6 +86,7 @@ void CDocumentRenderer::setup(int width, int height, int mode) {
     if (metrics_.columns != before.columns || metrics_.rows != before.rows) {
         invalidateAllLists(); // every key and shape depends on the board size
     }
+    terrainDirty_ = true;
     setCameraMode(mode, false);
     const int units = backEnd_ ? backEnd_->lightUnitCount() : 1;
     editing::getOrCreateLightController(std::max(units, 1),
@@ -270,6 +274,33 @@ void CDocumentRenderer::invalidateAllLists() {
     drops_.all = true;
 }
 
+const Terrain& CDocumentRenderer::terrain() {
+    if (terrainDirty_) {
+        terrainDirty_ = false;
+        terrain_.build(metrics_.columns, metrics_.rows,
+                       terrainPatchesFromLandscape(metrics_.tileSize), levelledTilesFromBoard(),
+                       metrics_.layerHeight);
+    }
+    return terrain_;
+}
+
+void CDocumentRenderer::markTerrainDirty() {
+    terrainDirty_ = true;
+    invalidateSharedLists();
+}
+
+double CDocumentRenderer::groundHeightAt(double x, double z) {
+    return terrain().groundHeightAt(x, z);
+}
+
+double CDocumentRenderer::animationSeconds() const {
+    if (fixedTime_ >= 0) {
+        return fixedTime_;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 ListDrops CDocumentRenderer::takeListDrops() {
     std::lock_guard<std::mutex> lock(dropsMutex_);
     ListDrops taken = std::move(drops_);
@@ -301,10 +332,16 @@ CDocumentRenderer* installDocumentRenderer(std::unique_ptr<CDocumentRenderer> re
             r->invalidateTileLists(layer, pos.column, pos.row);
         }
     };
+    model::landscapeHooks().rebuildTerrain = [] {
+        if (CDocumentRenderer* r = documentRenderer()) {
+            r->markTerrainDirty();
+        }
+    };
     return rendererSlot().get();
 }
 
 void destroyDocumentRenderer() {
+    model::landscapeHooks().rebuildTerrain = nullptr;
     rendererSlot().reset();
 }
 

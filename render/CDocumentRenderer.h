@@ -13,6 +13,7 @@
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
+#include "render/Terrain.h"
 #include "render/ViewFrustum.h"
 
 namespace model {
@@ -31,8 +32,11 @@ struct RendererHooks {
     std::function<bool()> rideAvailable;
     // Accepts or refuses (and may correct) a walk pose.
     WalkCheck walkCheck;
-    // The terrain height at (x, z); 0 everywhere when empty.
+    // The terrain height at (x, z); the renderer's own terrain unless replaced.
     GroundHeight groundHeight;
+    // Draws, in scene coordinates, what casts shadows in the shadow pass (the current colour
+    // is the shadow's); no shadow pass when empty.
+    std::function<void()> drawShadowCasters;
 };
 
 // Cached lists to drop at the start of the next frame, when the renderer's context is current.
@@ -134,6 +138,16 @@ public:
     // What the back end drops before it draws; empties the queue.
     ListDrops takeListDrops();
 
+    // Terrain: the grid is rebuilt from the landscape items on the first query after the
+    // items changed (`markTerrainDirty`, which also drops the shared lists).
+    const Terrain& terrain();
+    void markTerrainDirty();
+    // The terrain height at (x, z) in scene units; 0 outside the board.
+    double groundHeightAt(double x, double z);
+    // Seconds of the water animation; the real clock unless fixed (offline renders).
+    void setFixedTime(double seconds) { fixedTime_ = seconds; }
+    double animationSeconds() const;
+
     // The frame-rate text and the two driver strings; on by default.
     void setHudVisible(bool visible) { hudVisible_ = visible; }
     bool hudVisible() const { return hudVisible_; }
@@ -165,6 +179,9 @@ private:
     bool showPointNumbers_ = false;
     std::mutex dropsMutex_;
     ListDrops drops_;
+    Terrain terrain_;
+    bool terrainDirty_ = true;
+    double fixedTime_ = -1;
 };
 
 // The one renderer of the process, or null.

@@ -8,6 +8,9 @@ inline constexpr std::int32_t kNoCacheKey = 0;
 inline constexpr std::int32_t kBasePlateListKey = 328;
 inline constexpr std::int32_t kOuterGroundListKey = 329;
 inline constexpr std::int32_t kSkyDomeListKey = 330;
+// The lit terrain surface seen from above and from below the ground plane.
+inline constexpr std::int32_t kTerrainAboveListKey = 332;
+inline constexpr std::int32_t kTerrainBelowListKey = 333;
 // Terrain, sky, base plate and outer ground: dropped together when the terrain, the landscape
 // items or the board change.
 inline constexpr std::int32_t kFirstSharedListKey = 328;

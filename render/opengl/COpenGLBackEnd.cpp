@@ -30,7 +30,9 @@ double secondsNow() {
 
 } // namespace
 
-COpenGLBackEnd::COpenGLBackEnd() : items_([this](int number) { return textures_.name(number); }) {}
+COpenGLBackEnd::COpenGLBackEnd()
+    : items_([this](int number) { return textures_.name(number); }),
+      environment_(lists_, textures_) {}
 
 COpenGLBackEnd::~COpenGLBackEnd() = default;
 
@@ -86,6 +88,13 @@ bool COpenGLBackEnd::setupLights(CDocumentRenderer& renderer) {
     editing::CLightControler* lights = editing::lightController();
     if (lights == nullptr) {
         return false;
+    }
+    // A light under a hill is lifted onto the terrain rather than lighting from underground.
+    std::array<float, 4> position = lights->getParameter(0, editing::LightParameter::Position);
+    const double ground = renderer.groundHeightAt(position[0], position[2]);
+    if (ground > position[1]) {
+        position[1] = static_cast<float>(ground);
+        lights->setParameter(0, editing::LightParameter::Position, position);
     }
     if (renderer.brightness() < 0.7) {
         lights->assignLamps();
@@ -248,19 +257,30 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     glColor4f(1, 1, 1, 1);
     applyFog(renderer);
 
+    const bool layoutView = renderer.cameraMode() == ModeLayout;
+    const bool shadows = !renderer.document().testPreferenceFlag(model::PrefNoShadows);
+    const bool water = environment_.waterWanted(renderer);
+    if (!layoutView) {
+        environment_.drawSky(renderer);
+    }
+    environment_.drawGroundStencil(renderer);
     // Track: the frame's draw list.
     tracks_.buildLists(renderer);
-
-    const bool layoutView = renderer.cameraMode() == ModeLayout;
     if (markerWanted && layoutView) {
         drawLightMarker(renderer);
     }
     if (layoutView) {
         drawBase(renderer);
     }
+    if (shadows) {
+        environment_.drawShadows(renderer, renderer.hooks().drawShadowCasters);
+    }
 
-    // Track: ballast, then the tile pass far to near.
+    // Track: ballast, the water surface, then the tile pass far to near.
     tracks_.drawBallast(renderer);
+    if (water) {
+        environment_.drawWater(renderer);
+    }
     tracks_.drawNormalPass(renderer);
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
     if (renderer.showPointNumbers()) {

@@ -4,6 +4,7 @@
 #include "render/RenderBackEnd.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
+#include "render/opengl/Environment.h"
 #include "render/opengl/HudFont.h"
 #include "render/opengl/ItemDrawer.h"
 #include "render/opengl/TrackDrawer.h"
@@ -51,6 +52,7 @@ private:
     HudFont font_;
     ItemDrawer items_;
     TrackDrawer tracks_{lists_, textures_};
+    Environment environment_;
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;
     std::string vendor_;

@@ -122,6 +122,11 @@ TEST_F(RenderCommand, RefusalsAreOneLineAndWriteNothing) {
         {{"render", layout, "--out", out, "--zoom", "3.5"}, "--zoom"},
         {{"render", layout, "--out", out, "--zoom", "0.5"}, "--zoom"},
         {{"render", layout, "--out", out, "--yaw", "nan"}, "--yaw"},
+        {{"render", layout, "--out", out, "--env", "fog,rain"}, "rain"},
+        {{"render", layout, "--out", out, "--env", "sky=6"}, "sky=6"},
+        {{"render", layout, "--out", out, "--env", "sky="}, "sky="},
+        {{"render", layout, "--out", out, "--time", "-1"}, "--time"},
+        {{"render", layout, "--out", out, "--time", "inf"}, "--time"},
         {{"render", layout, "--out", (scratch_ / "no" / "such" / "folder.png").string(), "--size",
           "8x8"},
          "folder.png"},
@@ -139,6 +144,26 @@ TEST_F(RenderCommand, RefusalsAreOneLineAndWriteNothing) {
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
         EXPECT_FALSE(fs::exists(png));
     }
+}
+
+TEST_F(RenderCommand, EnvironmentSwitchesChangeTheFrameForThisRenderOnly) {
+    auto render = [&](const std::string& name, std::vector<std::string> extra) {
+        const fs::path png = scratch_ / name;
+        std::vector<std::string> arguments = {"render", layout_.string(), "--out",    png.string(),
+                                              "--size", "120x90",         "--camera", "5"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const CliRun run = runCli(arguments, scratch_);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return fileBytes(png);
+    };
+    const auto plain = render("plain.png", {});
+    const auto dark = render("dark.png", {"--env", "light=off"});
+    const auto cloudy = render("cloudy.png", {"--env", "sky=2,fog,nowater", "--time", "1.5"});
+    EXPECT_FALSE(plain.empty());
+    EXPECT_TRUE(plain != dark);
+    EXPECT_TRUE(plain != cloudy);
+    // The layout file itself is left as it was.
+    EXPECT_TRUE(render("again.png", {}) == plain);
 }
 
 } // namespace

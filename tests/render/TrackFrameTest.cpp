@@ -62,18 +62,18 @@ TEST_F(TrackFrame, ASecondFrameCompilesNothingAndAnEditRecompilesOneTile) {
     frame();
     const render::TrackFrameStats first = renderer.trackStats();
     ASSERT_EQ(first.drawList.size(), 16u);
-    // Every tile's track and its ballast, and the base plate.
-    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1);
+    // Every tile's track and its ballast, the base plate and the terrain seen from above.
+    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1 + 1);
     EXPECT_EQ(first.listsCalled, 0);
 
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 33);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 34);
 
     renderer.invalidateTileLists(0, 3, 5);
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 31);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 32);
 }
 
 TEST_F(TrackFrame, RailsAreDrawnAndTheBallastSwitchChangesOnlyTheBallast) {
@@ -129,14 +129,15 @@ TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
             std::ifstream in(stats);
             const nlohmann::json json = nlohmann::json::parse(in);
             EXPECT_GE(json["drawList"].size(), 10u) << entry.path();
-            // One list per tile, one per ground tile's ballast unless switched off, the plate.
+            // One list per tile, one per ground tile's ballast unless switched off, the plate
+            // and the terrain.
             const int tiles = static_cast<int>(json["drawList"].size());
             const int compiled = json["lists"]["compiled"].get<int>();
             if (std::string(prefs) == "-ballast") {
-                EXPECT_EQ(compiled, tiles + 1) << entry.path();
+                EXPECT_EQ(compiled, tiles + 2) << entry.path();
             } else {
-                EXPECT_GE(compiled, tiles + 1) << entry.path();
-                EXPECT_LE(compiled, 2 * tiles + 1) << entry.path();
+                EXPECT_GE(compiled, tiles + 2) << entry.path();
+                EXPECT_LE(compiled, 2 * tiles + 2) << entry.path();
             }
             EXPECT_EQ(json["lists"]["called"].get<int>(), 0) << entry.path();
             for (const auto& e : json["drawList"]) {
