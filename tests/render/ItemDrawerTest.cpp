@@ -12,7 +12,9 @@
 #include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,8 +116,12 @@ items::C3DItemObject* turnedCopy(const items::C3DItemObject* shared, float pitch
     if (shared == nullptr) {
         return nullptr;
     }
+    // Loaded from its bytes, not its path: a load by path enters the copy in the catalogue's
+    // name map, where it would stand in for the shared model in the other cases.
+    std::ifstream in(shared->sourcePath(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
     auto copy = std::make_unique<items::C3DItemObject>();
-    if (!copy->loadFromPath(shared->sourcePath())) {
+    if (bytes.empty() || !copy->loadFromMemory(bytes)) {
         return nullptr;
     }
     copy->setPitchAndYaw(pitch, yaw);

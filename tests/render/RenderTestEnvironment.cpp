@@ -1,9 +1,12 @@
 // Every render test runs with a temporary settings folder and the data pack built beside the
-// programs (the built-in textures).
+// programs (the built-in textures). Each test starts from the default preferences: a document
+// saves its preference flags when it is destroyed, which must not reach the next test.
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "model/CZarnoltDocument.h"
+#include "platform/Registry.h"
 #include "support/TempConfigEnvironment.h"
 
 namespace {
@@ -20,8 +23,20 @@ private:
     std::unique_ptr<testsupport::ScopedEnv> env_;
 };
 
+class DefaultPreferencesEachTest : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override {
+        platform::Registry::instance().remove(model::CZarnoltDocument::kRegistrySection,
+                                              model::CZarnoltDocument::kRegistryEntry);
+    }
+};
+
 const auto* const configEnvironment =
     ::testing::AddGlobalTestEnvironment(new testsupport::TempConfigEnvironment);
 const auto* const dataEnvironment = ::testing::AddGlobalTestEnvironment(new DataPackEnvironment);
+const bool preferencesReset = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new DefaultPreferencesEachTest);
+    return true;
+}();
 
 } // namespace
