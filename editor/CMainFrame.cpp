@@ -34,6 +34,7 @@
 #include "model/PieceSeams.h"
 #include "model/TileCommands.h"
 #include "model/TrackTiles.h"
+#include "panels/OperatingPanels.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "trains/CTrainControler.h"
@@ -294,6 +295,12 @@ void CMainFrame::buildToolWindows() {
     toolDocks_[kFirstToolToggle] = dock;
     connect(toolWindow_, &CLayoutToolWindow::terrainDisplayChanged, this,
             [this] { setModified(true); });
+    for (const auto& [command, panel] : panels::createOperatingPanels(*this, [this] {
+             updateCommands();
+             action(1525)->trigger();
+         })) {
+        toolDocks_[command] = panel;
+    }
 }
 
 void CMainFrame::setModified(bool modified) {
@@ -587,7 +594,9 @@ void CMainFrame::toggleRun() {
     } else {
         model::clearSelection();
         view_->viewport()->update();
-        if (editorHooks().open3DWindow) {
+        const auto* doc = model::currentDocument();
+        if (editorHooks().open3DWindow &&
+            !(doc && doc->testPreferenceFlag(model::PrefNo3DViewOnRun))) {
             editorHooks().open3DWindow(1126);
         }
         controller->start();
