@@ -187,19 +187,23 @@ CTrainControlWindow::CTrainControlWindow(QWidget* parent) : QWidget(parent) {
     }
     setObjectName(QStringLiteral("CTrainControlWindow"));
     setWindowTitle(panelText(TextKind::String, editor::StrTrainPanelTitle));
-    // Column labels over the row controls (the view starts 6 pixels in, rows 1 pixel more).
+    // Column labels centred over the row controls (the rows start 7 pixels in: the view's
+    // left and the row's own offset), in a small face so that neighbours do not touch.
     const struct {
         int id;
-        int left;
-        int width;
-    } columns[] = {{editor::CtlCameraColumn, 30, 24},
-                   {editor::CtlReverseColumn, 50, 24},
-                   {editor::CtlTurnColumn, 74, 24},
-                   {editor::CtlHaltColumn, 98, 24},
-                   {editor::CtlShareColumn, 124, 40}};
+        int centre;
+    } columns[] = {{editor::CtlCameraColumn, 7 + 38},
+                   {editor::CtlReverseColumn, 7 + 54},
+                   {editor::CtlTurnColumn, 7 + 70},
+                   {editor::CtlHaltColumn, 7 + 86},
+                   {editor::CtlShareColumn, 7 + 126}};
+    QFont small = font();
+    small.setPixelSize(8);
     for (const auto& c : columns) {
         auto* label = new QLabel(panelText(TextKind::Control, c.id), this);
-        label->setGeometry(c.left, 12, c.width, 18);
+        label->setFont(small);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        label->setGeometry(c.centre - 12, 14, 24, 18);
     }
     view_ = new CTrainControlView(this);
     view_->setGeometry(6, 34, std::max(width() - 12, 180), 140);

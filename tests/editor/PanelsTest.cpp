@@ -324,5 +324,40 @@ TEST_F(PanelsTest, TrainRowsFollowTheLeadersAndWaitForAHeldSlider) {
     EXPECT_EQ(std::find(after.begin(), after.end(), gone), after.end());
 }
 
+TEST_F(PanelsTest, PanelPicturesShowTheirLabels) {
+    makeFrame();
+    openSample();
+    for (int k = 0; k < 7; ++k) {
+        pointTile(2 + k, 12, 10 + k);
+    }
+    panels::requestPanelRefresh();
+    frame->show();
+    QWidget* windows[] = {
+        panels::CMainControlWindow::instance(), panels::CLightControlWindow::instance(),
+        panels::CTrainControlWindow::instance(), panels::CSwitchControlWindow::instance()};
+    panels::CTrainControlWindow::instance()->tick();
+    panels::CSwitchControlWindow::instance()->tick();
+    // ZARNOLT_PANEL_PICTURES names a folder to keep the pictures in for a look.
+    const QByteArray keep = qgetenv("ZARNOLT_PANEL_PICTURES");
+    for (QWidget* w : windows) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        w->resize(220, 200);
+        const QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(image.isNull());
+        // Text is drawn in the top rows: some pixels there are dark.
+        int dark = 0;
+        for (int y = 0; y < 40 && y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                dark += qGray(c) < 80 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(dark, 20);
+        const QString dir = keep.isEmpty() ? QString::fromStdString(folder.path().string())
+                                           : QString::fromLocal8Bit(keep);
+        EXPECT_TRUE(image.save(dir + QLatin1Char('/') + w->objectName() + QStringLiteral(".png")));
+    }
+}
+
 } // namespace
 } // namespace editortest
