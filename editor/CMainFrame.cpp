@@ -35,6 +35,7 @@
 #include "model/TileCommands.h"
 #include "model/TrackTiles.h"
 #include "panels/OperatingPanels.h"
+#include "panels/PanelHooks.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "trains/CTrainControler.h"
@@ -129,7 +130,10 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     statusBar()->show();
     setAcceptDrops(true);
 
-    connect(view_, &CZarnolt3DView::modelChanged, this, [this] { setModified(true); });
+    connect(view_, &CZarnolt3DView::modelChanged, this, [this] {
+        setModified(true);
+        panels::requestPanelRefresh(); // points may have come or gone
+    });
     installBoardEditing();
     connect(view_, &CZarnolt3DView::selectionChanged, this, &CMainFrame::updateCommands);
     connect(view_, &CZarnolt3DView::layerChanged, this, &CMainFrame::updateCommands);
@@ -634,6 +638,7 @@ void CMainFrame::layoutReplaced() {
     view_->scrollTo(QPoint(0, 0));
     view_->boardChanged();
     toolWindow_->refresh();
+    panels::documentReplaced();
     updateTitle();
     updateCommands();
 }

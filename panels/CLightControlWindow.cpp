@@ -58,15 +58,12 @@ CLightControlWindow::CLightControlWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(defaults_, 3, 2);
     grid->setRowStretch(4, 1);
 
-    if (const auto* doc = model::currentDocument()) {
-        const model::Vec3f light = doc->getLightPosition();
-        const double values[3] = {light.x, light.y, light.z};
+    if (model::currentDocument() != nullptr) {
         for (int axis = 0; axis < 3; ++axis) {
             const QSignalBlocker block(slider(axis));
             slider(axis)->setRange(0, 100);
-            slider(axis)->setValue(positionOfValue(values[axis], 0, 100));
         }
-        switch_->setChecked(!doc->testEnvironmentFlag(model::EnvLightOff));
+        showDocument();
     }
     connect(switch_, &QPushButton::clicked, this, [this](bool checked) {
         if (auto* doc = model::currentDocument()) {
@@ -97,6 +94,20 @@ CLightControlWindow::~CLightControlWindow() {
 
 CLightControlWindow* CLightControlWindow::instance() {
     return theInstance;
+}
+
+void CLightControlWindow::showDocument() {
+    const auto* doc = model::currentDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    const model::Vec3f light = doc->getLightPosition();
+    const double values[3] = {light.x, light.y, light.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        showValue(axis, values[axis]);
+    }
+    switch_->setChecked(!doc->testEnvironmentFlag(model::EnvLightOff));
+    updateControls();
 }
 
 double CLightControlWindow::valueOfPosition(int position, int minimum, int maximum) {

@@ -26,6 +26,8 @@ public:
     // Value → slider position: (maximum − minimum) × (value + 0.5) + minimum.
     static int positionOfValue(double value, int minimum, int maximum);
 
+    // Shows the document's light position and switch, writing nothing back.
+    void showDocument();
     // Shows a value on a slider without writing it back anywhere.
     void showValue(int axis, double value);
     double value(int axis) const;

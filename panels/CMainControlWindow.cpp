@@ -54,13 +54,11 @@ CMainControlWindow::CMainControlWindow(std::function<void()> runCommand, QWidget
     grid->addLayout(buttons, 3, 0, 1, 3);
     grid->setRowStretch(4, 1);
 
-    if (const auto* doc = model::currentDocument()) {
+    if (model::currentDocument() != nullptr) {
         const QSignalBlocker block(speed_);
         speed_->setRange(0, 100);
-        speed_->setValue(10 * doc->getPreferences().speedLevel);
         speed_->setTickPosition(QSlider::NoTicks);
-        ats_->setChecked(!doc->testPreferenceFlag(model::PrefNoATS));
-        openView_->setChecked(!doc->testPreferenceFlag(model::PrefNo3DViewOnRun));
+        showDocument();
     }
     // Only the user's moves write the level; a programmatic setValue is not a move.
     connect(speed_, &QSlider::actionTriggered, this, [this] {
@@ -124,6 +122,20 @@ void CMainControlWindow::speedMoved(int position) {
     if (auto* c = trains::trainController()) {
         c->reloadSpeedSetting();
     }
+}
+
+void CMainControlWindow::showDocument() {
+    const auto* doc = model::currentDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    {
+        const QSignalBlocker block(speed_);
+        speed_->setValue(10 * doc->getPreferences().speedLevel);
+    }
+    ats_->setChecked(!doc->testPreferenceFlag(model::PrefNoATS));
+    openView_->setChecked(!doc->testPreferenceFlag(model::PrefNo3DViewOnRun));
+    updateControls();
 }
 
 void CMainControlWindow::updateControls() {

@@ -25,6 +25,8 @@ public:
     // The speed level a slider position stands for: position ÷ maximum × 10, truncated.
     static int levelForPosition(int position, int maximum);
 
+    // Shows the document's speed level and switches, writing nothing back.
+    void showDocument();
     // Enables run and stop from the train controller's state (also run by the panel's timer).
     void updateControls();
 

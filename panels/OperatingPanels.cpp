@@ -49,4 +49,14 @@ std::map<int, QDockWidget*> createOperatingPanels(QMainWindow& mainWindow,
     return docks;
 }
 
+void documentReplaced() {
+    if (auto* run = CMainControlWindow::instance()) {
+        run->showDocument();
+    }
+    if (auto* light = CLightControlWindow::instance()) {
+        light->showDocument();
+    }
+    requestPanelRefresh();
+}
+
 } // namespace panels

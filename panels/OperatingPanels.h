@@ -13,4 +13,8 @@ namespace panels {
 std::map<int, QDockWidget*> createOperatingPanels(QMainWindow& mainWindow,
                                                   std::function<void()> runCommand);
 
+// After a new or opened layout: the run and light panels show the document again and the
+// train and point panels are rebuilt.
+void documentReplaced();
+
 } // namespace panels

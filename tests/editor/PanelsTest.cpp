@@ -359,5 +359,24 @@ TEST_F(PanelsTest, PanelPicturesShowTheirLabels) {
     }
 }
 
+TEST_F(PanelsTest, OpeningALayoutShowsItsLightAndSpeedWithoutWritingBack) {
+    makeFrame();
+    auto* doc = model::currentDocument();
+    doc->setLightPosition(model::Vec3f{0.25f, -0.5f, 0.0f});
+    const auto path = QString::fromStdString((folder / "light.zrn").string());
+    prompter.files.push_back(path);
+    ASSERT_TRUE(frame->saveAs());
+    auto* light = panels::CLightControlWindow::instance();
+    ASSERT_NE(light, nullptr);
+    doc->setLightPosition(model::Vec3f{});
+    light->showDocument();
+    ASSERT_EQ(light->slider(0)->value(), 50);
+    ASSERT_TRUE(frame->openLayout(path));
+    EXPECT_EQ(light->slider(0)->value(), 75);
+    EXPECT_EQ(light->slider(1)->value(), 0);
+    EXPECT_EQ(light->slider(2)->value(), 50);
+    EXPECT_EQ(model::currentDocument()->getLightPosition(), (model::Vec3f{0.25f, -0.5f, 0.0f}));
+}
+
 } // namespace
 } // namespace editortest
