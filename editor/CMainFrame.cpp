@@ -34,6 +34,8 @@
 #include "model/PieceSeams.h"
 #include "model/TileCommands.h"
 #include "model/TrackTiles.h"
+#include "panels/OperatingPanels.h"
+#include "panels/PanelHooks.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "trains/CTrainControler.h"
@@ -128,7 +130,10 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
     statusBar()->show();
     setAcceptDrops(true);
 
-    connect(view_, &CZarnolt3DView::modelChanged, this, [this] { setModified(true); });
+    connect(view_, &CZarnolt3DView::modelChanged, this, [this] {
+        setModified(true);
+        panels::requestPanelRefresh(); // points may have come or gone
+    });
     installBoardEditing();
     connect(view_, &CZarnolt3DView::selectionChanged, this, &CMainFrame::updateCommands);
     connect(view_, &CZarnolt3DView::layerChanged, this, &CMainFrame::updateCommands);
@@ -294,6 +299,12 @@ void CMainFrame::buildToolWindows() {
     toolDocks_[kFirstToolToggle] = dock;
     connect(toolWindow_, &CLayoutToolWindow::terrainDisplayChanged, this,
             [this] { setModified(true); });
+    for (const auto& [command, panel] : panels::createOperatingPanels(*this, [this] {
+             updateCommands();
+             action(1525)->trigger();
+         })) {
+        toolDocks_[command] = panel;
+    }
 }
 
 void CMainFrame::setModified(bool modified) {
@@ -587,7 +598,9 @@ void CMainFrame::toggleRun() {
     } else {
         model::clearSelection();
         view_->viewport()->update();
-        if (editorHooks().open3DWindow) {
+        const auto* doc = model::currentDocument();
+        if (editorHooks().open3DWindow &&
+            !(doc && doc->testPreferenceFlag(model::PrefNo3DViewOnRun))) {
             editorHooks().open3DWindow(1126);
         }
         controller->start();
@@ -625,6 +638,7 @@ void CMainFrame::layoutReplaced() {
     view_->scrollTo(QPoint(0, 0));
     view_->boardChanged();
     toolWindow_->refresh();
+    panels::documentReplaced();
     updateTitle();
     updateCommands();
 }

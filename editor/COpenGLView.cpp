@@ -14,10 +14,17 @@
 
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
+#include "items/BuiltinFiles.h"
 #include "model/CZarnoltDocument.h"
+#include "platform/RenderLock.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/ContextCheck.h"
+#include "sound/CPlaySound.h"
+#include "sound/SteamSound.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace editor {
 
@@ -140,10 +147,50 @@ COpenGLView::COpenGLView(Prompter& prompter, int cameraMode, QWidget* parent)
     });
     keyPoll_.setInterval(kKeyPollMillis);
     connect(&keyPoll_, &QTimer::timeout, this, &COpenGLView::pollKeys);
+
+    // The running sound: "no sound" is read once, here; the built-in sound 128 plays on the
+    // first output device in its own format.
+    const auto* doc = model::currentDocument();
+    auto player = std::make_unique<sound::CPlaySound>();
+    if (player->loadWaveFile(items::findBuiltinSound("128"))) {
+        player->openDevice(0, player->waveFile()->format());
+    }
+    sound_ = std::make_unique<sound::SteamSound>(
+        std::move(player), doc != nullptr && doc->testPreferenceFlag(model::PrefNoSound));
+    soundTimer_.setInterval(kSoundMillis);
+    connect(&soundTimer_, &QTimer::timeout, this, &COpenGLView::soundTick);
+    soundTimer_.start();
 }
 
 COpenGLView::~COpenGLView() {
+    soundTimer_.stop();
+    sound_.reset();
     releaseRenderer();
+}
+
+sound::SteamSoundInputs COpenGLView::soundInputs() const {
+    sound::SteamSoundInputs in;
+    const auto* controller = trains::trainController();
+    in.hasController = controller != nullptr;
+    if (controller != nullptr) {
+        // The controller's thread moves the vehicles: read them as a step leaves them.
+        platform::RenderLockGuard model;
+        for (const trains::CTrainItem* v : controller->vehicles()) {
+            in.vehicles.push_back(sound::SteamSoundInputs::Vehicle{
+                v->isSteamLocomotive(), v->isActive(), v->isBlocked(), v->speed()});
+        }
+        const trains::CTrainItem* camera = trains::cameraTrain();
+        in.cameraTrainIsSteam = camera != nullptr && camera->isSteamLocomotive();
+    }
+    in.hasRenderer = render::documentRenderer() != nullptr;
+    in.cameraMode = cameraMode();
+    return in;
+}
+
+void COpenGLView::soundTick() {
+    if (sound_) {
+        sound_->tick(soundInputs());
+    }
 }
 
 render::CDocumentRenderer* COpenGLView::renderer() const {

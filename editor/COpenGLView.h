@@ -5,11 +5,17 @@
 #include <QSize>
 #include <QTimer>
 
+#include <memory>
+
 #include "editor/KeyStateTable.h"
 
 namespace render {
 class CDocumentRenderer;
 }
+namespace sound {
+class SteamSound;
+struct SteamSoundInputs;
+} // namespace sound
 
 namespace editor {
 
@@ -50,6 +56,14 @@ public:
     // Resizes settle this long before the renderer is set up again.
     static constexpr int kSettleMillis = 150;
     static constexpr int kKeyPollMillis = 10;
+    static constexpr int kSoundMillis = 5;
+
+    // The running sound of this view (its "no sound" preference is the one read when the view
+    // was made), and one tick of its timer.
+    sound::SteamSound* steamSound() const { return sound_.get(); }
+    void soundTick();
+    // What the sound depends on now: the trains, the renderer and its camera.
+    sound::SteamSoundInputs soundInputs() const;
 
 signals:
     // A key of the window's key table was pressed (a command id).
@@ -83,6 +97,8 @@ private:
     QSize applied_;
     QTimer settle_;
     QTimer keyPoll_;
+    QTimer soundTimer_;
+    std::unique_ptr<sound::SteamSound> sound_;
     KeyStateTable keys_;
     QPoint lastMouse_;
     bool dragging_ = false;

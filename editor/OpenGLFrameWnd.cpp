@@ -18,7 +18,9 @@
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
 #include "model/TrackTiles.h"
+#include "panels/PanelHooks.h"
 #include "platform/Registry.h"
+#include "render/CDocumentRenderer.h"
 #include "render/CDocumentRendererThread.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
@@ -266,6 +268,39 @@ void OpenGLFrameWnd::closeEvent(QCloseEvent* e) {
     }
 }
 
+namespace {
+// The light and point panels reach the renderer and this window through these hooks.
+void installPanelHooks() {
+    auto& hooks = panels::panelHooks();
+    hooks.hasRenderer = [] { return render::documentRenderer() != nullptr; };
+    hooks.has3DWindow = [] { return theWindow != nullptr; };
+    hooks.setLightOffset = [](double x, double y, double z) {
+        if (auto* r = render::documentRenderer()) {
+            r->setLightOffset(x, y, z);
+        }
+    };
+    hooks.setLightIntensity = [](double value) {
+        if (auto* r = render::documentRenderer()) {
+            r->setLightIntensity(value);
+        }
+    };
+    hooks.showPointNumbers = [] {
+        const auto* r = render::documentRenderer();
+        return r != nullptr && r->showPointNumbers();
+    };
+    hooks.setShowPointNumbers = [](bool on) {
+        if (auto* r = render::documentRenderer()) {
+            r->setShowPointNumbers(on);
+        }
+    };
+    hooks.repaint3D = [] {
+        if (theWindow) {
+            theWindow->requestRepaint();
+        }
+    };
+}
+} // namespace
+
 void installOpenGLWindow(Prompter& prompter, platform::Registry& registry, QWidget* mainWindow) {
     static QObject* relay = nullptr;
     if (relay == nullptr) {
@@ -307,6 +342,7 @@ void installOpenGLWindow(Prompter& prompter, platform::Registry& registry, QWidg
                 }
             });
         }
+        installPanelHooks();
         // Running from the main window also starts the point control's thread.
         if (QAction* run = frame->action(1525)) {
             QObject::connect(run, &QAction::triggered, frame, [] {

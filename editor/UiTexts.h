@@ -73,6 +73,14 @@ enum StringId : int {
     StrPosition = 1230,
     StrHeightSingle = 90001, // "%dm"
     StrHeightRange = 90002,  // "%dm-%dm"
+    StrRunPanelTitle = 1160,
+    StrLightPanelTitle = 1161,
+    StrTrainPanelTitle = 1162,
+    StrPointPanelTitle = 1163,
+    StrLightOn = 1190,
+    StrLightOff = 1191,
+    StrShowNumbers = 1192,
+    StrHideNumbers = 1193,
     StrPointNumberUsed = 4008,
     StrPointNumberRange = 4009,
 };
@@ -89,6 +97,29 @@ enum ControlId : int {
     CtlRenumberPrompt = 90011,
     CtlRenumberOk = 90012,
     CtlRenumberCancel = 90013,
+    // The operating panels' controls; labels without an id of their own take 901xx.
+    CtlSpeedSlider = 3020,
+    CtlAtsCheck = 3021,
+    Ctl3DOnRunCheck = 3022,
+    CtlRunButton = 3023,
+    CtlStopButton = 3024,
+    CtlLightX = 3030,
+    CtlLightY = 3031,
+    CtlLightZ = 3032,
+    CtlLightSwitch = 3033,
+    CtlLightDefaults = 3034,
+    CtlShowNumbersButton = 3400,
+    CtlSpeedLabel = 90101,
+    CtlLightXLabel = 90102,
+    CtlLightYLabel = 90103,
+    CtlLightZLabel = 90104,
+    CtlLightLabel = 90105,
+    CtlPointsLabel = 90106,
+    CtlCameraColumn = 90107,
+    CtlReverseColumn = 90108,
+    CtlTurnColumn = 90109,
+    CtlHaltColumn = 90110,
+    CtlShareColumn = 90111,
 };
 
 // Every text of the program, in table order.

@@ -172,11 +172,13 @@ TEST(ProgramTest, GridIsCrispAtDevicePixelRatioTwo) {
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QImage shot(out);
     ASSERT_EQ(shot.size(), QSize(1600, 1200));
-    // A row through the first tile row of the (empty) board, well below the tool window.
+    // A row through the first tile row of the (empty) board, well below the tool window, and
+    // left of the panels docked on the right.
     const int y = 2 * 110;
+    const int right = 2 * 500;
     const QRgb grey = qRgb(128, 128, 128);
     int runs = 0;
-    for (int x = 0; x < 1400;) {
+    for (int x = 0; x < right;) {
         if (shot.pixel(x, y) != grey) {
             const QRgb c = shot.pixel(x, y);
             // Nothing between grid grey and white: no blended line edges.
@@ -185,7 +187,7 @@ TEST(ProgramTest, GridIsCrispAtDevicePixelRatioTwo) {
             continue;
         }
         int width = 0;
-        while (x < 1400 && shot.pixel(x, y) == grey) {
+        while (x < right && shot.pixel(x, y) == grey) {
             ++width;
             ++x;
         }

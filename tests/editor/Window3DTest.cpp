@@ -21,6 +21,8 @@
 #include "image/PictureFiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/ContextCheck.h"
+#include "sound/CPlaySound.h"
+#include "sound/SteamSound.h"
 #include "support/CliRunner.h"
 #include "tests/editor/EditorFixture.h"
 #include "trains/CTrackControlItemManager.h"
@@ -423,6 +425,43 @@ TEST_F(Window3DTest, CtrlGStopsRunningTrainsByBraking) {
     // The trains brake to a stop and the controller's thread ends by itself.
     QTRY_VERIFY_WITH_TIMEOUT(!controller->isRunning(), 30000);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(Window3DTest, SteamSoundPlaysWhileTheSteamLocomotiveRunsAndNoSoundIsReadOnce) {
+    openSample("複線ループ.zrn");
+    auto* doc = model::currentDocument();
+    doc->setPreferenceFlag(model::PrefNoSound, true);
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->view()->steamSound(), nullptr);
+    EXPECT_TRUE(window->view()->steamSound()->noSound());
+    // Clearing the preference changes nothing until the window is opened again.
+    doc->setPreferenceFlag(model::PrefNoSound, false);
+    EXPECT_TRUE(window->view()->steamSound()->noSound());
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window = open();
+    ASSERT_NE(window, nullptr);
+    auto* steam = window->view()->steamSound();
+    ASSERT_NE(steam, nullptr);
+    EXPECT_FALSE(steam->noSound());
+    // The built-in sound is loaded and an output (a device or the silent one) is open.
+    ASSERT_NE(steam->player().waveFile(), nullptr);
+    ASSERT_TRUE(steam->player().isDeviceOpen());
+    EXPECT_EQ(steam->player().state(), 0);
+
+    window->runCommand(1525);
+    auto* controller = trains::trainController();
+    ASSERT_TRUE(controller && controller->isRunning());
+    // Once the steam locomotive moves, a tick of the view's timer starts the sound at half
+    // volume in the layout camera mode.
+    QTRY_VERIFY_WITH_TIMEOUT(sound::decideSteamSound(false, window->view()->soundInputs()).wanted,
+                             30000);
+    QTRY_COMPARE_WITH_TIMEOUT(steam->player().state(), 1, 5000);
+    EXPECT_EQ(window->view()->cameraMode(), render::ModeLayout);
+    EXPECT_EQ(steam->player().getVolume(), sound::kVolumeHalf);
+    editor::stopRunningNow();
+    QTRY_COMPARE_WITH_TIMEOUT(steam->player().state(), 0, 5000);
 }
 
 } // namespace
