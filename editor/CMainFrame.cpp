@@ -23,7 +23,9 @@
 
 #include "editing/EditCommands.h"
 #include "editor/AboutDialog.h"
+#include "editor/CLayoutSizeWindow.h"
 #include "editor/CLayoutToolWindow.h"
+#include "editor/CPreferenceProretySheet.h"
 #include "editor/CRenumberSwitchWindow.h"
 #include "editor/CZarnolt3DView.h"
 #include "editor/EditorHooks.h"
@@ -471,6 +473,12 @@ void CMainFrame::runCommand(int id) {
     case 57665:
         close();
         break;
+    case 1245:
+        runSettings();
+        break;
+    case 1325:
+        runLayoutSize();
+        break;
     case 57643:
         runEditCommand(editing::CmdUndo);
         break;
@@ -559,6 +567,32 @@ void CMainFrame::runCommand(int id) {
         break;
     }
     updateCommands();
+}
+
+void CMainFrame::runSettings() {
+    auto* doc = model::currentDocument();
+    if (has3DWindow()) {
+        return;
+    }
+    const auto current = doc ? doc->getPreferences() : model::PreferenceData::defaults();
+    CPreferenceProretySheet sheet(prompter_, current, has3DWindow(), this);
+    if (prompter_.runDialog(sheet) && doc) {
+        doc->setPreferences(sheet.result(doc->getPreferences()));
+        update();
+    }
+}
+
+void CMainFrame::runLayoutSize() {
+    if (has3DWindow()) {
+        return;
+    }
+    CLayoutSizeWindow dialog(prompter_, this);
+    prompter_.runDialog(dialog);
+    if (dialog.resized()) {
+        setModified(true);
+        view_->boardChanged();
+        updateCommands();
+    }
 }
 
 void CMainFrame::runEditCommand(int command) {

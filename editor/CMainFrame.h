@@ -98,6 +98,9 @@ private:
     void buildToolWindows();
     QMenu* addMenu(int titleId);
     void addCommand(QMenu* menu, int id);
+    // The settings dialog and the layout-size dialog (commands 1245 and 1325).
+    void runSettings();
+    void runLayoutSize();
     void runEditCommand(int command);
     // Enabling, check marks and height texts of the tile menu for the selected tile.
     void updateTileMenu();

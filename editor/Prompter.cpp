@@ -44,6 +44,12 @@ void DialogPrompter::inform(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
 }
 
+bool Prompter::confirm(QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(), question,
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
 bool DialogPrompter::runDialog(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }

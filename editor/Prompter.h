@@ -28,6 +28,8 @@ public:
     virtual void inform(QWidget* parent, const QString& text) = 0;
     // Runs a dialog (about box, print, print preview, page set-up) modally; true when accepted.
     virtual bool runDialog(QDialog& dialog) = 0;
+    // An OK / Cancel question; true for OK. By default a message box.
+    virtual bool confirm(QWidget* parent, const QString& question);
 };
 
 // The prompter of the running program: Qt's file dialogs, message boxes and dialogs.

@@ -53,6 +53,17 @@ public:
         ++dialogs;
         return dialogAnswer ? dialogAnswer(dialog) : false;
     }
+    // Answers of OK / Cancel questions in order; none left answers Cancel.
+    std::deque<bool> confirmAnswers;
+    bool confirm(QWidget*, const QString& question) override {
+        questions.append(question);
+        if (confirmAnswers.empty()) {
+            return false;
+        }
+        const bool answer = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return answer;
+    }
     QString lastFolder;
 
 private:
