@@ -281,7 +281,10 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     if (water) {
         environment_.drawWater(renderer);
     }
-    tracks_.drawNormalPass(renderer);
+    const bool lampsLit = renderer.brightness() < 0.7;
+    tracks_.drawNormalPass(renderer, [&](const DrawListEntry& vehicle) {
+        vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit);
+    });
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
     if (renderer.showPointNumbers()) {
         tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {

@@ -1,0 +1,37 @@
+#pragma once
+#include "render/DrawList.h"
+#include "render/SceneMetrics.h"
+#include "trains/CTrainItemWheel.h"
+
+namespace trains {
+class CTrainItem;
+}
+
+namespace render::opengl {
+
+class ItemDrawer;
+
+// Draws the vehicles of the frame's draw list: each vehicle's item model placed on its first
+// wheel set, turned to the line from its first to its second wheel set and lifted onto the
+// rails, with its turning wheel sets and axles and its lamps.
+class VehicleDrawer {
+public:
+    explicit VehicleDrawer(ItemDrawer& items) : items_(items) {}
+
+    // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing.
+    void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit);
+
+    // The wheel sets, axles and side rods of a vehicle model in the vehicle's frame (x along
+    // the vehicle), the wheels turned by `angle` degrees.
+    void drawWheels(const trains::WheelGeometry& geometry, double angle, double tileSize,
+                    float alpha);
+
+private:
+    void drawWheelSet(const trains::WheelGeometry& geometry, double x, double y, double z,
+                      double axleHeight, double scaleX, double scaleY, double scaleZ,
+                      double angle, double tileSize, float alpha);
+
+    ItemDrawer& items_;
+};
+
+} // namespace render::opengl
