@@ -92,8 +92,12 @@ public:
     void setCameraMode(int mode, bool keepPose = false);
     int cameraMode() const { return camera_.state().mode; }
     const CameraState& cameraState() const { return camera_.state(); }
-    // The pose the next frame looks from.
+    // The pose the next frame looks from; the riding and chase views first follow the camera
+    // train.
     CameraPose currentPose();
+    // Moves the stored eye and target of a riding or chase view to the camera train; false
+    // (pose unchanged) in other modes or without a camera train on a valid place.
+    bool updateRidePose();
     bool setZoom(double zoom);
     bool addZoom(double step);
     double zoom() const { return camera_.state().zoom; }

@@ -162,8 +162,8 @@ void VehicleDrawer::drawWheels(const trains::WheelGeometry& g, double angle, dou
                              : i == 1 ? -rx
                              : i == 2 ? (count == 3 ? 0.0 : rx - 2.2 * r)
                                       : 2.2 * r - rx;
-            drawWheelSet(g, x + g.xOffset, ry, rz, g.k[13], g.k[3], g.k[4], g.k[5], angle,
-                         tileSize, alpha);
+            drawWheelSet(g, x + g.xOffset, ry, rz, g.k[13], g.k[3], g.k[4], g.k[5], angle, tileSize,
+                         alpha);
         }
     }
 }

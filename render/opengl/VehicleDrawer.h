@@ -28,8 +28,8 @@ public:
 
 private:
     void drawWheelSet(const trains::WheelGeometry& geometry, double x, double y, double z,
-                      double axleHeight, double scaleX, double scaleY, double scaleZ,
-                      double angle, double tileSize, float alpha);
+                      double axleHeight, double scaleX, double scaleY, double scaleZ, double angle,
+                      double tileSize, float alpha);
 
     ItemDrawer& items_;
 };
