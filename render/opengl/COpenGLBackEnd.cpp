@@ -273,7 +273,17 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
         drawBase(renderer);
     }
     if (shadows) {
-        environment_.drawShadows(renderer, renderer.hooks().drawShadowCasters);
+        const std::function<void()>& casters = renderer.hooks().drawShadowCasters;
+        if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
+            environment_.drawShadows(renderer, [&] {
+                if (casters) {
+                    casters();
+                }
+                vehicles_.drawShadows(tracks_.normalList(), renderer.sceneMetrics());
+            });
+        } else {
+            environment_.drawShadows(renderer, casters);
+        }
     }
 
     // Track: ballast, the water surface, then the tile pass far to near.

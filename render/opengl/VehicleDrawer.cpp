@@ -94,6 +94,33 @@ void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics
     items_.drawLamps(*model, t, lamps);
 }
 
+bool VehicleDrawer::hasVehicles(const DrawList& list) {
+    return std::any_of(list.begin(), list.end(),
+                       [](const DrawListEntry& entry) { return entry.vehicle != nullptr; });
+}
+
+void VehicleDrawer::drawShadows(const DrawList& list, const SceneMetrics& metrics) {
+    const double t = metrics.tileSize;
+    const trains::WorldScales scales{t, metrics.layerHeight, t};
+    ItemDrawOptions options;
+    options.mode = 1; // shapes only, in the shadow's colour
+    for (const DrawListEntry& entry : list) {
+        items::C3DItemObject* model =
+            entry.vehicle != nullptr ? entry.vehicle->findModel() : nullptr;
+        model::Vec3d point;
+        double yaw = 0;
+        double pitch = 0;
+        if (model == nullptr || !entry.vehicle->worldPlacement(scales, point, yaw, pitch)) {
+            continue;
+        }
+        StGLMatrix matrix;
+        glTranslated(point.x, point.y + kBedLift * t, point.z);
+        glRotated(yaw, 0, 1, 0);
+        glRotated(pitch, 0, 0, 1);
+        items_.drawItem(*model, t, options);
+    }
+}
+
 void VehicleDrawer::drawWheels(const trains::WheelGeometry& g, double angle, double tileSize,
                                float alpha) {
     const int arrangement = g.arrangement;

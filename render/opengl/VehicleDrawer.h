@@ -21,6 +21,11 @@ public:
     // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing.
     void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit);
 
+    // The vehicles of `list` as shapes only, in the current colour, for the shadow pass (the
+    // caller has set up the projection onto the ground).
+    void drawShadows(const DrawList& list, const SceneMetrics& metrics);
+    static bool hasVehicles(const DrawList& list);
+
     // The wheel sets, axles and side rods of a vehicle model in the vehicle's frame (x along
     // the vehicle), the wheels turned by `angle` degrees.
     void drawWheels(const trains::WheelGeometry& geometry, double angle, double tileSize,
