@@ -134,6 +134,7 @@ bool CDocumentRenderer::draw() {
 
 void CDocumentRenderer::shutdown() {
     ready_ = false;
+    smoke_.clear();
     if (backEnd_) {
         backEnd_->shutdown();
     }

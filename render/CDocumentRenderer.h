@@ -13,6 +13,7 @@
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
+#include "render/SmokePuffs.h"
 #include "render/Terrain.h"
 #include "render/ViewFrustum.h"
 
@@ -161,6 +162,8 @@ public:
     // The numbers of the points drawn over their tiles (the point control window's switch).
     void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
     bool showPointNumbers() const { return showPointNumbers_; }
+    // The smoke of the steam locomotives; the back end emits, grows and draws it.
+    SmokePuffs& smokePuffs() { return smoke_; }
     // Filled by the back end at the end of each frame.
     TrackFrameStats& trackStats() { return trackStats_; }
 
@@ -184,6 +187,7 @@ private:
     std::mutex dropsMutex_;
     ListDrops drops_;
     Terrain terrain_;
+    SmokePuffs smoke_;
     bool terrainDirty_ = true;
     double fixedTime_ = -1;
 };

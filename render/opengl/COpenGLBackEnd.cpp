@@ -295,6 +295,7 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     tracks_.drawNormalPass(renderer, [&](const DrawListEntry& vehicle) {
         vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit);
     });
+    vehicles_.drawTrainEffects(renderer, tracks_.normalList());
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
     if (renderer.showPointNumbers()) {
         tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {

@@ -8,15 +8,41 @@
 
 #include "items/C3DItemObject.h"
 #include "items/ItemRegistry.h"
+#include "model/CTrackItem.h"
+#include "render/CDocumentRenderer.h"
 #include "render/TrackGeometry.h"
+#include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/ItemDrawer.h"
 #include "render/opengl/StGLState.h"
+#include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace render::opengl {
 namespace {
 
 constexpr int kAxleItem = 134;
+constexpr int kSmokeTexture = 13;
+
+Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+Vec3 unit(const Vec3& v) {
+    const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return n > 0 ? Vec3{v.x / n, v.y / n, v.z / n} : Vec3{};
+}
+
+// A point of the vehicle model's frame in the scene: tilted by the pitch about z, turned by
+// the yaw about y, moved to the placement point.
+Vec3 placed(const items::Vec3d& p, const model::Vec3d& at, double yaw, double pitch) {
+    const double a = pitch * std::numbers::pi / 180.0;
+    const double b = yaw * std::numbers::pi / 180.0;
+    const double x1 = p.x * std::cos(a) - p.y * std::sin(a);
+    const double y1 = p.x * std::sin(a) + p.y * std::cos(a);
+    return {at.x + x1 * std::cos(b) + p.z * std::sin(b), at.y + y1,
+            at.z - x1 * std::sin(b) + p.z * std::cos(b)};
+}
 
 bool onBogies(int arrangement) {
     return arrangement == 1 || arrangement == 2 || arrangement == 3 || arrangement == 4 ||
@@ -226,6 +252,93 @@ void VehicleDrawer::drawWheelSet(const trains::WheelGeometry& g, double x, doubl
         glTranslated(-cx, -cy, -cz);
         items_.drawItem(*wheel, tileSize, options);
     }
+}
+
+} // namespace render::opengl
+
+namespace render::opengl {
+
+void VehicleDrawer::drawTrainEffects(CDocumentRenderer& renderer, const DrawList& list) {
+    SmokePuffs& smoke = renderer.smokePuffs();
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    const double t = metrics.tileSize;
+    const double now = renderer.animationSeconds();
+    const trains::CTrainControler* controller = trains::trainController();
+    const bool running = controller != nullptr && controller->isRunning();
+    const trains::WorldScales scales{t, metrics.layerHeight, t};
+    for (const DrawListEntry& entry : list) {
+        trains::CTrainItem* vehicle = entry.vehicle;
+        if (!running || vehicle == nullptr || !vehicle->isSteamLocomotive() ||
+            vehicle->isEngineStopped()) {
+            continue;
+        }
+        const items::C3DItemObject* model = vehicle->findModel();
+        model::Vec3d point;
+        double yaw = 0;
+        double pitch = 0;
+        if (model == nullptr || model->viewpoint3() == items::Vec3d{} ||
+            !vehicle->worldPlacement(scales, point, yaw, pitch)) {
+            continue;
+        }
+        const items::Vec3d& c = model->viewpoint3();
+        Vec3 at = placed({c.x * t, c.y * t, c.z * t}, point, yaw, pitch);
+        at.y += kBedLift * t;
+        double last = vehicle->lastSmokeTime();
+        if (smoke.emit(vehicle->id(), at, now, last)) {
+            vehicle->setLastSmokeTime(last);
+        }
+    }
+    smoke.advance(now, t);
+    if (smoke.puffs().empty()) {
+        return;
+    }
+    // Billboards face the eye.
+    const CameraPose pose = renderer.currentPose();
+    const Vec3 forward =
+        unit({pose.target.x - pose.eye.x, pose.target.y - pose.eye.y, pose.target.z - pose.eye.z});
+    const Vec3 right = unit(cross(forward, pose.up));
+    const Vec3 up = cross(right, forward);
+    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
+                     GL_TEXTURE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_ALPHA_TEST);
+    const unsigned texture = textures_.name(kSmokeTexture);
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    glColor4f(1, 1, 1, 1);
+    const auto& puffs = smoke.puffs();
+    for (auto it = puffs.rbegin(); it != puffs.rend(); ++it) {
+        const trains::CTrainItem* vehicle = trains::findVehicle(it->vehicle);
+        const model::CTrackItem* tile = vehicle != nullptr ? vehicle->currentTile() : nullptr;
+        if (tile != nullptr && tile->isCovered()) {
+            continue; // inside a tunnel
+        }
+        glAlphaFunc(GL_GREATER, static_cast<GLfloat>(it->threshold));
+        const double h = it->size * t * 0.5 / 2;
+        const double a = it->spin * std::numbers::pi / 180.0;
+        const double ca = std::cos(a) * h;
+        const double sa = std::sin(a) * h;
+        // The corners turned by the spin in the billboard's plane.
+        const Vec3 u{right.x * ca + up.x * sa, right.y * ca + up.y * sa, right.z * ca + up.z * sa};
+        const Vec3 v{-right.x * sa + up.x * ca, -right.y * sa + up.y * ca,
+                     -right.z * sa + up.z * ca};
+        const Vec3& p = it->position;
+        glBegin(GL_QUADS);
+        glTexCoord2d(0, 0), glVertex3d(p.x - u.x - v.x, p.y - u.y - v.y, p.z - u.z - v.z);
+        glTexCoord2d(1, 0), glVertex3d(p.x + u.x - v.x, p.y + u.y - v.y, p.z + u.z - v.z);
+        glTexCoord2d(1, 1), glVertex3d(p.x + u.x + v.x, p.y + u.y + v.y, p.z + u.z + v.z);
+        glTexCoord2d(0, 1), glVertex3d(p.x - u.x + v.x, p.y - u.y + v.y, p.z - u.z + v.z);
+        glEnd();
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 } // namespace render::opengl

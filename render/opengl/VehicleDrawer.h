@@ -7,16 +7,22 @@ namespace trains {
 class CTrainItem;
 }
 
+namespace render {
+class CDocumentRenderer;
+}
+
 namespace render::opengl {
 
 class ItemDrawer;
+class BuiltinTextures;
 
 // Draws the vehicles of the frame's draw list: each vehicle's item model placed on its first
 // wheel set, turned to the line from its first to its second wheel set and lifted onto the
 // rails, with its turning wheel sets and axles and its lamps.
 class VehicleDrawer {
 public:
-    explicit VehicleDrawer(ItemDrawer& items) : items_(items) {}
+    VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures)
+        : items_(items), textures_(textures) {}
 
     // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing.
     void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit);
@@ -25,6 +31,10 @@ public:
     // caller has set up the projection onto the ground).
     void drawShadows(const DrawList& list, const SceneMetrics& metrics);
     static bool hasVehicles(const DrawList& list);
+    // Smoke, after the normal pass: every steam locomotive of `list` puffs from its chimney
+    // once a second while the trains run; the puffs grow with the time that passes and are
+    // drawn as additive billboards facing the eye, none for a vehicle inside a tunnel.
+    void drawTrainEffects(CDocumentRenderer& renderer, const DrawList& list);
 
     // The wheel sets, axles and side rods of a vehicle model in the vehicle's frame (x along
     // the vehicle), the wheels turned by `angle` degrees.
@@ -37,6 +47,7 @@ private:
                       double tileSize, float alpha);
 
     ItemDrawer& items_;
+    BuiltinTextures& textures_;
 };
 
 } // namespace render::opengl
