@@ -5,7 +5,7 @@
 
 namespace render {
 
-bool SmokePuffs::emit(std::int64_t vehicle, const Vec3& at, double now, double& lastPuff) {
+bool SmokePuffs::emitPuff(std::int64_t vehicle, const Vec3& at, double now, double& lastPuff) {
     if (lastPuff > 0 && now - lastPuff < 1.0) {
         return false;
     }

@@ -26,7 +26,7 @@ public:
 
     // Adds a puff at `at` for `vehicle` when it has made none (lastPuff ≤ 0) or at least one
     // second has passed since its last; then lastPuff = now. True when a puff was added.
-    bool emit(std::int64_t vehicle, const Vec3& at, double now, double& lastPuff);
+    bool emitPuff(std::int64_t vehicle, const Vec3& at, double now, double& lastPuff);
     // Grows every puff by the time since its last update and removes those grown past 1.
     void advance(double now, double tileSize);
     const std::vector<SmokePuff>& puffs() const { return puffs_; }

@@ -284,7 +284,7 @@ void VehicleDrawer::drawTrainEffects(CDocumentRenderer& renderer, const DrawList
         Vec3 at = placed({c.x * t, c.y * t, c.z * t}, point, yaw, pitch);
         at.y += kBedLift * t;
         double last = vehicle->lastSmokeTime();
-        if (smoke.emit(vehicle->id(), at, now, last)) {
+        if (smoke.emitPuff(vehicle->id(), at, now, last)) {
             vehicle->setLastSmokeTime(last);
         }
     }

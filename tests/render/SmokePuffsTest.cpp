@@ -15,7 +15,7 @@ int runSmoke(SmokePuffs& smoke, double fps, double seconds) {
     const int frames = static_cast<int>(seconds * fps);
     for (int i = 0; i <= frames; ++i) {
         const double now = 100.0 + i / fps;
-        made += smoke.emit(7, {1, 2, 3}, now, last) ? 1 : 0;
+        made += smoke.emitPuff(7, {1, 2, 3}, now, last) ? 1 : 0;
         smoke.advance(now, 1.0);
     }
     return made;
@@ -40,8 +40,8 @@ TEST(SmokePuffs, OnePuffASecondGrowingWithTimeNotFrames) {
     // A puff is gone once it has grown to full size, a second after it was made.
     SmokePuffs smoke;
     double last = 0;
-    ASSERT_TRUE(smoke.emit(1, {}, 50.0, last));
-    EXPECT_FALSE(smoke.emit(1, {}, 50.9, last));
+    ASSERT_TRUE(smoke.emitPuff(1, {}, 50.0, last));
+    EXPECT_FALSE(smoke.emitPuff(1, {}, 50.9, last));
     smoke.advance(50.9, 1.0);
     EXPECT_EQ(smoke.puffs().size(), 1u);
     smoke.advance(51.2, 1.0);

@@ -107,6 +107,17 @@ TEST(VehicleFrame, TheDriverSeatLooksAlongTheTrackAndTheRidingViewsTurnWithIt) {
     EXPECT_GT(json["eye"][1].get<double>(), 0.2);
     EXPECT_LT(json["eye"][1].get<double>(), 1.0);
 
+    // Without a train to ride, the riding views show the standard view.
+    for (const char* mode : {"1", "4", "6"}) {
+        const auto plain =
+            testsupport::runCli({"render", withoutTrains(kLoop, scratch).string(), "--out", png,
+                                 "--size", "160x120", "--camera", mode, "--stats", stats},
+                                scratch);
+        ASSERT_EQ(plain.exitCode, 0) << plain.err;
+        std::ifstream again(stats);
+        EXPECT_EQ(nlohmann::json::parse(again)["mode"].get<int>(), 0) << mode;
+    }
+
     // Modes and headings: the seat looks ahead, the windows to the sides, the conductor's room
     // back; a vehicle running reversed looks the other way.
     struct Case {
