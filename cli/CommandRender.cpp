@@ -1,6 +1,7 @@
 // `zarnolt-cli render FILE --out OUT.png [--size WxH] [--camera MODE] [--yaw DEG] [--pitch DEG]
-// [--zoom Z] [--prefs SWITCHES] [--env FLAGS] [--time SECONDS] [--stats OUT.json] [--no-hud]`:
-// draws one frame of a layout's 3D view without a display and writes it as a PNG.
+// [--zoom Z] [--prefs SWITCHES] [--env FLAGS] [--time SECONDS] [--simulate SECONDS [--seed N]]
+// [--stats OUT.json] [--no-hud]`: draws one frame of a layout's 3D view without a display and
+// writes it as a PNG. The riding and chase cameras ride the first vehicle of the layout.
 #include "Commands.h"
 #include "LayoutSession.h"
 
@@ -20,6 +21,10 @@
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/TrainSimulation.h"
+#include "trains/VehicleRegistry.h"
 
 namespace cli {
 namespace {
@@ -39,6 +44,8 @@ struct RenderOptions {
     std::string prefs;
     std::string env;
     std::optional<double> time;
+    std::optional<double> simulate;
+    std::uint32_t seed = 0;
 };
 
 int fail(const std::string& message) {
@@ -154,6 +161,36 @@ nlohmann::ordered_json vec3(const render::Vec3& v) {
     return nlohmann::ordered_json::array({v.x, v.y, v.z});
 }
 
+// Every vehicle of the layout with where the centre of its model box appears in the picture
+// (null when off screen or not placed).
+nlohmann::ordered_json vehicleStats(render::CDocumentRenderer& renderer) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    const trains::CTrainControler* controller = trains::trainController();
+    if (controller == nullptr) {
+        return list;
+    }
+    const render::SceneMetrics& metrics = renderer.sceneMetrics();
+    const trains::WorldScales scales{metrics.tileSize, metrics.layerHeight, metrics.tileSize};
+    const render::CameraPose pose = renderer.currentPose();
+    for (trains::CTrainItem* vehicle : controller->vehicles()) {
+        nlohmann::ordered_json screen = nullptr;
+        std::array<model::Vec3d, 8> corners;
+        if (vehicle->modelBoxCorners(scales, corners)) {
+            render::Vec3 centre;
+            for (const model::Vec3d& c : corners) {
+                centre = {centre.x + c.x / 8, centre.y + c.y / 8, centre.z + c.z / 8};
+            }
+            double x = 0;
+            double y = 0;
+            if (render::screenPoint(pose, renderer.cameraState(), centre, x, y)) {
+                screen = nlohmann::ordered_json::array({x, y});
+            }
+        }
+        list.push_back({{"id", vehicle->id()}, {"screen", std::move(screen)}});
+    }
+    return list;
+}
+
 int runRender(const RenderOptions& options) {
     int width = 0;
     int height = 0;
@@ -178,9 +215,25 @@ int runRender(const RenderOptions& options) {
         return fail("--time must be a number of seconds, 0 or more");
     }
 
+    if (options.simulate && !(std::isfinite(*options.simulate) && *options.simulate >= 0 &&
+                              *options.simulate <= 86400)) {
+        return fail("--simulate must lie between 0 and 86400 seconds");
+    }
+
     LayoutSession session;
     if (!session.read("render", options.file)) {
         return 1;
+    }
+    if (options.simulate) {
+        trains::runSimulation(*options.simulate, options.seed);
+    }
+    // The riding and chase views ride the first vehicle.
+    if (options.camera != render::ModeLayout && options.camera != render::ModeWalk &&
+        trains::cameraTrain() == nullptr) {
+        if (const trains::CTrainControler* controller = trains::trainController();
+            controller != nullptr && !controller->vehicles().empty()) {
+            trains::setCameraTrain(controller->vehicles().front());
+        }
     }
     if (!options.prefs.empty()) {
         std::string bad;
@@ -245,6 +298,9 @@ int runRender(const RenderOptions& options) {
         const render::TrackFrameStats& track = renderer->trackStats();
         nlohmann::ordered_json entries = nlohmann::ordered_json::array();
         for (const render::DrawListEntry& entry : track.drawList) {
+            if (entry.tile == nullptr) {
+                continue; // vehicles are listed on their own
+            }
             entries.push_back({{"layer", entry.layer},
                                {"column", entry.column},
                                {"row", entry.row},
@@ -253,6 +309,7 @@ int runRender(const RenderOptions& options) {
                                {"alpha", entry.alpha}});
         }
         stats["drawList"] = std::move(entries);
+        stats["vehicles"] = vehicleStats(*renderer);
         stats["lists"] = {{"compiled", track.listsCompiled}, {"called", track.listsCalled}};
         const std::string text = stats.dump(2) + "\n";
         if (!image::writeFileBytes(
@@ -276,8 +333,9 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--yaw", options->yaw, "standard view yaw, whole degrees");
     command->add_option("--pitch", options->pitch, "standard view pitch, whole degrees");
     command->add_option("--zoom", options->zoom, "zoom 1 … 3");
-    command->add_option("--stats", options->stats,
-                        "JSON file with the camera, frame time, draw list and list counts");
+    command->add_option(
+        "--stats", options->stats,
+        "JSON file with the camera, frame time, draw list, list counts and vehicles");
     command->add_option(
         "--prefs", options->prefs,
         "preference switches for this render, e.g. -shadows,-ballast,+allfar,-fade");
@@ -285,6 +343,9 @@ void registerRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--env", options->env,
                         "environment switches for this render, e.g. fog,nowater,sky=2,light=off");
     command->add_option("--time", options->time, "seconds of the water animation (default 0)");
+    command->add_option("--simulate", options->simulate,
+                        "run the trains for these simulated seconds before drawing");
+    command->add_option("--seed", options->seed, "seed of the random line choices of --simulate");
     command->callback([options, &exitCode] {
         exitCode = guarded("render", [&] { return runRender(*options); });
     });

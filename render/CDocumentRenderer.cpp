@@ -7,13 +7,18 @@
 
 #include "editing/CLightControler.h"
 #include "editing/LayoutLight.h"
+#include "items/C3DItemObject.h"
 #include "model/CZarnoltDocument.h"
 #include "model/LandscapeItems.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
 #include "render/ListKeys.h"
+#include "render/RideCamera.h"
 #include "render/TerrainSource.h"
+#include "render/TrackGeometry.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace render {
 namespace {
@@ -56,6 +61,7 @@ CDocumentRenderer::CDocumentRenderer(model::CZarnoltDocument& document,
     : document_(document), backEnd_(std::move(backEnd)) {
     metrics_ = computeSceneMetrics(document_.getColumns(), document_.getRows());
     hooks_.groundHeight = [this](double x, double z) { return groundHeightAt(x, z); };
+    hooks_.rideAvailable = [] { return trains::cameraTrain() != nullptr; };
 }
 
 CDocumentRenderer::~CDocumentRenderer() {
@@ -128,6 +134,7 @@ bool CDocumentRenderer::draw() {
 
 void CDocumentRenderer::shutdown() {
     ready_ = false;
+    smoke_.clear();
     if (backEnd_) {
         backEnd_->shutdown();
     }
@@ -152,7 +159,58 @@ void CDocumentRenderer::rebuildFrustum() {
     frustum_.build(currentPose(), s.fieldOfView, s.aspect, s.nearPlane, s.farPlane);
 }
 
+bool CDocumentRenderer::updateRidePose() {
+    const int mode = camera_.state().mode;
+    if (mode < ModeDriverSeat || mode == ModeWalk || mode > ModeChase) {
+        return false;
+    }
+    // The cab views ride the head of the camera train, the conductor's room its tail.
+    trains::CTrainItem* vehicle = trains::cameraTrain();
+    if (vehicle != nullptr) {
+        vehicle = mode == ModeConductorRoom ? vehicle->tail() : vehicle->head();
+    }
+    const items::C3DItemObject* model = vehicle != nullptr ? vehicle->findModel() : nullptr;
+    if (model == nullptr) {
+        return false;
+    }
+    const double t = metrics_.tileSize;
+    model::Vec3d p1;
+    model::Vec3d p2;
+    if (!vehicle->wheelSetWorldPoints({t, metrics_.layerHeight, t}, p1, p2)) {
+        return false;
+    }
+    const items::BoundingBox box = model->boundingBox(t);
+    const CameraState& s = camera_.state();
+    RideInput in;
+    in.mode = mode;
+    // The vehicle stands on the track bed, as it is drawn.
+    in.p1 = {p1.x, p1.y + kBedLift * t, p1.z};
+    in.p2 = {p2.x, p2.y + kBedLift * t, p2.z};
+    in.reversedRunning = vehicle->isReversedRunning();
+    // The driver's seat is the model's first viewpoint; a model without one gets a seat at the
+    // front of its box, at two thirds of its height.
+    items::Vec3d seat = model->viewpointPoint(0, t);
+    if (model->viewpoint1() == items::Vec3d{}) {
+        seat = {box.max.x - 0.15 * t, box.min.y + (box.max.y - box.min.y) * 2 / 3, 0};
+    }
+    const items::Vec3d chase = model->viewpointPoint(1, t);
+    rideModelPoints(mode, box.min.x, {seat.x, seat.y, seat.z}, {chase.x, chase.y, chase.z},
+                    metrics_.maxExtent(), t, in.eye, in.target);
+    in.rideYaw = s.rideYaw;
+    in.ridePitch = s.ridePitch;
+    in.extent = metrics_.maxExtent();
+    in.tileSize = t;
+    CameraPose pose;
+    if (!ridePose(in, hooks_.groundHeight, pose)) {
+        return false;
+    }
+    camera_.state().eye = pose.eye;
+    camera_.state().target = pose.target;
+    return true;
+}
+
 CameraPose CDocumentRenderer::currentPose() {
+    updateRidePose();
     return camera_.currentPose(hooks_.groundHeight,
                                !document_.testEnvironmentFlag(model::EnvNoWater));
 }

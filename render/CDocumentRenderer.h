@@ -13,6 +13,7 @@
 #include "render/FpsCounter.h"
 #include "render/RenderBackEnd.h"
 #include "render/SceneMetrics.h"
+#include "render/SmokePuffs.h"
 #include "render/Terrain.h"
 #include "render/ViewFrustum.h"
 
@@ -92,8 +93,12 @@ public:
     void setCameraMode(int mode, bool keepPose = false);
     int cameraMode() const { return camera_.state().mode; }
     const CameraState& cameraState() const { return camera_.state(); }
-    // The pose the next frame looks from.
+    // The pose the next frame looks from; the riding and chase views first follow the camera
+    // train.
     CameraPose currentPose();
+    // Moves the stored eye and target of a riding or chase view to the camera train; false
+    // (pose unchanged) in other modes or without a camera train on a valid place.
+    bool updateRidePose();
     bool setZoom(double zoom);
     bool addZoom(double step);
     double zoom() const { return camera_.state().zoom; }
@@ -157,6 +162,8 @@ public:
     // The numbers of the points drawn over their tiles (the point control window's switch).
     void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
     bool showPointNumbers() const { return showPointNumbers_; }
+    // The smoke of the steam locomotives; the back end emits, grows and draws it.
+    SmokePuffs& smokePuffs() { return smoke_; }
     // Filled by the back end at the end of each frame.
     TrackFrameStats& trackStats() { return trackStats_; }
 
@@ -180,6 +187,7 @@ private:
     std::mutex dropsMutex_;
     ListDrops drops_;
     Terrain terrain_;
+    SmokePuffs smoke_;
     bool terrainDirty_ = true;
     double fixedTime_ = -1;
 };

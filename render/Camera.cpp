@@ -54,6 +54,44 @@ double wrapDegrees(double angle) {
     return std::fmod(std::trunc(angle), 360.0) + 0.0;
 }
 
+bool screenPoint(const CameraPose& pose, const CameraState& camera, const Vec3& point, double& x,
+                 double& y) {
+    // The look-at frame: forward f, side s = f × up, true up u = s × f.
+    const Vec3 f0 = sub(pose.target, pose.eye);
+    const double fl = std::sqrt(f0.x * f0.x + f0.y * f0.y + f0.z * f0.z);
+    if (!(fl > 0)) {
+        return false;
+    }
+    const Vec3 f{f0.x / fl, f0.y / fl, f0.z / fl};
+    Vec3 side{f.y * pose.up.z - f.z * pose.up.y, f.z * pose.up.x - f.x * pose.up.z,
+              f.x * pose.up.y - f.y * pose.up.x};
+    const double sl = std::sqrt(side.x * side.x + side.y * side.y + side.z * side.z);
+    if (!(sl > 0)) {
+        return false;
+    }
+    side = {side.x / sl, side.y / sl, side.z / sl};
+    const Vec3 up{side.y * f.z - side.z * f.y, side.z * f.x - side.x * f.z,
+                  side.x * f.y - side.y * f.x};
+    const Vec3 d = sub(point, pose.eye);
+    const double depth = d.x * f.x + d.y * f.y + d.z * f.z;
+    if (depth < camera.nearPlane || depth > camera.farPlane) {
+        return false;
+    }
+    const double tanHalf = std::tan(radians(camera.fieldOfView) / 2);
+    if (!(tanHalf > 0) || !(camera.aspect > 0)) {
+        return false;
+    }
+    const double nx =
+        (d.x * side.x + d.y * side.y + d.z * side.z) / (depth * tanHalf * camera.aspect);
+    const double ny = (d.x * up.x + d.y * up.y + d.z * up.z) / (depth * tanHalf);
+    if (nx < -1 || nx > 1 || ny < -1 || ny > 1) {
+        return false;
+    }
+    x = (nx + 1) / 2 * camera.viewportWidth;
+    y = (1 - ny) / 2 * camera.viewportHeight;
+    return true;
+}
+
 void Camera::setViewport(int width, int height) {
     state_.viewportWidth = std::max(width, 1);
     state_.viewportHeight = std::max(height, 1);

@@ -80,6 +80,12 @@ using WalkCheck = std::function<bool(CameraPose& pose)>;
 // The terrain height under a point (x, z) of the board.
 using GroundHeight = std::function<double(double x, double z)>;
 
+// Where `point` appears in the viewport of `camera` seen from `pose`: pixels from the
+// left and from the top. False when the point lies behind the eye, outside the near and far
+// planes or outside the viewport.
+bool screenPoint(const CameraPose& pose, const CameraState& camera, const Vec3& point, double& x,
+                 double& y);
+
 class Camera {
 public:
     CameraState& state() { return state_; }

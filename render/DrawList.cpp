@@ -1,10 +1,13 @@
 #include "render/DrawList.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
 
 namespace render {
 namespace {
@@ -15,6 +18,69 @@ bool isTunnelMouth(const model::CTrackItem& tile) {
     bool any = false;
     tile.neighbourFlagsB(&any);
     return any;
+}
+
+// The box as the frustum should test it: in the shadow pass each corner is projected from
+// the light onto the ground.
+bool boxSeen(const DrawListInput& in, std::array<Vec3, 8> box) {
+    if (in.frustum == nullptr) {
+        return true;
+    }
+    if (in.shadowPass) {
+        for (Vec3& c : box) {
+            if (in.light.y > c.y) {
+                const double t = in.light.y / (in.light.y - c.y);
+                c = {in.light.x + (c.x - in.light.x) * t, 0, in.light.z + (c.z - in.light.z) * t};
+            }
+        }
+    }
+    return in.frustum->boxVisible(box);
+}
+
+void addVehicles(const DrawListInput& in, DrawList& list) {
+    const trains::CTrainControler* controller = trains::trainController();
+    if (controller == nullptr) {
+        return;
+    }
+    const trains::WorldScales scales{in.tileSize, in.layerHeight, in.tileSize};
+    for (trains::CTrainItem* vehicle : controller->vehicles()) {
+        if (vehicle == nullptr || vehicle->findModel() == nullptr) {
+            continue;
+        }
+        model::Vec3d point;
+        double yaw = 0;
+        double pitch = 0;
+        std::array<model::Vec3d, 8> corners;
+        if (!vehicle->worldPlacement(scales, point, yaw, pitch) ||
+            !vehicle->modelBoxCorners(scales, corners)) {
+            continue;
+        }
+        const double d = std::hypot(point.x - in.eye.x, point.y - in.eye.y, point.z - in.eye.z);
+        if (!in.showAllFar && d > in.range.farDistance) {
+            continue;
+        }
+        if (in.fog && d > 1.1 * in.fogEnd) {
+            continue;
+        }
+        std::array<Vec3, 8> box;
+        for (std::size_t i = 0; i < box.size(); ++i) {
+            box[i] = {corners[i].x, corners[i].y, corners[i].z};
+        }
+        if (!boxSeen(in, box)) {
+            continue;
+        }
+        const FadeResult fade = fadeLevel(d, in.range, in.noFade || in.showAllFar);
+        if (fade.level < 0 || fade.level >= 10) {
+            continue;
+        }
+        DrawListEntry entry;
+        entry.distance = d;
+        entry.vehicle = vehicle;
+        entry.layer = vehicle->currentLayer();
+        entry.level = fade.level;
+        entry.alpha = fade.alpha;
+        list.push_back(entry);
+    }
 }
 
 } // namespace
@@ -84,19 +150,13 @@ DrawList buildDrawList(const DrawListInput& in) {
                 tile->contentBox(s, in.layerHeight, corners, true);
                 std::array<Vec3, 8> box;
                 for (std::size_t i = 0; i < corners.size(); ++i) {
-                    Vec3 c{corners[i].x, corners[i].y, corners[i].z};
+                    box[i] = {corners[i].x, corners[i].y, corners[i].z};
                     // Supports reach down to the ground.
                     if (i < 4) {
-                        c.y = std::min(c.y, 0.0);
+                        box[i].y = std::min(box[i].y, 0.0);
                     }
-                    if (in.shadowPass && in.light.y > c.y) {
-                        const double t = in.light.y / (in.light.y - c.y);
-                        c = {in.light.x + (c.x - in.light.x) * t, 0,
-                             in.light.z + (c.z - in.light.z) * t};
-                    }
-                    box[i] = c;
                 }
-                if (!in.frustum->boxVisible(box)) {
+                if (!boxSeen(in, box)) {
                     continue;
                 }
             }
@@ -108,9 +168,10 @@ DrawList buildDrawList(const DrawListInput& in) {
                 }
                 fade = {-1, 0};
             }
-            list.push_back({d, tile, layer, pos.column, pos.row, fade.level, fade.alpha});
+            list.push_back({d, tile, nullptr, layer, pos.column, pos.row, fade.level, fade.alpha});
         }
     }
+    addVehicles(in, list);
     std::stable_sort(list.begin(), list.end(), [](const DrawListEntry& a, const DrawListEntry& b) {
         return a.distance > b.distance;
     });

@@ -7,6 +7,9 @@
 namespace model {
 class CTrackItem;
 }
+namespace trains {
+class CTrainItem;
+}
 
 namespace render {
 
@@ -33,10 +36,11 @@ struct FadeResult {
 // otherwise int((d − near) / ((far − near) × 0.1)) + 1 with its alpha.
 FadeResult fadeLevel(double distance, const FadeRange& range, bool fadingOff);
 
-// One visible tile of a frame.
+// One visible tile or vehicle of a frame (exactly one of the two is set).
 struct DrawListEntry {
     double distance = 0;
     const model::CTrackItem* tile = nullptr;
+    trains::CTrainItem* vehicle = nullptr;
     int layer = 0;
     int column = 0;
     int row = 0;
@@ -63,11 +67,14 @@ struct DrawListInput {
 // Far to near.
 using DrawList = std::vector<DrawListEntry>;
 
-// The tiles of the five track layers that the frame draws, far to near. A tile stays when
+// The tiles of the five track layers and the vehicles of the train controller that the frame
+// draws, far to near. A tile stays when
 // everything far is shown, when it lies within the far distance, or when it is a tunnel
 // mouth (then beyond the fade it keeps level −1 so only its portals are drawn); with fog only
 // within 1.1 × the fog end. A tile whose fade leaves it invisible (level 10 or more) is
-// dropped, and so is one whose box lies wholly outside one frustum plane.
+// dropped, and so is one whose box lies wholly outside one frustum plane. A vehicle is
+// measured from its first wheel set and tested with its model's box; one without a model or
+// a valid place is left out.
 DrawList buildDrawList(const DrawListInput& input);
 
 } // namespace render

@@ -273,7 +273,17 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
         drawBase(renderer);
     }
     if (shadows) {
-        environment_.drawShadows(renderer, renderer.hooks().drawShadowCasters);
+        const std::function<void()>& casters = renderer.hooks().drawShadowCasters;
+        if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
+            environment_.drawShadows(renderer, [&] {
+                if (casters) {
+                    casters();
+                }
+                vehicles_.drawShadows(tracks_.normalList(), renderer.sceneMetrics());
+            });
+        } else {
+            environment_.drawShadows(renderer, casters);
+        }
     }
 
     // Track: ballast, the water surface, then the tile pass far to near.
@@ -281,7 +291,11 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     if (water) {
         environment_.drawWater(renderer);
     }
-    tracks_.drawNormalPass(renderer);
+    const bool lampsLit = renderer.brightness() < 0.7;
+    tracks_.drawNormalPass(renderer, [&](const DrawListEntry& vehicle) {
+        vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit);
+    });
+    vehicles_.drawTrainEffects(renderer, tracks_.normalList());
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
     if (renderer.showPointNumbers()) {
         tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {

@@ -8,6 +8,7 @@
 #include "render/opengl/HudFont.h"
 #include "render/opengl/ItemDrawer.h"
 #include "render/opengl/TrackDrawer.h"
+#include "render/opengl/VehicleDrawer.h"
 
 namespace render::opengl {
 
@@ -52,6 +53,7 @@ private:
     HudFont font_;
     ItemDrawer items_;
     TrackDrawer tracks_{lists_, textures_};
+    VehicleDrawer vehicles_{items_, textures_};
     Environment environment_;
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;

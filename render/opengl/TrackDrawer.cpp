@@ -166,7 +166,8 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     for (const DrawListEntry& entry : normal_) {
-        if (entry.layer != 0 || entry.level < 0 || !entry.tile->hasKind1()) {
+        if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
+            !entry.tile->hasKind1()) {
             continue;
         }
         lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
@@ -199,7 +200,8 @@ void TrackDrawer::drawPointNumbers(
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     for (const DrawListEntry& entry : normal_) {
-        if (entry.level < 0 || entry.level > 9 || entry.tile->pointItem() == nullptr) {
+        if (entry.tile == nullptr || entry.level < 0 || entry.level > 9 ||
+            entry.tile->pointItem() == nullptr) {
             continue;
         }
         const int number = entry.tile->getPointNumber();
@@ -220,9 +222,16 @@ void TrackDrawer::drawPointNumbers(
     }
 }
 
-void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer) {
+void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
+                                 const std::function<void(const DrawListEntry&)>& drawVehicle) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
     for (const DrawListEntry& entry : normal_) {
+        if (entry.vehicle != nullptr) {
+            if (drawVehicle) {
+                drawVehicle(entry);
+            }
+            continue;
+        }
         drawTunnelPortals(entry, metrics, textures_);
         if (entry.level < 0 || entry.level > 9) {
             continue; // beyond the fade: only the tunnel portals

@@ -25,8 +25,10 @@ public:
     const DrawList& normalList() const { return normal_; }
     // The ballast strip under every kind-1 line of a ground-level tile, unless switched off.
     void drawBallast(CDocumentRenderer& renderer);
-    // The tile pass over the normal list, far to near.
-    void drawNormalPass(CDocumentRenderer& renderer);
+    // The tile pass over the normal list, far to near; the list's vehicles are handed to
+    // `drawVehicle` in their place in that order.
+    void drawNormalPass(CDocumentRenderer& renderer,
+                        const std::function<void(const DrawListEntry&)>& drawVehicle = {});
 
     // The number of every visible point, centred over its tile: `text` draws a string at
     // window pixels (x right, y down from the top).

@@ -30,12 +30,14 @@ constexpr Rgb kSkyBlue{0.45, 0.7, 0.9};
 
 // Where a vehicle's driver, panel, lamps and chimney are, in model units.
 struct Placement {
-    double front = 0;   // x of the front face
-    double eyeY = 14;   // height of the driver's eye
-    double lampY = 12;  // head lamp height
-    double lampZ = 0;   // head lamp side offset (0: one lamp on the centre line)
-    Vec3d chimney{};    // chimney top (steam locomotives)
-    double panelY = 11; // speedometer panel height
+    double front = 0;    // x of the front face
+    double cabFront = 0; // x of the cab's front window when the cab is not at the front (0: none)
+    double eyeZ = 0;     // side offset of the driver's eye
+    double eyeY = 14;    // height of the driver's eye
+    double lampY = 12;   // head lamp height
+    double lampZ = 0;    // head lamp side offset (0: one lamp on the centre line)
+    Vec3d chimney{};     // chimney top (steam locomotives)
+    double panelY = 11;  // speedometer panel height
 };
 
 void windowsAlong(ModelKit& kit, double x0, double x1, double y0, double y1, double z, int count) {
@@ -87,7 +89,10 @@ Placement steamLocomotive(ModelKit& kit, Rgb livery, Rgb trim, double boilerLeng
     kit.boxFromTo(trim, {-34, 16, -7.2}, {-11, 17, 7.2});
     Placement p;
     p.front = front + 1.5;
-    p.eyeY = 17;
+    // The driver looks out of the cab's front window, past the boiler.
+    p.cabFront = 2;
+    p.eyeY = 18;
+    p.eyeZ = 4.5;
     p.lampY = 19.5;
     p.chimney = {front - 3, 24, 0};
     p.panelY = 14;
@@ -342,7 +347,8 @@ void fillHeader(items::C3DItemObject& item, const VehicleSpec& spec, const Place
     const double t = kUnitsPerTile;
     item.setViewpoint(1, kChasePoint);
     if (p.front > 0) {
-        item.setViewpoint(0, {(p.front - 4) / t, p.eyeY / t - 0.5, 0});
+        const double seatX = p.cabFront != 0 ? p.cabFront - 1 : p.front - 4;
+        item.setViewpoint(0, {seatX / t, p.eyeY / t - 0.5, p.eyeZ / t});
     }
     if (p.chimney.y > 0) {
         item.setViewpoint(2, {p.chimney.x / t, p.chimney.y / t, p.chimney.z / t});

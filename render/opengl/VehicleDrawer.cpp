@@ -1,0 +1,344 @@
+#include "render/opengl/VehicleDrawer.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "items/C3DItemObject.h"
+#include "items/ItemRegistry.h"
+#include "model/CTrackItem.h"
+#include "render/CDocumentRenderer.h"
+#include "render/TrackGeometry.h"
+#include "render/opengl/BuiltinTextures.h"
+#include "render/opengl/ItemDrawer.h"
+#include "render/opengl/StGLState.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
+
+namespace render::opengl {
+namespace {
+
+constexpr int kAxleItem = 134;
+constexpr int kSmokeTexture = 13;
+
+Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+Vec3 unit(const Vec3& v) {
+    const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return n > 0 ? Vec3{v.x / n, v.y / n, v.z / n} : Vec3{};
+}
+
+// A point of the vehicle model's frame in the scene: tilted by the pitch about z, turned by
+// the yaw about y, moved to the placement point.
+Vec3 placed(const items::Vec3d& p, const model::Vec3d& at, double yaw, double pitch) {
+    const double a = pitch * std::numbers::pi / 180.0;
+    const double b = yaw * std::numbers::pi / 180.0;
+    const double x1 = p.x * std::cos(a) - p.y * std::sin(a);
+    const double y1 = p.x * std::sin(a) + p.y * std::cos(a);
+    return {at.x + x1 * std::cos(b) + p.z * std::sin(b), at.y + y1,
+            at.z - x1 * std::sin(b) + p.z * std::cos(b)};
+}
+
+bool onBogies(int arrangement) {
+    return arrangement == 1 || arrangement == 2 || arrangement == 3 || arrangement == 4 ||
+           arrangement == 7;
+}
+
+bool onPlainAxles(int arrangement) {
+    return arrangement == 2 || arrangement == 5 || arrangement == 6 || arrangement == 8 ||
+           arrangement == 9;
+}
+
+// A box along x from x0 to x1, centred on (y, z), `height` high and `width` deep.
+void drawBar(double x0, double x1, double y, double z, double height, double width) {
+    const double xa = std::min(x0, x1);
+    const double xb = std::max(x0, x1);
+    const double y0 = y - height / 2;
+    const double y1 = y + height / 2;
+    const double z0 = z - width / 2;
+    const double z1 = z + width / 2;
+    glBegin(GL_QUADS);
+    glNormal3d(0, 1, 0);
+    glVertex3d(xa, y1, z0), glVertex3d(xa, y1, z1), glVertex3d(xb, y1, z1), glVertex3d(xb, y1, z0);
+    glNormal3d(0, -1, 0);
+    glVertex3d(xa, y0, z0), glVertex3d(xb, y0, z0), glVertex3d(xb, y0, z1), glVertex3d(xa, y0, z1);
+    glNormal3d(0, 0, 1);
+    glVertex3d(xa, y0, z1), glVertex3d(xb, y0, z1), glVertex3d(xb, y1, z1), glVertex3d(xa, y1, z1);
+    glNormal3d(0, 0, -1);
+    glVertex3d(xa, y0, z0), glVertex3d(xa, y1, z0), glVertex3d(xb, y1, z0), glVertex3d(xb, y0, z0);
+    glNormal3d(1, 0, 0);
+    glVertex3d(xb, y0, z0), glVertex3d(xb, y1, z0), glVertex3d(xb, y1, z1), glVertex3d(xb, y0, z1);
+    glNormal3d(-1, 0, 0);
+    glVertex3d(xa, y0, z0), glVertex3d(xa, y0, z1), glVertex3d(xa, y1, z1), glVertex3d(xa, y1, z0);
+    glEnd();
+}
+
+} // namespace
+
+void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit) {
+    trains::CTrainItem* vehicle = entry.vehicle;
+    if (vehicle == nullptr || !(entry.alpha > 0.0f)) {
+        return;
+    }
+    items::C3DItemObject* model = vehicle->findModel();
+    const double t = metrics.tileSize;
+    const trains::WorldScales scales{t, metrics.layerHeight, t};
+    model::Vec3d point;
+    double yaw = 0;
+    double pitch = 0;
+    if (model == nullptr || !vehicle->worldPlacement(scales, point, yaw, pitch)) {
+        return;
+    }
+    items_.prepare(*model);
+    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    StGLMatrix matrix;
+    glDepthMask(GL_TRUE);
+    if (entry.alpha < 1.0f) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glColor4f(1, 1, 1, entry.alpha);
+    // The rails stand on the track bed, which lies above the line's own height.
+    glTranslated(point.x, point.y + kBedLift * t, point.z);
+    glRotated(yaw, 0, 1, 0);
+    glRotated(pitch, 0, 0, 1);
+    ItemDrawOptions options;
+    options.opacity = entry.alpha;
+    items_.drawItem(*model, t, options);
+    const trains::WheelGeometry wheels =
+        trains::CTrainItemWheel::computeWheelGeometry(model, t, kRailGauge, kRailSection);
+    drawWheels(wheels, vehicle->wheel().angle(), t, entry.alpha);
+    LampDrawOptions lamps;
+    lamps.litPass = lampsLit;
+    items_.drawLamps(*model, t, lamps);
+}
+
+bool VehicleDrawer::hasVehicles(const DrawList& list) {
+    return std::any_of(list.begin(), list.end(),
+                       [](const DrawListEntry& entry) { return entry.vehicle != nullptr; });
+}
+
+void VehicleDrawer::drawShadows(const DrawList& list, const SceneMetrics& metrics) {
+    const double t = metrics.tileSize;
+    const trains::WorldScales scales{t, metrics.layerHeight, t};
+    ItemDrawOptions options;
+    options.mode = 1; // shapes only, in the shadow's colour
+    for (const DrawListEntry& entry : list) {
+        items::C3DItemObject* model =
+            entry.vehicle != nullptr ? entry.vehicle->findModel() : nullptr;
+        model::Vec3d point;
+        double yaw = 0;
+        double pitch = 0;
+        if (model == nullptr || !entry.vehicle->worldPlacement(scales, point, yaw, pitch)) {
+            continue;
+        }
+        StGLMatrix matrix;
+        glTranslated(point.x, point.y + kBedLift * t, point.z);
+        glRotated(yaw, 0, 1, 0);
+        glRotated(pitch, 0, 0, 1);
+        items_.drawItem(*model, t, options);
+    }
+}
+
+void VehicleDrawer::drawWheels(const trains::WheelGeometry& g, double angle, double tileSize,
+                               float alpha) {
+    const int arrangement = g.arrangement;
+    if (g.wheelModel == 0 || !(alpha > 0.0f)) {
+        return;
+    }
+    const double r = g.radius;
+    const double m = g.axleRadius;
+    const double o = g.bogieOffset;
+    const double w = g.halfBase;
+    double rx = g.k[6];
+    const double ry = g.k[7];
+    const double rz = g.k[8];
+    if (arrangement == 4) {
+        rx = o + (w - o) / 2;
+    }
+    // Side rods of a steam locomotive's driving wheels, turning with them.
+    if (g.sideRods && onBogies(arrangement)) {
+        StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        glColor4f(0.4f, 0.4f, 0.4f, alpha);
+        const double a = angle * std::numbers::pi / 180.0;
+        const double d = g.sideRodOffset;
+        for (const double side : {-1.0, 1.0}) {
+            const double px = -(g.halfRadius) * std::sin(a) + rx + g.xOffset;
+            const double py = g.halfRadius * std::cos(a) + ry + r;
+            const double pz = side * (d + rz);
+            drawBar(px, px - 2 * rx, py, pz, 0.75 * d, 0.5 * d);
+        }
+    }
+    if (onPlainAxles(arrangement)) {
+        const int count = trains::CTrainItemWheel::bogieWheelCount(arrangement, false);
+        double base = 0;
+        switch (arrangement) {
+        case 2:
+            base = rx - (2 * m + tileSize / 2);
+            break;
+        case 5:
+            base = w - 2 * m;
+            break;
+        case 6:
+            base = w;
+            break;
+        case 8:
+            base = o;
+            break;
+        default: // 9
+            base = m + o;
+            break;
+        }
+        const double ratio = r > 0 ? m / r : 0.0;
+        for (int i = 0; i < count; ++i) {
+            const double x = i == 0   ? base
+                             : i == 1 ? -base
+                             : i == 2 ? (count == 3 ? 0.0 : base - 2.5 * m)
+                                      : 2.5 * m - base;
+            drawWheelSet(g, x + g.xOffset, ry, rz, g.plainAxleHeight, g.k[3] * ratio,
+                         g.k[4] * ratio, g.k[5], angle, tileSize, alpha);
+        }
+    }
+    if (onBogies(arrangement)) {
+        const int count = trains::CTrainItemWheel::bogieWheelCount(arrangement, true);
+        for (int i = 0; i < count; ++i) {
+            const double x = i == 0   ? rx
+                             : i == 1 ? -rx
+                             : i == 2 ? (count == 3 ? 0.0 : rx - 2.2 * r)
+                                      : 2.2 * r - rx;
+            drawWheelSet(g, x + g.xOffset, ry, rz, g.k[13], g.k[3], g.k[4], g.k[5], angle, tileSize,
+                         alpha);
+        }
+    }
+}
+
+void VehicleDrawer::drawWheelSet(const trains::WheelGeometry& g, double x, double y, double z,
+                                 double axleHeight, double scaleX, double scaleY, double scaleZ,
+                                 double angle, double tileSize, float alpha) {
+    ItemDrawOptions options;
+    options.opacity = alpha;
+    if (items::C3DItemObject* axle = items::getBuiltinItem(kAxleItem)) {
+        items_.prepare(*axle);
+        StGLMatrix matrix;
+        glTranslated(g.k[12] + x, axleHeight, g.k[14]);
+        glScaled(g.k[9], g.k[10], g.k[11]);
+        items_.drawItem(*axle, tileSize, options);
+    }
+    items::C3DItemObject* wheel = trains::CTrainItemWheel::bogieModel(g.wheelModel);
+    if (wheel == nullptr) {
+        return;
+    }
+    items_.prepare(*wheel);
+    const items::BoundingBox box = wheel->boundingBox(tileSize);
+    const double cx = (box.min.x + box.max.x) / 2;
+    const double cy = (box.min.y + box.max.y) / 2;
+    const double cz = (box.min.z + box.max.z) / 2;
+    for (const double side : {1.0, -1.0}) {
+        StGLMatrix matrix;
+        glTranslated(x, y, side * z);
+        glScaled(scaleX, scaleY, scaleZ);
+        // The wheel stands on `y`, centred on the set, and turns about its own centre.
+        glTranslated(0, cy - box.min.y, 0);
+        glRotated(angle, 0, 0, 1);
+        glTranslated(-cx, -cy, -cz);
+        items_.drawItem(*wheel, tileSize, options);
+    }
+}
+
+} // namespace render::opengl
+
+namespace render::opengl {
+
+void VehicleDrawer::drawTrainEffects(CDocumentRenderer& renderer, const DrawList& list) {
+    SmokePuffs& smoke = renderer.smokePuffs();
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    const double t = metrics.tileSize;
+    const double now = renderer.animationSeconds();
+    const trains::CTrainControler* controller = trains::trainController();
+    const bool running = controller != nullptr && controller->isRunning();
+    const trains::WorldScales scales{t, metrics.layerHeight, t};
+    for (const DrawListEntry& entry : list) {
+        trains::CTrainItem* vehicle = entry.vehicle;
+        if (!running || vehicle == nullptr || !vehicle->isSteamLocomotive() ||
+            vehicle->isEngineStopped()) {
+            continue;
+        }
+        const items::C3DItemObject* model = vehicle->findModel();
+        model::Vec3d point;
+        double yaw = 0;
+        double pitch = 0;
+        if (model == nullptr || model->viewpoint3() == items::Vec3d{} ||
+            !vehicle->worldPlacement(scales, point, yaw, pitch)) {
+            continue;
+        }
+        const items::Vec3d& c = model->viewpoint3();
+        Vec3 at = placed({c.x * t, c.y * t, c.z * t}, point, yaw, pitch);
+        at.y += kBedLift * t;
+        double last = vehicle->lastSmokeTime();
+        if (smoke.emitPuff(vehicle->id(), at, now, last)) {
+            vehicle->setLastSmokeTime(last);
+        }
+    }
+    smoke.advance(now, t);
+    if (smoke.puffs().empty()) {
+        return;
+    }
+    // Billboards face the eye.
+    const CameraPose pose = renderer.currentPose();
+    const Vec3 forward =
+        unit({pose.target.x - pose.eye.x, pose.target.y - pose.eye.y, pose.target.z - pose.eye.z});
+    const Vec3 right = unit(cross(forward, pose.up));
+    const Vec3 up = cross(right, forward);
+    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
+                     GL_TEXTURE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_ALPHA_TEST);
+    const unsigned texture = textures_.name(kSmokeTexture);
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    glColor4f(1, 1, 1, 1);
+    const auto& puffs = smoke.puffs();
+    for (auto it = puffs.rbegin(); it != puffs.rend(); ++it) {
+        const trains::CTrainItem* vehicle = trains::findVehicle(it->vehicle);
+        const model::CTrackItem* tile = vehicle != nullptr ? vehicle->currentTile() : nullptr;
+        if (tile != nullptr && tile->isCovered()) {
+            continue; // inside a tunnel
+        }
+        glAlphaFunc(GL_GREATER, static_cast<GLfloat>(it->threshold));
+        const double h = it->size * t * 0.5 / 2;
+        const double a = it->spin * std::numbers::pi / 180.0;
+        const double ca = std::cos(a) * h;
+        const double sa = std::sin(a) * h;
+        // The corners turned by the spin in the billboard's plane.
+        const Vec3 u{right.x * ca + up.x * sa, right.y * ca + up.y * sa, right.z * ca + up.z * sa};
+        const Vec3 v{-right.x * sa + up.x * ca, -right.y * sa + up.y * ca,
+                     -right.z * sa + up.z * ca};
+        const Vec3& p = it->position;
+        glBegin(GL_QUADS);
+        glTexCoord2d(0, 0), glVertex3d(p.x - u.x - v.x, p.y - u.y - v.y, p.z - u.z - v.z);
+        glTexCoord2d(1, 0), glVertex3d(p.x + u.x - v.x, p.y + u.y - v.y, p.z + u.z - v.z);
+        glTexCoord2d(1, 1), glVertex3d(p.x + u.x + v.x, p.y + u.y + v.y, p.z + u.z + v.z);
+        glTexCoord2d(0, 1), glVertex3d(p.x - u.x + v.x, p.y - u.y + v.y, p.z - u.z + v.z);
+        glEnd();
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+} // namespace render::opengl

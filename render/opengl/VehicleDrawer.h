@@ -1,0 +1,53 @@
+#pragma once
+#include "render/DrawList.h"
+#include "render/SceneMetrics.h"
+#include "trains/CTrainItemWheel.h"
+
+namespace trains {
+class CTrainItem;
+}
+
+namespace render {
+class CDocumentRenderer;
+}
+
+namespace render::opengl {
+
+class ItemDrawer;
+class BuiltinTextures;
+
+// Draws the vehicles of the frame's draw list: each vehicle's item model placed on its first
+// wheel set, turned to the line from its first to its second wheel set and lifted onto the
+// rails, with its turning wheel sets and axles and its lamps.
+class VehicleDrawer {
+public:
+    VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures)
+        : items_(items), textures_(textures) {}
+
+    // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing.
+    void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit);
+
+    // The vehicles of `list` as shapes only, in the current colour, for the shadow pass (the
+    // caller has set up the projection onto the ground).
+    void drawShadows(const DrawList& list, const SceneMetrics& metrics);
+    static bool hasVehicles(const DrawList& list);
+    // Smoke, after the normal pass: every steam locomotive of `list` puffs from its chimney
+    // once a second while the trains run; the puffs grow with the time that passes and are
+    // drawn as additive billboards facing the eye, none for a vehicle inside a tunnel.
+    void drawTrainEffects(CDocumentRenderer& renderer, const DrawList& list);
+
+    // The wheel sets, axles and side rods of a vehicle model in the vehicle's frame (x along
+    // the vehicle), the wheels turned by `angle` degrees.
+    void drawWheels(const trains::WheelGeometry& geometry, double angle, double tileSize,
+                    float alpha);
+
+private:
+    void drawWheelSet(const trains::WheelGeometry& geometry, double x, double y, double z,
+                      double axleHeight, double scaleX, double scaleY, double scaleZ, double angle,
+                      double tileSize, float alpha);
+
+    ItemDrawer& items_;
+    BuiltinTextures& textures_;
+};
+
+} // namespace render::opengl
