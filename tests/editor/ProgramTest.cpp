@@ -175,8 +175,10 @@ TEST(ProgramTest, GridIsCrispAtDevicePixelRatioTwo) {
     // A row through the first tile row of the (empty) board, well below the tool window.
     const int y = 2 * 110;
     const QRgb grey = qRgb(128, 128, 128);
+    // The board ends where the catalogue windows dock on the right (about 600 logical pixels).
+    const int boardEnd = 1100;
     int runs = 0;
-    for (int x = 0; x < 1400;) {
+    for (int x = 0; x < boardEnd;) {
         if (shot.pixel(x, y) != grey) {
             const QRgb c = shot.pixel(x, y);
             // Nothing between grid grey and white: no blended line edges.
@@ -185,7 +187,7 @@ TEST(ProgramTest, GridIsCrispAtDevicePixelRatioTwo) {
             continue;
         }
         int width = 0;
-        while (x < 1400 && shot.pixel(x, y) == grey) {
+        while (x < boardEnd && shot.pixel(x, y) == grey) {
             ++width;
             ++x;
         }

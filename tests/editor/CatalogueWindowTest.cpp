@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QImage>
+#include <QMimeData>
+#include <QPainter>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "EditorFixture.h"
+#include "editor/C3DItemObjectFolderWindow.h"
+#include "editor/CImageView.h"
+#include "editor/CatalogueFolder.h"
+#include "editor/SystemClipboard.h"
+#include "items/ItemHeader.h"
+#include "platform/ByteWriter.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using editor::C3DItemObjectFolderWindow;
+using editor::C3DItemView;
+using editor::C3DItemViewItem;
+using editor::CImageView;
+
+fs::path u8(const char* name) {
+    return fs::u8path(name);
+}
+
+void touch(const fs::path& path, std::string_view bytes = "x") {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+QByteArray pngOf(QColor colour) {
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// An item model file of a kind: header, then the thumbnail (when given), no geometry.
+void writeItemFile(const fs::path& path, int kind, const QByteArray& png) {
+    items::ItemHeader header;
+    header.kind = kind;
+    if (!png.isEmpty()) {
+        header.thumbnailOffset = static_cast<std::uint32_t>(items::kItemHeaderSize);
+        header.geometryOffset = header.thumbnailOffset + static_cast<std::uint32_t>(png.size());
+    }
+    header.totalLength = static_cast<std::uint32_t>(items::kItemHeaderSize + png.size());
+    platform::ByteWriter writer;
+    header.write(writer);
+    std::string bytes(reinterpret_cast<const char*>(writer.data().data()), writer.size());
+    bytes.append(png.constData(), static_cast<std::size_t>(png.size()));
+    touch(path, bytes);
+}
+
+std::vector<std::string> names(const std::vector<editor::CatalogueFile>& files) {
+    std::vector<std::string> out;
+    for (const auto& f : files) {
+        out.push_back(f.name);
+    }
+    return out;
+}
+
+TEST(CatalogueFolder, PagesPutOtherAndUserItemsLastAndSkipDotNames) {
+    testsupport::TempFolder folder;
+    for (const char* name : {"A", "その他", "B", "ユーザーアイテム", ".hidden"}) {
+        fs::create_directories(folder.path() / u8(name));
+    }
+    touch(folder.path() / "file.zn3");
+    EXPECT_EQ(editor::cataloguePages(folder.path(), "全て"),
+              (std::vector<std::string>{"全て", "A", "B", "その他", "ユーザーアイテム"}));
+    EXPECT_EQ(editor::cataloguePages(folder.path() / "missing", "全て"),
+              std::vector<std::string>{"全て"});
+}
+
+TEST(CatalogueFolder, NamesAreOrderedByTheirShiftJisBytes) {
+    // "Ａ" is 82 60 in Shift-JIS and "あ" 82 A0, while in UTF-8 "Ａ" (EF BC A1) sorts after
+    // "あ" (E3 81 82): the Shift-JIS order must win. A name with no Shift-JIS form (an emoji)
+    // falls back to its UTF-8 bytes.
+    testsupport::TempFolder folder;
+    for (const char* name : {"あ", "Ａ", "z"}) {
+        fs::create_directories(folder.path() / u8(name));
+        touch(folder.path() / u8(name) / (std::string(name) + ".bin"));
+    }
+    touch(folder.path() / u8("\xF0\x9F\x9A\x82.bin"));
+    EXPECT_EQ(editor::cataloguePages(folder.path(), "全て"),
+              (std::vector<std::string>{"全て", "z", "Ａ", "あ"}));
+    EXPECT_EQ(names(editor::scanCatalogueFolder(folder.path(), 1)),
+              (std::vector<std::string>{"z.bin", "Ａ.bin", "あ.bin", "\xF0\x9F\x9A\x82.bin"}));
+    EXPECT_LT(editor::catalogueSortKey("Ａ"), editor::catalogueSortKey("あ"));
+}
+
+TEST(CatalogueFolder, AllPageTakesOneLevelOfSubfoldersAndTheFirstFileOfAName) {
+    testsupport::TempFolder folder;
+    const fs::path root = folder.path();
+    touch(root / "top.zn3");
+    touch(root / "A" / "dup.zn3", "first");
+    touch(root / "B" / "dup.zn3", "second");
+    touch(root / "A" / "deep" / "deeper.zn3");
+    touch(root / ".dot.zn3");
+    const auto all = editor::scanCatalogueFolder(root, 1);
+    ASSERT_EQ(names(all), (std::vector<std::string>{"dup.zn3", "top.zn3"}));
+    EXPECT_EQ(all[0].path, root / "A" / "dup.zn3");
+    EXPECT_EQ(names(editor::scanCatalogueFolder(root, 0)), std::vector<std::string>{"top.zn3"});
+    EXPECT_EQ(names(editor::scanCatalogueFolder(root, 2)),
+              (std::vector<std::string>{"deeper.zn3", "dup.zn3", "top.zn3"}));
+    EXPECT_TRUE(editor::scanCatalogueFolder(root / "missing", 1).empty());
+}
+
+TEST(CatalogueWindow, GridOfANarrowView) {
+    struct Case {
+        int width;
+        int items;
+        int columns;
+        int rows;
+    };
+    for (const Case c : {Case{100, 4, 2, 3}, Case{100, 5, 2, 3}, Case{44, 2, 1, 3},
+                         Case{180, 0, 4, 1}, Case{10, 1, 1, 2}}) {
+        SCOPED_TRACE(c.width);
+        CImageView view;
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.resize(c.width, 400);
+        view.show();
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        for (int i = 0; i < c.items; ++i) {
+            ASSERT_TRUE(view.addItem(image, "cell" + std::to_string(i)));
+        }
+        EXPECT_FALSE(view.addItem(QImage(), "empty"));
+        view.relayout();
+        EXPECT_EQ(view.columns(), c.columns);
+        EXPECT_EQ(view.rows(), c.rows);
+        ASSERT_EQ(view.items().size(), static_cast<std::size_t>(c.items));
+        for (int i = 0; i < c.items; ++i) {
+            EXPECT_EQ(view.items()[static_cast<std::size_t>(i)]->geometry(),
+                      QRect(5 + (i % c.columns) * 45, 5 + (i / c.columns) * 45, 40, 40));
+        }
+        EXPECT_EQ(view.widget()->width(), std::max(c.width - 20, 5 + c.columns * 45));
+        EXPECT_EQ(view.widget()->height(), std::max(400, 5 + c.rows * 45));
+    }
+}
+
+TEST(CatalogueWindow, ItemViewShowsOnlyFilesWithAThumbnailAndLabelsTheirKind) {
+    testsupport::TempFolder folder;
+    const QByteArray png = pngOf(Qt::green);
+    writeItemFile(folder / "a_sl.zn3", 100, png);
+    writeItemFile(folder / "b_car.zn3", 102, png);
+    writeItemFile(folder / "c_mono.zn3", 104, png);
+    writeItemFile(folder / "d_nothumb.zn3", 101, {});
+    writeItemFile(folder / "e_badthumb.zn3", 101, QByteArray("not a png"));
+    touch(folder / "f_text.txt", "hello");
+    C3DItemView view;
+    EXPECT_EQ(view.fillFromFolder(folder.path(), 0, 0), 6);
+    ASSERT_EQ(view.items().size(), 3u);
+    EXPECT_EQ(view.cellSize(), 40);
+    const QString expected[] = {QStringLiteral("SL"), QStringLiteral(" "),
+                                QStringLiteral("monorail")};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* cell = dynamic_cast<C3DItemViewItem*>(view.items()[i]);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->label(), expected[i]);
+    }
+    EXPECT_EQ(view.items()[0]->fileName(), QStringLiteral("a_sl.zn3"));
+    for (int kind : {101, 103, 105}) {
+        EXPECT_NE(C3DItemViewItem::labelForKind(kind), QStringLiteral(" "));
+    }
+    EXPECT_EQ(C3DItemViewItem::labelForKind(99), QStringLiteral(" "));
+    // A cell size argument replaces the cell size; refilling replaces the cells.
+    EXPECT_EQ(view.fillFromFolder(folder.path(), 50, 0), 6);
+    EXPECT_EQ(view.cellSize(), 50);
+    EXPECT_EQ(view.items().size(), 3u);
+}
+
+TEST(CatalogueWindow, FolderWindowPagesAndSelection) {
+    testsupport::TempFolder folder;
+    const QByteArray png = pngOf(Qt::red);
+    writeItemFile(folder / "top.zn3", 1, png);
+    writeItemFile(folder.path() / u8("その他") / "other.zn3", 2, png);
+    writeItemFile(folder.path() / "A" / "a1.zn3", 1, png);
+    writeItemFile(folder.path() / "A" / "a2.zn3", 1, png);
+    writeItemFile(folder.path() / "A" / "deep" / "hidden.zn3", 1, png);
+    C3DItemObjectFolderWindow window;
+    window.createFromFolder(folder.path() / u8("線路"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("線路"));
+    EXPECT_EQ(window.pageNames(), std::vector<std::string>{"全て"});
+    ASSERT_EQ(window.views().size(), 1u);
+    EXPECT_TRUE(window.views()[0]->items().empty());
+
+    window.createFromFolder(folder.path(), QStringLiteral("Title"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Title"));
+    ASSERT_EQ(window.pageNames(), (std::vector<std::string>{"全て", "A", "その他"}));
+    ASSERT_EQ(window.pageCombo()->count(), 3);
+    EXPECT_EQ(window.pageCombo()->itemText(2), QStringLiteral("その他"));
+    ASSERT_EQ(window.views().size(), 3u);
+    EXPECT_EQ(window.views()[0]->items().size(), 4u); // not the deeper folder
+    EXPECT_EQ(window.views()[1]->items().size(), 2u);
+    EXPECT_EQ(window.views()[2]->items().size(), 1u);
+    window.show();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.pageCombo()->setCurrentIndex(2);
+    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_TRUE(window.views()[2]->isVisible());
+    EXPECT_FALSE(window.views()[0]->isVisible());
+    window.selectPage(1);
+    EXPECT_EQ(window.pageCombo()->currentIndex(), 1);
+    EXPECT_TRUE(window.views()[1]->isVisible());
+    window.selectPage(7); // out of range: nothing changes
+    EXPECT_EQ(window.currentPage(), 1);
+
+    window.resize(300, 250);
+    EXPECT_EQ(window.views()[0]->geometry(), QRect(QPoint(5, 35), QPoint(294, 244)));
+    EXPECT_EQ(window.minimumSize(), QSize(180, 180));
+}
+
+class CatalogueFrameTest : public editortest::EditorFixture {};
+
+TEST_F(CatalogueFrameTest, MainFrameOpensTheThreeCataloguesOfTheDataFolder) {
+    makeFrame();
+    struct Case {
+        int command;
+        const char* title;
+        const char* bar;
+    };
+    for (const Case c : {Case{1228, "列車、客車、貨車", "bar7"}, Case{1226, "線路", "bar8"},
+                         Case{1227, "ストラクチャ", "bar9"}}) {
+        SCOPED_TRACE(c.command);
+        auto* window = frame->catalogue(c.command);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(c.title));
+        ASSERT_GE(window->pageNames().size(), 2u);
+        EXPECT_EQ(window->pageNames()[0], "全て");
+        ASSERT_FALSE(window->views().empty());
+        EXPECT_FALSE(window->views()[0]->items().empty());
+        auto* dock = frame->toolDock(c.command);
+        ASSERT_NE(dock, nullptr);
+        EXPECT_EQ(dock->widget(), window);
+        EXPECT_EQ(dock->objectName(), QString::fromLatin1(c.bar));
+    }
+    frame->show();
+    auto* dock = frame->toolDock(1227);
+    EXPECT_TRUE(dock->isVisible());
+    frame->runCommand(1227);
+    EXPECT_FALSE(dock->isVisible());
+    frame->updateCommands();
+    EXPECT_FALSE(frame->action(1227)->isChecked());
+    frame->runCommand(1227);
+    EXPECT_TRUE(dock->isVisible());
+}
+
+TEST_F(CatalogueFrameTest, CellsOfferPiecesAndVehiclesUnderTheirFormats) {
+    makeFrame();
+    auto firstCellData = [&](int command) -> std::unique_ptr<QMimeData> {
+        auto* window = frame->catalogue(command);
+        if (!window || window->views().empty() || window->views()[0]->items().empty()) {
+            return nullptr;
+        }
+        return std::unique_ptr<QMimeData>(window->views()[0]->items()[0]->dragData());
+    };
+    const auto piece = firstCellData(1226);
+    ASSERT_NE(piece, nullptr);
+    EXPECT_TRUE(piece->hasFormat(editor::mimeTypeFor("CTrackTypeItem")));
+    const auto structure = firstCellData(1227);
+    ASSERT_NE(structure, nullptr);
+    EXPECT_TRUE(structure->hasFormat(editor::mimeTypeFor("CTrackTypeItem")));
+    const auto vehicle = firstCellData(1228);
+    ASSERT_NE(vehicle, nullptr);
+    EXPECT_TRUE(vehicle->hasFormat(editor::mimeTypeFor("CTrainTypeItem")));
+    // The payload names the file, which still exists after the drag source is gone.
+    const QByteArray path = vehicle->data(editor::mimeTypeFor("CTrainTypeItem"));
+    EXPECT_TRUE(fs::exists(fs::u8path(path.toStdString())));
+
+    // A file that is not an item model offers nothing.
+    testsupport::TempFolder folder;
+    touch(folder / "junk.zn3", "junk");
+    C3DItemViewItem junk(QImage(4, 4, QImage::Format_RGB32), folder / "junk.zn3");
+    EXPECT_EQ(junk.dragData(), nullptr);
+
+    // The structure catalogue as the user sees it, for looking at by hand.
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        frame->show();
+        frame->catalogue(1227)->grab().save(QString::fromUtf8(shots) + "/catalogue.png");
+        frame->grab().save(QString::fromUtf8(shots) + "/frame.png");
+    }
+}
+
+} // namespace
