@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "editing/Clipboard.h"
+#include "editor/CatalogueDrop.h"
 #include "editor/CatalogueFolder.h"
 #include "editor/SystemClipboard.h"
 #include "items/ItemHeader.h"
@@ -19,9 +20,6 @@
 namespace editor {
 
 namespace {
-
-// The format a dragged catalogue vehicle travels under.
-constexpr std::string_view kTrainTypeItemFormat = "CTrainTypeItem";
 
 QByteArray pathBytes(const std::filesystem::path& path) {
     const auto u8 = path.u8string();

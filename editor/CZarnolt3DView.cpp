@@ -12,10 +12,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "editing/Clipboard.h"
 #include "editing/EditCommands.h"
 #include "editing/UndoStore.h"
+#include "editor/CatalogueDrop.h"
 #include "editor/SystemClipboard.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
@@ -463,7 +466,66 @@ void CZarnolt3DView::setHover(std::optional<QPoint> cell) {
     }
 }
 
+namespace {
+
+// The item file a catalogue drag names under a format, or nothing.
+std::optional<std::filesystem::path> catalogueFile(const QMimeData* data, std::string_view format) {
+    const QString type = mimeTypeFor(format);
+    if (!data->hasFormat(type)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = data->data(type);
+    if (bytes.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::u8path(bytes.toStdString());
+}
+
+} // namespace
+
+bool CZarnolt3DView::acceptsCatalogueDrop(const QMimeData* data, QPoint viewportPoint) const {
+    if (currentLayer_ == kTerrainLayer || !cellAt(viewportPoint)) {
+        return false;
+    }
+    if (catalogueFile(data, editing::kTrackTypeItemFormat)) {
+        return true;
+    }
+    const auto vehicle = catalogueFile(data, kTrainTypeItemFormat);
+    return vehicle &&
+           acceptsCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition());
+}
+
+bool CZarnolt3DView::dropCatalogue(const QMimeData* data, QPoint viewportPoint) {
+    const auto cell = cellAt(viewportPoint);
+    if (currentLayer_ == kTerrainLayer || !cell) {
+        return false;
+    }
+    if (const auto piece = catalogueFile(data, editing::kTrackTypeItemFormat)) {
+        if (!undo_ || !dropCataloguePiece(*piece, currentLayer_, *cell, *undo_)) {
+            return false;
+        }
+        boardChanged();
+        emit selectionChanged();
+        emit modelChanged();
+        return true;
+    }
+    if (const auto vehicle = catalogueFile(data, kTrainTypeItemFormat)) {
+        if (!dropCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition())) {
+            return false;
+        }
+        viewport()->update();
+        emit modelChanged();
+        return true;
+    }
+    return false;
+}
+
 void CZarnolt3DView::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptsCatalogueDrop(event->mimeData(), event->position().toPoint())) {
+        event->acceptProposedAction();
+        setHover(cellAt(event->position().toPoint()));
+        return;
+    }
     if (currentLayer_ != kTerrainLayer &&
         event->mimeData()->hasFormat(mimeTypeFor(editing::kTrackItemFormat))) {
         event->acceptProposedAction();
@@ -476,6 +538,13 @@ void CZarnolt3DView::dragEnterEvent(QDragEnterEvent* event) {
 void CZarnolt3DView::dragMoveEvent(QDragMoveEvent* event) {
     const auto cell = cellAt(event->position().toPoint());
     if (!cell || currentLayer_ == kTerrainLayer) {
+        setHover(std::nullopt);
+        event->ignore();
+        return;
+    }
+    const QMimeData* data = event->mimeData();
+    if (!data->hasFormat(mimeTypeFor(editing::kTrackItemFormat)) &&
+        !acceptsCatalogueDrop(data, event->position().toPoint())) {
         setHover(std::nullopt);
         event->ignore();
         return;
@@ -494,7 +563,17 @@ void CZarnolt3DView::dropEvent(QDropEvent* event) {
     setHover(std::nullopt);
     const auto cell = cellAt(event->position().toPoint());
     const QString type = mimeTypeFor(editing::kTrackItemFormat);
-    if (!cell || !event->mimeData()->hasFormat(type)) {
+    if (!event->mimeData()->hasFormat(type)) {
+        if (dropCatalogue(event->mimeData(), event->position().toPoint())) {
+            event->setDropAction(event->modifiers().testFlag(Qt::ControlModifier) ? Qt::CopyAction
+                                                                                  : Qt::MoveAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
+    if (!cell) {
         event->ignore();
         return;
     }

@@ -16,6 +16,8 @@ namespace model {
 class CTrackItem;
 }
 
+class QMimeData;
+
 namespace editor {
 
 // The layout editor view: a scrolling top-down picture of the board. One viewport paints the
@@ -64,6 +66,10 @@ public:
     // this view, else null. False when refused: off the board, onto the dragged tile itself,
     // the terrain layer, or a payload that is not a tile block.
     bool dropTiles(const QByteArray& block, QPoint cell, model::CTrackItem* movedFrom);
+    // Catalogue drags (a piece or structure, or a vehicle) at a viewport point: whether the
+    // view takes the data there, and the drop itself; false when refused (nothing changes).
+    bool acceptsCatalogueDrop(const QMimeData* data, QPoint viewportPoint) const;
+    bool dropCatalogue(const QMimeData* data, QPoint viewportPoint);
 
     // Paints the whole board into a painter set to board pixels (printing).
     void paintBoard(QPainter& painter, const QRect& area);

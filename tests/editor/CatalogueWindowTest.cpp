@@ -2,10 +2,14 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
+#include <QProcess>
 
 #include <cstdlib>
 #include <fstream>
@@ -17,8 +21,12 @@
 #include "editor/CatalogueFolder.h"
 #include "editor/SystemClipboard.h"
 #include "items/ItemHeader.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
 #include "platform/ByteWriter.h"
 #include "support/TempFolder.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
 
 namespace {
 
@@ -294,5 +302,184 @@ TEST_F(CatalogueFrameTest, CellsOfferPiecesAndVehiclesUnderTheirFormats) {
         frame->grab().save(QString::fromUtf8(shots) + "/frame.png");
     }
 }
+
+namespace dropping {
+
+namespace fs = std::filesystem;
+
+// A main frame with the catalogue files at hand and drops delivered as Qt delivers them.
+class CatalogueDropTest : public editortest::EditorFixture {
+protected:
+    static fs::path catalogueFile(const char* folder, const char* file) {
+        return fs::path(ZARNOLT_BUILD_DIR) / "bin" / fs::u8path("データ") / "C3DItem_File" /
+               fs::u8path(folder) / fs::u8path(file);
+    }
+    static fs::path track(const char* file) { return catalogueFile("線路", file); }
+    static fs::path vehicle(const char* file) { return catalogueFile("列車、客車、貨車", file); }
+    static std::unique_ptr<QMimeData> payload(std::string_view format, const fs::path& file) {
+        auto data = std::make_unique<QMimeData>();
+        const auto u8 = file.u8string();
+        data->setData(editor::mimeTypeFor(format),
+                      QByteArray(reinterpret_cast<const char*>(u8.data()),
+                                 static_cast<qsizetype>(u8.size())));
+        return data;
+    }
+    // Drags the data onto a board point of the view: enter, then drop. True when accepted.
+    bool dragOnto(const QMimeData& data, QPoint boardPoint) {
+        QWidget* target = frame->view().viewport();
+        QDragEnterEvent enter(boardPoint, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(QPointF(boardPoint), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+    static QPoint cellCentre(int column, int row) {
+        return QPoint(column * 40 + 20, row * 40 + 20);
+    }
+    bool placePiece(const fs::path& file, int column, int row) {
+        return dragOnto(*payload("CTrackTypeItem", file), cellCentre(column, row));
+    }
+    trains::CTrainItem* vehicleOn(int column, int row) {
+        if (!trains::trainController()) {
+            return nullptr;
+        }
+        for (trains::CTrainItem* v : trains::trainController()->vehicles()) {
+            const auto* tile = v->currentTile();
+            if (tile && tile->getPosition() == model::TilePos{static_cast<std::int16_t>(column),
+                                                              static_cast<std::int16_t>(row)}) {
+                return v;
+            }
+        }
+        return nullptr;
+    }
+    static QPoint markerPoint(const trains::CTrainItem* v) {
+        std::int16_t x = 0;
+        std::int16_t z = 0;
+        EXPECT_TRUE(v->gridPoint1(x, z));
+        return QPoint(x, z);
+    }
+    static std::size_t vehicleCount() {
+        const auto* controller = trains::trainController();
+        return controller ? controller->vehicles().size() : 0;
+    }
+};
+
+TEST_F(CatalogueDropTest, PiecesAndVehiclesGoOnlyWhereTheyFit) {
+    makeFrame();
+    frame->show();
+    ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), 3, 3));
+    const auto* tile = model::tileAt(0, {3, 3});
+    ASSERT_NE(tile, nullptr);
+    EXPECT_GT(tile->lineCount(), 0u);
+    EXPECT_TRUE(frame->isModified());
+    ASSERT_TRUE(placePiece(track("モノレール/MonorailStraight.zn3"), 3, 6));
+    // Off the board and on the terrain layer nothing is placed.
+    EXPECT_FALSE(placePiece(track("基本/Straight.zn3"), 30, 3));
+
+    const std::size_t before = vehicleCount();
+    struct Case {
+        const char* file;
+        int row;
+        bool placed;
+    };
+    for (const Case c :
+         {Case{"機関車/SL01.zn3", 4, false},                // no track
+          Case{"モノレール/Monorail02Front.zn3", 3, false}, // rail track
+          Case{"機関車/EL01.zn3", 6, false},                // monorail track
+          Case{"モノレール/Monorail02Front.zn3", 6, true}, Case{"機関車/SL01.zn3", 3, true}}) {
+        SCOPED_TRACE(c.file);
+        const std::size_t count = vehicleCount();
+        EXPECT_EQ(dragOnto(*payload("CTrainTypeItem", vehicle(c.file)), cellCentre(3, c.row)),
+                  c.placed);
+        EXPECT_EQ(vehicleCount(), count + (c.placed ? 1 : 0));
+        if (c.placed) {
+            EXPECT_NE(vehicleOn(3, c.row), nullptr);
+        }
+    }
+    EXPECT_EQ(vehicleCount(), before + 2);
+}
+
+TEST_F(CatalogueDropTest, CarDroppedOnAMidTrainCarJoinsAtTheRear) {
+    makeFrame(30, 15);
+    frame->show();
+    for (int c = 2; c < 14; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 5));
+    }
+    auto car = [&] { return payload("CTrainTypeItem", vehicle("客車/PassengerCar01.zn3")); };
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(8, 5)));
+    trains::CTrainItem* loco = vehicleOn(8, 5);
+    ASSERT_NE(loco, nullptr);
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(loco)));
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    trains::CTrainItem* last = loco->trainMembers().back();
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(last)));
+    auto members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 3u);
+    trains::CTrainItem* middle = members[1];
+    trains::CTrainItem* oldTail = members[2];
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(middle)));
+    members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 4u);
+    EXPECT_EQ(members[1], middle);
+    EXPECT_EQ(members[2], oldTail);
+    EXPECT_NE(members[3], oldTail); // the new car stands at the rear
+    EXPECT_EQ(members[3]->rearNeighbour(), nullptr);
+    // A monorail car does not couple to a rail train.
+    EXPECT_FALSE(dragOnto(*payload("CTrainTypeItem", vehicle("モノレール/Monorail01Car.zn3")),
+                          markerPoint(middle)));
+    EXPECT_EQ(loco->trainMembers().size(), 4u);
+}
+
+TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
+    makeFrame();
+    frame->show();
+    auto cellOf = [&](int command, const char* name) -> editor::CImageViewItem* {
+        for (auto* cell : frame->catalogue(command)->views()[0]->items()) {
+            if (cell->fileName() == QString::fromUtf8(name)) {
+                return cell;
+            }
+        }
+        return nullptr;
+    };
+    auto* straight = cellOf(1226, "Straight.zn3");
+    auto* house = cellOf(1227, "House01.zn3");
+    auto* loco = cellOf(1228, "SL01.zn3");
+    ASSERT_TRUE(straight && house && loco);
+    const std::unique_ptr<QMimeData> piece(straight->dragData());
+    for (int c = 1; c < 6; ++c) {
+        ASSERT_TRUE(dragOnto(*piece, cellCentre(c, 2)));
+    }
+    ASSERT_TRUE(dragOnto(*std::unique_ptr<QMimeData>(house->dragData()), cellCentre(2, 4)));
+    ASSERT_TRUE(dragOnto(*std::unique_ptr<QMimeData>(loco->dragData()), cellCentre(3, 2)));
+    ASSERT_TRUE(frame->isModified());
+    const QString first = QString::fromStdString((folder / "first.zrn").string());
+    const QString second = QString::fromStdString((folder / "second.zrn").string());
+    prompter.files.push_back(first);
+    frame->action(57604)->trigger();
+    ASSERT_TRUE(fs::exists(folder / "first.zrn"));
+    ASSERT_TRUE(frame->openLayout(first));
+    EXPECT_NE(vehicleOn(3, 2), nullptr);
+    prompter.files.push_back(second);
+    frame->action(57604)->trigger();
+    auto dump = [](const QString& file) {
+        QProcess cli;
+        cli.start(QStringLiteral(ZARNOLT_BUILD_DIR "/bin/zarnolt-cli"),
+                  {QStringLiteral("dump"), file});
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.exitCode(), 0);
+        return cli.readAllStandardOutput();
+    };
+    const QByteArray a = dump(first);
+    EXPECT_FALSE(a.isEmpty());
+    EXPECT_TRUE(a.contains("SL01")) << a.left(400).toStdString();
+    EXPECT_EQ(dump(second), a);
+}
+
+} // namespace dropping
 
 } // namespace
