@@ -20,6 +20,7 @@
 #include "editing/UndoStore.h"
 #include "editor/CatalogueDrop.h"
 #include "editor/SystemClipboard.h"
+#include "editor/VehicleMarkers.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/ModelSeams.h"
@@ -62,11 +63,13 @@ CZarnolt3DView::CZarnolt3DView(QWidget* parent) : QAbstractScrollArea(parent) {
     };
     connect(&purgeTimer_, &QTimer::timeout, this, &CZarnolt3DView::purgeDeferred);
     purgeTimer_.start(kPurgeIntervalMs);
+    installVehicleMarkers(viewport());
     updateScrollBars();
 }
 
 CZarnolt3DView::~CZarnolt3DView() {
     model::modelHooks().repaintCell = nullptr;
+    installVehicleMarkers(nullptr);
 }
 
 void CZarnolt3DView::selectLayer(int layer) {
@@ -164,6 +167,7 @@ QRect CZarnolt3DView::dragRect() const {
 
 void CZarnolt3DView::paintBoard(QPainter& painter, const QRect& area) {
     painter_.paint(painter, area, paintState());
+    paintVehicleMarkers(painter, area, currentLayer_);
 }
 
 void CZarnolt3DView::paintEvent(QPaintEvent* event) {

@@ -14,12 +14,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "EditorFixture.h"
 #include "editor/C3DItemObjectFolderWindow.h"
 #include "editor/CImageView.h"
 #include "editor/CatalogueFolder.h"
 #include "editor/SystemClipboard.h"
+#include "editor/VehicleMarkers.h"
 #include "items/ItemHeader.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
@@ -433,6 +435,22 @@ TEST_F(CatalogueDropTest, CarDroppedOnAMidTrainCarJoinsAtTheRear) {
     EXPECT_FALSE(dragOnto(*payload("CTrainTypeItem", vehicle("モノレール/Monorail01Car.zn3")),
                           markerPoint(middle)));
     EXPECT_EQ(loco->trainMembers().size(), 4u);
+
+    // The markers stand on the train: the picture is no longer plain board there.
+    const QImage picture = viewPicture();
+    const QPoint at = markerPoint(middle);
+    int coloured = 0;
+    for (int dx = -10; dx <= 10; ++dx) {
+        const QRgb c = picture.pixel(at.x() + dx, at.y());
+        coloured += qRed(c) != qGreen(c) || qGreen(c) != qBlue(c) ? 1 : 0;
+    }
+    EXPECT_GT(coloured, 0);
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        picture.save(QString::fromUtf8(shots) + "/train.png");
+        picture.copy(QRect(at - QPoint(120, 45), QSize(240, 90)))
+            .scaled(960, 360)
+            .save(QString::fromUtf8(shots) + "/train-zoom.png");
+    }
 }
 
 TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
@@ -481,5 +499,70 @@ TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
 }
 
 } // namespace dropping
+
+namespace markers {
+
+TEST(VehicleMarkers, HeadingsChooseTheFifteenDegreePicture) {
+    struct Case {
+        double heading;
+        bool reversed;
+        int angle;
+    };
+    for (const Case c :
+         {Case{0, false, 0}, Case{8, false, 15}, Case{7.9, false, 0}, Case{352, false, 345},
+          Case{353, false, 0}, Case{90, false, 90}, Case{0, true, 180}, Case{8, true, 180},
+          Case{10, true, 180}, Case{179, true, 345}, Case{180, true, 0}, Case{187, true, 0},
+          Case{270, true, 90}}) {
+        SCOPED_TRACE(c.heading);
+        EXPECT_EQ(editor::quantisedMarkerAngle(c.heading, c.reversed), c.angle);
+    }
+}
+
+TEST(VehicleMarkers, PicturesAreTurnedAndWhiteIsTransparent) {
+    // The built-in default pictures of the four kinds exist and turn without growing.
+    for (std::int32_t type : {1, 9001, 9003, 0}) {
+        SCOPED_TRACE(type);
+        const QImage upright = editor::vehiclePicture({}, type, 0, false);
+        ASSERT_FALSE(upright.isNull());
+        EXPECT_EQ(upright.size(), QSize(56, 56));
+        EXPECT_EQ(qAlpha(upright.pixel(0, 0)), 0); // the white surround
+        const QImage pale = editor::vehiclePicture({}, type, 0, true);
+        int opaque = 0;
+        for (int y = 0; y < 56; ++y) {
+            for (int x = 0; x < 56; ++x) {
+                if (qAlpha(pale.pixel(x, y)) != 0) {
+                    ++opaque;
+                    EXPECT_EQ(pale.pixel(x, y), qRgb(208, 208, 208));
+                }
+            }
+        }
+        EXPECT_GT(opaque, 100);
+        EXPECT_NE(editor::vehiclePicture({}, type, 90, false), upright);
+    }
+}
+
+TEST(VehicleMarkers, RequestsFromManyThreadsPostOneUpdate) {
+    QWidget target;
+    editor::CoalescingInvalidator invalidator;
+    invalidator.setTarget(&target);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 1000; ++i) {
+                invalidator.request();
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(invalidator.postedUpdates(), 1);
+    QCoreApplication::processEvents();
+    invalidator.request(); // after the update ran, the next request posts again
+    EXPECT_EQ(invalidator.postedUpdates(), 2);
+    QCoreApplication::processEvents();
+}
+
+} // namespace markers
 
 } // namespace
