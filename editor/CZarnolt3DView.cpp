@@ -21,12 +21,14 @@
 #include "editor/CatalogueDrop.h"
 #include "editor/SystemClipboard.h"
 #include "editor/VehicleMarkers.h"
+#include "editor/VehicleMenu.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
 #include "trains/VehicleRegistry.h"
 
 namespace editor {
@@ -315,6 +317,21 @@ void CZarnolt3DView::mouseReleaseEvent(QMouseEvent* event) {
     emit selectionChanged();
 }
 
+VehicleMenu* CZarnolt3DView::vehicleMenuAt(QPoint viewportPoint) {
+    if (currentLayer_ == kTerrainLayer) {
+        return nullptr;
+    }
+    trains::CTrainItem* v = vehicleMarkerAt(currentLayer_, viewportPoint + scrollPosition());
+    if (!v) {
+        return nullptr;
+    }
+    if (!vehicleMenu_) {
+        vehicleMenu_ = new VehicleMenu(this);
+    }
+    vehicleMenu_->prepare(v->id());
+    return vehicleMenu_;
+}
+
 void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     if (currentLayer_ == kTerrainLayer) {
         return;
@@ -325,6 +342,13 @@ void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     }
     const auto cell = cellAt(event->pos());
     if (!cell) {
+        return;
+    }
+    if (VehicleMenu* menu = vehicleMenuAt(event->pos())) {
+        if (QAction* chosen = menu->exec(event->globalPos())) {
+            menu->run(chosen->data().toInt());
+        }
+        setFocus();
         return;
     }
     const auto& sel = model::selection();

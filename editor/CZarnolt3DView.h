@@ -20,6 +20,8 @@ class QMimeData;
 
 namespace editor {
 
+class VehicleMenu;
+
 // The layout editor view: a scrolling top-down picture of the board. One viewport paints the
 // current layer's grid and the tiles of all five track layers (each tile drawn as its pane
 // draws it), the selection and the drag rectangle; presses select tiles and switch points.
@@ -70,6 +72,9 @@ public:
     // view takes the data there, and the drop itself; false when refused (nothing changes).
     bool acceptsCatalogueDrop(const QMimeData* data, QPoint viewportPoint) const;
     bool dropCatalogue(const QMimeData* data, QPoint viewportPoint);
+    // The vehicle menu prepared for the marker under a viewport point, or null when no
+    // vehicle's marker is there (a right click there opens this menu instead of the tile menu).
+    VehicleMenu* vehicleMenuAt(QPoint viewportPoint);
 
     // Paints the whole board into a painter set to board pixels (printing).
     void paintBoard(QPainter& painter, const QRect& area);
@@ -124,6 +129,7 @@ private:
     // A press on an occupied cell that may become a tile drag, and the tile being dragged.
     std::optional<QPoint> dragPress_;
     model::CTrackItem* draggedTile_ = nullptr;
+    VehicleMenu* vehicleMenu_ = nullptr;
     std::optional<QPoint> hover_;
     QTimer purgeTimer_;
 };

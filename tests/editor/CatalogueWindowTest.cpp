@@ -22,6 +22,7 @@
 #include "editor/CatalogueFolder.h"
 #include "editor/SystemClipboard.h"
 #include "editor/VehicleMarkers.h"
+#include "editor/VehicleMenu.h"
 #include "items/ItemHeader.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
@@ -29,6 +30,7 @@
 #include "support/TempFolder.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace {
 
@@ -496,6 +498,66 @@ TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
     EXPECT_FALSE(a.isEmpty());
     EXPECT_TRUE(a.contains("SL01")) << a.left(400).toStdString();
     EXPECT_EQ(dump(second), a);
+}
+
+TEST_F(CatalogueDropTest, VehicleMenuActsOnTheClickedVehicle) {
+    makeFrame(30, 15);
+    frame->show();
+    for (int c = 2; c < 14; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 5));
+    }
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(8, 5)));
+    trains::CTrainItem* loco = vehicleOn(8, 5);
+    ASSERT_NE(loco, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("客車/PassengerCar01.zn3")),
+                             markerPoint(loco->trainMembers().back())));
+    }
+    const auto members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 3u);
+    trains::CTrainItem* middle = members[1];
+    auto& view = frame->view();
+    EXPECT_EQ(view.vehicleMenuAt(cellCentre(1, 1)), nullptr); // no marker there
+    editor::VehicleMenu* menu = view.vehicleMenuAt(markerPoint(middle));
+    ASSERT_NE(menu, nullptr);
+    for (int id = 1526; id <= 1532; ++id) {
+        SCOPED_TRACE(id);
+        ASSERT_NE(menu->command(id), nullptr);
+        EXPECT_TRUE(menu->command(id)->isEnabled()); // a middle car has both neighbours
+    }
+    EXPECT_EQ(menu->command(1526)->text(), QStringLiteral("車両削除"));
+    EXPECT_EQ(menu->command(1532)->text(), QStringLiteral("カメラ列車設定"));
+
+    ASSERT_TRUE(menu->run(1531)); // uncouple rear: the last car leaves the train
+    EXPECT_EQ(middle->rearNeighbour(), nullptr);
+    EXPECT_EQ(loco->trainMembers().size(), 2u);
+    menu = view.vehicleMenuAt(markerPoint(middle));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->command(1531)->isEnabled());
+    EXPECT_FALSE(menu->run(1531)); // disabled now
+
+    // The car left behind is a train of its own, not the camera train until chosen.
+    menu = view.vehicleMenuAt(markerPoint(members[2]));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->command(1532)->isChecked());
+    ASSERT_TRUE(menu->run(1532));
+    EXPECT_TRUE(members[2]->isCameraTrain());
+    EXPECT_TRUE(view.vehicleMenuAt(markerPoint(members[2]))->command(1532)->isChecked());
+    EXPECT_FALSE(view.vehicleMenuAt(markerPoint(middle))->command(1532)->isChecked());
+    menu = view.vehicleMenuAt(markerPoint(middle));
+
+    const bool reversed = middle->isReversedRunning();
+    ASSERT_TRUE(menu->run(1528));
+    EXPECT_NE(middle->isReversedRunning(), reversed);
+
+    const trains::VehicleId id = members[2]->id();
+    menu = view.vehicleMenuAt(markerPoint(members[2]));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->run(1526));
+    EXPECT_TRUE(trains::isQueuedForDeletion(id));
+    trains::flushVehicleDeletions();
+    EXPECT_EQ(trains::findVehicle(id), nullptr);
+    EXPECT_FALSE(menu->run(1529)); // the vehicle is gone: nothing runs
 }
 
 } // namespace dropping
