@@ -173,7 +173,14 @@ void clearVehiclePictures() {
     cache().turnedImages.clear();
 }
 
+void CoalescingInvalidator::setTarget(QWidget* widget) {
+    const std::lock_guard lock(mutex_);
+    target_ = widget;
+    pending_ = false;
+}
+
 void CoalescingInvalidator::request() {
+    const std::lock_guard lock(mutex_);
     QWidget* target = target_.data();
     if (!target || pending_.exchange(true)) {
         return;

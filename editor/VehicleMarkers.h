@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 class QPainter;
@@ -38,12 +39,15 @@ void clearVehiclePictures();
 // the first request posts one update to the widget's thread, later ones wait for it.
 class CoalescingInvalidator {
 public:
-    void setTarget(QWidget* widget) { target_ = widget; }
+    // A new target starts with nothing pending (an update posted to an old one is dropped
+    // with it). User-interface thread only.
+    void setTarget(QWidget* widget);
     void request();
     // Requests made since the last update were coalesced into this many posted updates.
     int postedUpdates() const { return posted_.load(); }
 
 private:
+    std::mutex mutex_; // guards target_ against requests from other threads
     QPointer<QWidget> target_;
     std::atomic<bool> pending_{false};
     std::atomic<int> posted_{0};
