@@ -169,7 +169,6 @@ QRect CZarnolt3DView::dragRect() const {
 
 void CZarnolt3DView::paintBoard(QPainter& painter, const QRect& area) {
     painter_.paint(painter, area, paintState());
-    paintVehicleMarkers(painter, area, currentLayer_);
 }
 
 void CZarnolt3DView::paintEvent(QPaintEvent* event) {
@@ -182,6 +181,7 @@ void CZarnolt3DView::paintEvent(QPaintEvent* event) {
         return;
     }
     painter_.paint(painter, area, paintState());
+    paintVehicleMarkers(painter, area, currentLayer_);
 
     // The selection: the selection colour blended over the selected cells.
     const auto& sel = model::selection();

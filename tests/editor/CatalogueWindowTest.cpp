@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QScrollBar>
+#include <QTest>
 
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +29,7 @@
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 #include "platform/ByteWriter.h"
+#include "platform/RenderLock.h"
 #include "support/TempFolder.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -558,6 +561,44 @@ TEST_F(CatalogueDropTest, VehicleMenuActsOnTheClickedVehicle) {
     trains::flushVehicleDeletions();
     EXPECT_EQ(trains::findVehicle(id), nullptr);
     EXPECT_FALSE(menu->run(1529)); // the vehicle is gone: nothing runs
+}
+
+TEST_F(CatalogueDropTest, MarkersMoveWhileTrainsRun) {
+    makeFrame();
+    frame->show();
+    const auto sample =
+        fs::path(ZARNOLT_BUILD_DIR) / "bin" / fs::u8path("サンプル") / fs::u8path("複線ループ.zrn");
+    ASSERT_TRUE(frame->openLayout(QString::fromStdString(sample.string())));
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_FALSE(controller->vehicles().empty());
+    trains::CTrainItem* first = controller->vehicles().front();
+    const QPoint start = markerPoint(first);
+    // Scroll the train into sight.
+    frame->view().horizontalScrollBar()->setValue(std::max(0, start.x() - 200));
+    frame->view().verticalScrollBar()->setValue(std::max(0, start.y() - 200));
+    const QImage before = viewPicture();
+    const int posted = editor::markerInvalidator().postedUpdates();
+    frame->action(1525)->trigger();
+    ASSERT_TRUE(controller->isRunning());
+    // Let the controller step while the user-interface thread takes the coalesced updates.
+    QPoint now = start;
+    for (int i = 0; i < 300 && now == start; ++i) {
+        QTest::qWait(10);
+        platform::RenderLockGuard lock;
+        now = markerPoint(first);
+    }
+    controller->stop(true);
+    QCoreApplication::processEvents();
+    EXPECT_NE(now, start);
+    EXPECT_GT(editor::markerInvalidator().postedUpdates(), posted);
+    const QImage after = viewPicture();
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        before.save(QString::fromUtf8(shots) + "/run-before.png");
+        after.save(QString::fromUtf8(shots) + "/run-after.png");
+    }
+    EXPECT_NE(after, before) << start.x() << "," << start.y() << " -> " << now.x() << "," << now.y()
+                             << " in " << after.width() << "x" << after.height();
 }
 
 } // namespace dropping
