@@ -23,6 +23,7 @@
 
 #include "editing/EditCommands.h"
 #include "editor/AboutDialog.h"
+#include "editor/C3DItemObjectFolderWindow.h"
 #include "editor/CLayoutSizeWindow.h"
 #include "editor/CLayoutToolWindow.h"
 #include "editor/CPreferenceProretySheet.h"
@@ -31,6 +32,7 @@
 #include "editor/EditorHooks.h"
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
+#include "items/ItemCatalogue.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/PieceSeams.h"
@@ -306,6 +308,33 @@ void CMainFrame::buildToolWindows() {
              action(1525)->trigger();
          })) {
         toolDocks_[command] = panel;
+    }
+    buildCatalogueWindows();
+}
+
+void CMainFrame::buildCatalogueWindows() {
+    // The trains, track and structure catalogues, created in that order (bars 7, 8 and 9),
+    // docked on the right one below the other.
+    const auto data = platform::dataFolder();
+    const std::filesystem::path items =
+        data ? *data / items::kItemFolderName : std::filesystem::path();
+    const std::pair<int, const char*> catalogues[] = {
+        {1228, "列車、客車、貨車"}, {1226, "線路"}, {1227, "ストラクチャ"}};
+    int bar = 7;
+    for (const auto& [command, folder] : catalogues) {
+        auto* window = new C3DItemObjectFolderWindow(this);
+        window->createFromFolder(items.empty() ? items : items / std::filesystem::u8path(folder));
+        window->afterDrag = [this] { view_->setFocus(); };
+        window->setDocked(true);
+        auto* dock = new QDockWidget(window->windowTitle(), this);
+        dock->setObjectName(QStringLiteral("bar%1").arg(bar++));
+        dock->setWidget(window);
+        dock->setAllowedAreas(Qt::AllDockWidgetAreas);
+        addDockWidget(Qt::RightDockWidgetArea, dock, Qt::Vertical);
+        connect(dock, &QDockWidget::topLevelChanged, window,
+                [window](bool floating) { window->setDocked(!floating); });
+        toolDocks_[command] = dock;
+        catalogues_[command] = window;
     }
 }
 

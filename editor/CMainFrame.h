@@ -19,6 +19,7 @@ class Registry;
 
 namespace editor {
 
+class C3DItemObjectFolderWindow;
 class CLayoutToolWindow;
 class CZarnolt3DView;
 class Prompter;
@@ -51,6 +52,11 @@ public:
     CZarnolt3DView& view() const { return *view_; }
     CLayoutToolWindow& layoutToolWindow() const { return *toolWindow_; }
     QDockWidget* toolDock(int command) const;
+    // The catalogue window toggled by a command (1226 track, 1227 structures, 1228 trains).
+    C3DItemObjectFolderWindow* catalogue(int command) const {
+        const auto it = catalogues_.find(command);
+        return it == catalogues_.end() ? nullptr : it->second;
+    }
 
     // Asks to save a modified layout, then replaces it by a new one; false when cancelled.
     bool newLayout();
@@ -96,6 +102,7 @@ private:
     void installBoardEditing();
     void buildMenus();
     void buildToolWindows();
+    void buildCatalogueWindows();
     QMenu* addMenu(int titleId);
     void addCommand(QMenu* menu, int id);
     // The settings dialog and the layout-size dialog (commands 1245 and 1325).
@@ -119,6 +126,7 @@ private:
     CZarnolt3DView* view_ = nullptr;
     CLayoutToolWindow* toolWindow_ = nullptr;
     std::map<int, QDockWidget*> toolDocks_;
+    std::map<int, C3DItemObjectFolderWindow*> catalogues_;
     std::map<int, QAction*> actions_;
     QList<QMenu*> menus_;
     QMenu* recentMenu_ = nullptr;

@@ -12,17 +12,23 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "editing/Clipboard.h"
 #include "editing/EditCommands.h"
 #include "editing/UndoStore.h"
+#include "editor/CatalogueDrop.h"
 #include "editor/SystemClipboard.h"
+#include "editor/VehicleMarkers.h"
+#include "editor/VehicleMenu.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
 #include "trains/VehicleRegistry.h"
 
 namespace editor {
@@ -59,11 +65,13 @@ CZarnolt3DView::CZarnolt3DView(QWidget* parent) : QAbstractScrollArea(parent) {
     };
     connect(&purgeTimer_, &QTimer::timeout, this, &CZarnolt3DView::purgeDeferred);
     purgeTimer_.start(kPurgeIntervalMs);
+    installVehicleMarkers(viewport());
     updateScrollBars();
 }
 
 CZarnolt3DView::~CZarnolt3DView() {
     model::modelHooks().repaintCell = nullptr;
+    installVehicleMarkers(nullptr);
 }
 
 void CZarnolt3DView::selectLayer(int layer) {
@@ -173,6 +181,7 @@ void CZarnolt3DView::paintEvent(QPaintEvent* event) {
         return;
     }
     painter_.paint(painter, area, paintState());
+    paintVehicleMarkers(painter, area, currentLayer_);
 
     // The selection: the selection colour blended over the selected cells.
     const auto& sel = model::selection();
@@ -308,6 +317,21 @@ void CZarnolt3DView::mouseReleaseEvent(QMouseEvent* event) {
     emit selectionChanged();
 }
 
+VehicleMenu* CZarnolt3DView::vehicleMenuAt(QPoint viewportPoint) {
+    if (currentLayer_ == kTerrainLayer) {
+        return nullptr;
+    }
+    trains::CTrainItem* v = vehicleMarkerAt(currentLayer_, viewportPoint + scrollPosition());
+    if (!v) {
+        return nullptr;
+    }
+    if (!vehicleMenu_) {
+        vehicleMenu_ = new VehicleMenu(this);
+    }
+    vehicleMenu_->prepare(v->id());
+    return vehicleMenu_;
+}
+
 void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     if (currentLayer_ == kTerrainLayer) {
         return;
@@ -318,6 +342,13 @@ void CZarnolt3DView::contextMenuEvent(QContextMenuEvent* event) {
     }
     const auto cell = cellAt(event->pos());
     if (!cell) {
+        return;
+    }
+    if (VehicleMenu* menu = vehicleMenuAt(event->pos())) {
+        if (QAction* chosen = menu->exec(event->globalPos())) {
+            menu->run(chosen->data().toInt());
+        }
+        setFocus();
         return;
     }
     const auto& sel = model::selection();
@@ -463,7 +494,66 @@ void CZarnolt3DView::setHover(std::optional<QPoint> cell) {
     }
 }
 
+namespace {
+
+// The item file a catalogue drag names under a format, or nothing.
+std::optional<std::filesystem::path> catalogueFile(const QMimeData* data, std::string_view format) {
+    const QString type = mimeTypeFor(format);
+    if (!data->hasFormat(type)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = data->data(type);
+    if (bytes.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::u8path(bytes.toStdString());
+}
+
+} // namespace
+
+bool CZarnolt3DView::acceptsCatalogueDrop(const QMimeData* data, QPoint viewportPoint) const {
+    if (currentLayer_ == kTerrainLayer || !cellAt(viewportPoint)) {
+        return false;
+    }
+    if (catalogueFile(data, editing::kTrackTypeItemFormat)) {
+        return true;
+    }
+    const auto vehicle = catalogueFile(data, kTrainTypeItemFormat);
+    return vehicle &&
+           acceptsCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition());
+}
+
+bool CZarnolt3DView::dropCatalogue(const QMimeData* data, QPoint viewportPoint) {
+    const auto cell = cellAt(viewportPoint);
+    if (currentLayer_ == kTerrainLayer || !cell) {
+        return false;
+    }
+    if (const auto piece = catalogueFile(data, editing::kTrackTypeItemFormat)) {
+        if (!undo_ || !dropCataloguePiece(*piece, currentLayer_, *cell, *undo_)) {
+            return false;
+        }
+        boardChanged();
+        emit selectionChanged();
+        emit modelChanged();
+        return true;
+    }
+    if (const auto vehicle = catalogueFile(data, kTrainTypeItemFormat)) {
+        if (!dropCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition())) {
+            return false;
+        }
+        viewport()->update();
+        emit modelChanged();
+        return true;
+    }
+    return false;
+}
+
 void CZarnolt3DView::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptsCatalogueDrop(event->mimeData(), event->position().toPoint())) {
+        event->acceptProposedAction();
+        setHover(cellAt(event->position().toPoint()));
+        return;
+    }
     if (currentLayer_ != kTerrainLayer &&
         event->mimeData()->hasFormat(mimeTypeFor(editing::kTrackItemFormat))) {
         event->acceptProposedAction();
@@ -476,6 +566,13 @@ void CZarnolt3DView::dragEnterEvent(QDragEnterEvent* event) {
 void CZarnolt3DView::dragMoveEvent(QDragMoveEvent* event) {
     const auto cell = cellAt(event->position().toPoint());
     if (!cell || currentLayer_ == kTerrainLayer) {
+        setHover(std::nullopt);
+        event->ignore();
+        return;
+    }
+    const QMimeData* data = event->mimeData();
+    if (!data->hasFormat(mimeTypeFor(editing::kTrackItemFormat)) &&
+        !acceptsCatalogueDrop(data, event->position().toPoint())) {
         setHover(std::nullopt);
         event->ignore();
         return;
@@ -494,7 +591,17 @@ void CZarnolt3DView::dropEvent(QDropEvent* event) {
     setHover(std::nullopt);
     const auto cell = cellAt(event->position().toPoint());
     const QString type = mimeTypeFor(editing::kTrackItemFormat);
-    if (!cell || !event->mimeData()->hasFormat(type)) {
+    if (!event->mimeData()->hasFormat(type)) {
+        if (dropCatalogue(event->mimeData(), event->position().toPoint())) {
+            event->setDropAction(event->modifiers().testFlag(Qt::ControlModifier) ? Qt::CopyAction
+                                                                                  : Qt::MoveAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
+    if (!cell) {
         event->ignore();
         return;
     }

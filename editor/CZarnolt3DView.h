@@ -16,7 +16,11 @@ namespace model {
 class CTrackItem;
 }
 
+class QMimeData;
+
 namespace editor {
+
+class VehicleMenu;
 
 // The layout editor view: a scrolling top-down picture of the board. One viewport paints the
 // current layer's grid and the tiles of all five track layers (each tile drawn as its pane
@@ -64,6 +68,13 @@ public:
     // this view, else null. False when refused: off the board, onto the dragged tile itself,
     // the terrain layer, or a payload that is not a tile block.
     bool dropTiles(const QByteArray& block, QPoint cell, model::CTrackItem* movedFrom);
+    // Catalogue drags (a piece or structure, or a vehicle) at a viewport point: whether the
+    // view takes the data there, and the drop itself; false when refused (nothing changes).
+    bool acceptsCatalogueDrop(const QMimeData* data, QPoint viewportPoint) const;
+    bool dropCatalogue(const QMimeData* data, QPoint viewportPoint);
+    // The vehicle menu prepared for the marker under a viewport point, or null when no
+    // vehicle's marker is there (a right click there opens this menu instead of the tile menu).
+    VehicleMenu* vehicleMenuAt(QPoint viewportPoint);
 
     // Paints the whole board into a painter set to board pixels (printing).
     void paintBoard(QPainter& painter, const QRect& area);
@@ -118,6 +129,7 @@ private:
     // A press on an occupied cell that may become a tile drag, and the tile being dragged.
     std::optional<QPoint> dragPress_;
     model::CTrackItem* draggedTile_ = nullptr;
+    VehicleMenu* vehicleMenu_ = nullptr;
     std::optional<QPoint> hover_;
     QTimer purgeTimer_;
 };

@@ -1,0 +1,671 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QPainter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "EditorFixture.h"
+#include "editor/C3DItemObjectFolderWindow.h"
+#include "editor/CImageView.h"
+#include "editor/CatalogueFolder.h"
+#include "editor/SystemClipboard.h"
+#include "editor/VehicleMarkers.h"
+#include "editor/VehicleMenu.h"
+#include "items/ItemHeader.h"
+#include "model/CTrackItem.h"
+#include "model/TrackTiles.h"
+#include "platform/ByteWriter.h"
+#include "platform/RenderLock.h"
+#include "support/TempFolder.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using editor::C3DItemObjectFolderWindow;
+using editor::C3DItemView;
+using editor::C3DItemViewItem;
+using editor::CImageView;
+
+fs::path u8(const char* name) {
+    return fs::u8path(name);
+}
+
+void touch(const fs::path& path, std::string_view bytes = "x") {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+QByteArray pngOf(QColor colour) {
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// An item model file of a kind: header, then the thumbnail (when given), no geometry.
+void writeItemFile(const fs::path& path, int kind, const QByteArray& png) {
+    items::ItemHeader header;
+    header.kind = kind;
+    if (!png.isEmpty()) {
+        header.thumbnailOffset = static_cast<std::uint32_t>(items::kItemHeaderSize);
+        header.geometryOffset = header.thumbnailOffset + static_cast<std::uint32_t>(png.size());
+    }
+    header.totalLength = static_cast<std::uint32_t>(items::kItemHeaderSize + png.size());
+    platform::ByteWriter writer;
+    header.write(writer);
+    std::string bytes(reinterpret_cast<const char*>(writer.data().data()), writer.size());
+    bytes.append(png.constData(), static_cast<std::size_t>(png.size()));
+    touch(path, bytes);
+}
+
+std::vector<std::string> names(const std::vector<editor::CatalogueFile>& files) {
+    std::vector<std::string> out;
+    for (const auto& f : files) {
+        out.push_back(f.name);
+    }
+    return out;
+}
+
+TEST(CatalogueFolder, PagesPutOtherAndUserItemsLastAndSkipDotNames) {
+    testsupport::TempFolder folder;
+    for (const char* name : {"A", "その他", "B", "ユーザーアイテム", ".hidden"}) {
+        fs::create_directories(folder.path() / u8(name));
+    }
+    touch(folder.path() / "file.zn3");
+    EXPECT_EQ(editor::cataloguePages(folder.path(), "全て"),
+              (std::vector<std::string>{"全て", "A", "B", "その他", "ユーザーアイテム"}));
+    EXPECT_EQ(editor::cataloguePages(folder.path() / "missing", "全て"),
+              std::vector<std::string>{"全て"});
+}
+
+TEST(CatalogueFolder, NamesAreOrderedByTheirShiftJisBytes) {
+    // "Ａ" is 82 60 in Shift-JIS and "あ" 82 A0, while in UTF-8 "Ａ" (EF BC A1) sorts after
+    // "あ" (E3 81 82): the Shift-JIS order must win. A name with no Shift-JIS form (an emoji)
+    // falls back to its UTF-8 bytes.
+    testsupport::TempFolder folder;
+    for (const char* name : {"あ", "Ａ", "z"}) {
+        fs::create_directories(folder.path() / u8(name));
+        touch(folder.path() / u8(name) / (std::string(name) + ".bin"));
+    }
+    touch(folder.path() / u8("\xF0\x9F\x9A\x82.bin"));
+    EXPECT_EQ(editor::cataloguePages(folder.path(), "全て"),
+              (std::vector<std::string>{"全て", "z", "Ａ", "あ"}));
+    EXPECT_EQ(names(editor::scanCatalogueFolder(folder.path(), 1)),
+              (std::vector<std::string>{"z.bin", "Ａ.bin", "あ.bin", "\xF0\x9F\x9A\x82.bin"}));
+    EXPECT_LT(editor::catalogueSortKey("Ａ"), editor::catalogueSortKey("あ"));
+}
+
+TEST(CatalogueFolder, AllPageTakesOneLevelOfSubfoldersAndTheFirstFileOfAName) {
+    testsupport::TempFolder folder;
+    const fs::path root = folder.path();
+    touch(root / "top.zn3");
+    touch(root / "A" / "dup.zn3", "first");
+    touch(root / "B" / "dup.zn3", "second");
+    touch(root / "A" / "deep" / "deeper.zn3");
+    touch(root / ".dot.zn3");
+    const auto all = editor::scanCatalogueFolder(root, 1);
+    ASSERT_EQ(names(all), (std::vector<std::string>{"dup.zn3", "top.zn3"}));
+    EXPECT_EQ(all[0].path, root / "A" / "dup.zn3");
+    EXPECT_EQ(names(editor::scanCatalogueFolder(root, 0)), std::vector<std::string>{"top.zn3"});
+    EXPECT_EQ(names(editor::scanCatalogueFolder(root, 2)),
+              (std::vector<std::string>{"deeper.zn3", "dup.zn3", "top.zn3"}));
+    EXPECT_TRUE(editor::scanCatalogueFolder(root / "missing", 1).empty());
+}
+
+TEST(CatalogueWindow, GridOfANarrowView) {
+    struct Case {
+        int width;
+        int items;
+        int columns;
+        int rows;
+    };
+    for (const Case c : {Case{100, 4, 2, 3}, Case{100, 5, 2, 3}, Case{44, 2, 1, 3},
+                         Case{180, 0, 4, 1}, Case{10, 1, 1, 2}}) {
+        SCOPED_TRACE(c.width);
+        CImageView view;
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.resize(c.width, 400);
+        view.show();
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        for (int i = 0; i < c.items; ++i) {
+            ASSERT_TRUE(view.addItem(image, "cell" + std::to_string(i)));
+        }
+        EXPECT_FALSE(view.addItem(QImage(), "empty"));
+        view.relayout();
+        EXPECT_EQ(view.columns(), c.columns);
+        EXPECT_EQ(view.rows(), c.rows);
+        ASSERT_EQ(view.items().size(), static_cast<std::size_t>(c.items));
+        for (int i = 0; i < c.items; ++i) {
+            EXPECT_EQ(view.items()[static_cast<std::size_t>(i)]->geometry(),
+                      QRect(5 + (i % c.columns) * 45, 5 + (i / c.columns) * 45, 40, 40));
+        }
+        EXPECT_EQ(view.widget()->width(), std::max(c.width - 20, 5 + c.columns * 45));
+        EXPECT_EQ(view.widget()->height(), std::max(400, 5 + c.rows * 45));
+    }
+}
+
+TEST(CatalogueWindow, ItemViewShowsOnlyFilesWithAThumbnailAndLabelsTheirKind) {
+    testsupport::TempFolder folder;
+    const QByteArray png = pngOf(Qt::green);
+    writeItemFile(folder / "a_sl.zn3", 100, png);
+    writeItemFile(folder / "b_car.zn3", 102, png);
+    writeItemFile(folder / "c_mono.zn3", 104, png);
+    writeItemFile(folder / "d_nothumb.zn3", 101, {});
+    writeItemFile(folder / "e_badthumb.zn3", 101, QByteArray("not a png"));
+    touch(folder / "f_text.txt", "hello");
+    C3DItemView view;
+    EXPECT_EQ(view.fillFromFolder(folder.path(), 0, 0), 6);
+    ASSERT_EQ(view.items().size(), 3u);
+    EXPECT_EQ(view.cellSize(), 40);
+    const QString expected[] = {QStringLiteral("SL"), QStringLiteral(" "),
+                                QStringLiteral("monorail")};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* cell = dynamic_cast<C3DItemViewItem*>(view.items()[i]);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->label(), expected[i]);
+    }
+    EXPECT_EQ(view.items()[0]->fileName(), QStringLiteral("a_sl.zn3"));
+    for (int kind : {101, 103, 105}) {
+        EXPECT_NE(C3DItemViewItem::labelForKind(kind), QStringLiteral(" "));
+    }
+    EXPECT_EQ(C3DItemViewItem::labelForKind(99), QStringLiteral(" "));
+    // A cell size argument replaces the cell size; refilling replaces the cells.
+    EXPECT_EQ(view.fillFromFolder(folder.path(), 50, 0), 6);
+    EXPECT_EQ(view.cellSize(), 50);
+    EXPECT_EQ(view.items().size(), 3u);
+}
+
+TEST(CatalogueWindow, FolderWindowPagesAndSelection) {
+    testsupport::TempFolder folder;
+    const QByteArray png = pngOf(Qt::red);
+    writeItemFile(folder / "top.zn3", 1, png);
+    writeItemFile(folder.path() / u8("その他") / "other.zn3", 2, png);
+    writeItemFile(folder.path() / "A" / "a1.zn3", 1, png);
+    writeItemFile(folder.path() / "A" / "a2.zn3", 1, png);
+    writeItemFile(folder.path() / "A" / "deep" / "hidden.zn3", 1, png);
+    C3DItemObjectFolderWindow window;
+    window.createFromFolder(folder.path() / u8("線路"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("線路"));
+    EXPECT_EQ(window.pageNames(), std::vector<std::string>{"全て"});
+    ASSERT_EQ(window.views().size(), 1u);
+    EXPECT_TRUE(window.views()[0]->items().empty());
+
+    window.createFromFolder(folder.path(), QStringLiteral("Title"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Title"));
+    ASSERT_EQ(window.pageNames(), (std::vector<std::string>{"全て", "A", "その他"}));
+    ASSERT_EQ(window.pageCombo()->count(), 3);
+    EXPECT_EQ(window.pageCombo()->itemText(2), QStringLiteral("その他"));
+    ASSERT_EQ(window.views().size(), 3u);
+    EXPECT_EQ(window.views()[0]->items().size(), 4u); // not the deeper folder
+    EXPECT_EQ(window.views()[1]->items().size(), 2u);
+    EXPECT_EQ(window.views()[2]->items().size(), 1u);
+    window.show();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.pageCombo()->setCurrentIndex(2);
+    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_TRUE(window.views()[2]->isVisible());
+    EXPECT_FALSE(window.views()[0]->isVisible());
+    window.selectPage(1);
+    EXPECT_EQ(window.pageCombo()->currentIndex(), 1);
+    EXPECT_TRUE(window.views()[1]->isVisible());
+    window.selectPage(7); // out of range: nothing changes
+    EXPECT_EQ(window.currentPage(), 1);
+
+    window.resize(300, 250);
+    EXPECT_EQ(window.views()[0]->geometry(), QRect(QPoint(5, 35), QPoint(294, 244)));
+    EXPECT_EQ(window.minimumSize(), QSize(180, 180));
+}
+
+class CatalogueFrameTest : public editortest::EditorFixture {};
+
+TEST_F(CatalogueFrameTest, MainFrameOpensTheThreeCataloguesOfTheDataFolder) {
+    makeFrame();
+    struct Case {
+        int command;
+        const char* title;
+        const char* bar;
+    };
+    for (const Case c : {Case{1228, "列車、客車、貨車", "bar7"}, Case{1226, "線路", "bar8"},
+                         Case{1227, "ストラクチャ", "bar9"}}) {
+        SCOPED_TRACE(c.command);
+        auto* window = frame->catalogue(c.command);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(c.title));
+        ASSERT_GE(window->pageNames().size(), 2u);
+        EXPECT_EQ(window->pageNames()[0], "全て");
+        ASSERT_FALSE(window->views().empty());
+        EXPECT_FALSE(window->views()[0]->items().empty());
+        auto* dock = frame->toolDock(c.command);
+        ASSERT_NE(dock, nullptr);
+        EXPECT_EQ(dock->widget(), window);
+        EXPECT_EQ(dock->objectName(), QString::fromLatin1(c.bar));
+    }
+    frame->show();
+    auto* dock = frame->toolDock(1227);
+    EXPECT_TRUE(dock->isVisible());
+    frame->runCommand(1227);
+    EXPECT_FALSE(dock->isVisible());
+    frame->updateCommands();
+    EXPECT_FALSE(frame->action(1227)->isChecked());
+    frame->runCommand(1227);
+    EXPECT_TRUE(dock->isVisible());
+}
+
+TEST_F(CatalogueFrameTest, CellsOfferPiecesAndVehiclesUnderTheirFormats) {
+    makeFrame();
+    auto firstCellData = [&](int command) -> std::unique_ptr<QMimeData> {
+        auto* window = frame->catalogue(command);
+        if (!window || window->views().empty() || window->views()[0]->items().empty()) {
+            return nullptr;
+        }
+        return std::unique_ptr<QMimeData>(window->views()[0]->items()[0]->dragData());
+    };
+    const auto piece = firstCellData(1226);
+    ASSERT_NE(piece, nullptr);
+    EXPECT_TRUE(piece->hasFormat(editor::mimeTypeFor("CTrackTypeItem")));
+    const auto structure = firstCellData(1227);
+    ASSERT_NE(structure, nullptr);
+    EXPECT_TRUE(structure->hasFormat(editor::mimeTypeFor("CTrackTypeItem")));
+    const auto vehicle = firstCellData(1228);
+    ASSERT_NE(vehicle, nullptr);
+    EXPECT_TRUE(vehicle->hasFormat(editor::mimeTypeFor("CTrainTypeItem")));
+    // The payload names the file, which still exists after the drag source is gone.
+    const QByteArray path = vehicle->data(editor::mimeTypeFor("CTrainTypeItem"));
+    EXPECT_TRUE(fs::exists(fs::u8path(path.toStdString())));
+
+    // A file that is not an item model offers nothing.
+    testsupport::TempFolder folder;
+    touch(folder / "junk.zn3", "junk");
+    C3DItemViewItem junk(QImage(4, 4, QImage::Format_RGB32), folder / "junk.zn3");
+    EXPECT_EQ(junk.dragData(), nullptr);
+
+    // The structure catalogue as the user sees it, for looking at by hand.
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        frame->show();
+        frame->catalogue(1227)->grab().save(QString::fromUtf8(shots) + "/catalogue.png");
+        frame->grab().save(QString::fromUtf8(shots) + "/frame.png");
+    }
+}
+
+namespace dropping {
+
+namespace fs = std::filesystem;
+
+// A main frame with the catalogue files at hand and drops delivered as Qt delivers them.
+class CatalogueDropTest : public editortest::EditorFixture {
+protected:
+    static fs::path catalogueFile(const char* folder, const char* file) {
+        return fs::path(ZARNOLT_BUILD_DIR) / "bin" / fs::u8path("データ") / "C3DItem_File" /
+               fs::u8path(folder) / fs::u8path(file);
+    }
+    static fs::path track(const char* file) { return catalogueFile("線路", file); }
+    static fs::path vehicle(const char* file) { return catalogueFile("列車、客車、貨車", file); }
+    static std::unique_ptr<QMimeData> payload(std::string_view format, const fs::path& file) {
+        auto data = std::make_unique<QMimeData>();
+        const auto u8 = file.u8string();
+        data->setData(editor::mimeTypeFor(format),
+                      QByteArray(reinterpret_cast<const char*>(u8.data()),
+                                 static_cast<qsizetype>(u8.size())));
+        return data;
+    }
+    // Drags the data onto a board point of the view: enter, then drop. True when accepted.
+    bool dragOnto(const QMimeData& data, QPoint boardPoint) {
+        QWidget* target = frame->view().viewport();
+        QDragEnterEvent enter(boardPoint, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(QPointF(boardPoint), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+    static QPoint cellCentre(int column, int row) {
+        return QPoint(column * 40 + 20, row * 40 + 20);
+    }
+    bool placePiece(const fs::path& file, int column, int row) {
+        return dragOnto(*payload("CTrackTypeItem", file), cellCentre(column, row));
+    }
+    trains::CTrainItem* vehicleOn(int column, int row) {
+        if (!trains::trainController()) {
+            return nullptr;
+        }
+        for (trains::CTrainItem* v : trains::trainController()->vehicles()) {
+            const auto* tile = v->currentTile();
+            if (tile && tile->getPosition() == model::TilePos{static_cast<std::int16_t>(column),
+                                                              static_cast<std::int16_t>(row)}) {
+                return v;
+            }
+        }
+        return nullptr;
+    }
+    static QPoint markerPoint(const trains::CTrainItem* v) {
+        std::int16_t x = 0;
+        std::int16_t z = 0;
+        EXPECT_TRUE(v->gridPoint1(x, z));
+        return QPoint(x, z);
+    }
+    static std::size_t vehicleCount() {
+        const auto* controller = trains::trainController();
+        return controller ? controller->vehicles().size() : 0;
+    }
+};
+
+TEST_F(CatalogueDropTest, PiecesAndVehiclesGoOnlyWhereTheyFit) {
+    makeFrame();
+    frame->show();
+    ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), 3, 3));
+    const auto* tile = model::tileAt(0, {3, 3});
+    ASSERT_NE(tile, nullptr);
+    EXPECT_GT(tile->lineCount(), 0u);
+    EXPECT_TRUE(frame->isModified());
+    ASSERT_TRUE(placePiece(track("モノレール/MonorailStraight.zn3"), 3, 6));
+    // Off the board and on the terrain layer nothing is placed.
+    EXPECT_FALSE(placePiece(track("基本/Straight.zn3"), 30, 3));
+
+    const std::size_t before = vehicleCount();
+    struct Case {
+        const char* file;
+        int row;
+        bool placed;
+    };
+    for (const Case c :
+         {Case{"機関車/SL01.zn3", 4, false},                // no track
+          Case{"モノレール/Monorail02Front.zn3", 3, false}, // rail track
+          Case{"機関車/EL01.zn3", 6, false},                // monorail track
+          Case{"モノレール/Monorail02Front.zn3", 6, true}, Case{"機関車/SL01.zn3", 3, true}}) {
+        SCOPED_TRACE(c.file);
+        const std::size_t count = vehicleCount();
+        EXPECT_EQ(dragOnto(*payload("CTrainTypeItem", vehicle(c.file)), cellCentre(3, c.row)),
+                  c.placed);
+        EXPECT_EQ(vehicleCount(), count + (c.placed ? 1 : 0));
+        if (c.placed) {
+            EXPECT_NE(vehicleOn(3, c.row), nullptr);
+        }
+    }
+    EXPECT_EQ(vehicleCount(), before + 2);
+}
+
+TEST_F(CatalogueDropTest, CarDroppedOnAMidTrainCarJoinsAtTheRear) {
+    makeFrame(30, 15);
+    frame->show();
+    for (int c = 2; c < 14; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 5));
+    }
+    auto car = [&] { return payload("CTrainTypeItem", vehicle("客車/PassengerCar01.zn3")); };
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(8, 5)));
+    trains::CTrainItem* loco = vehicleOn(8, 5);
+    ASSERT_NE(loco, nullptr);
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(loco)));
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    trains::CTrainItem* last = loco->trainMembers().back();
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(last)));
+    auto members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 3u);
+    trains::CTrainItem* middle = members[1];
+    trains::CTrainItem* oldTail = members[2];
+    ASSERT_TRUE(dragOnto(*car(), markerPoint(middle)));
+    members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 4u);
+    EXPECT_EQ(members[1], middle);
+    EXPECT_EQ(members[2], oldTail);
+    EXPECT_NE(members[3], oldTail); // the new car stands at the rear
+    EXPECT_EQ(members[3]->rearNeighbour(), nullptr);
+    // A monorail car does not couple to a rail train.
+    EXPECT_FALSE(dragOnto(*payload("CTrainTypeItem", vehicle("モノレール/Monorail01Car.zn3")),
+                          markerPoint(middle)));
+    EXPECT_EQ(loco->trainMembers().size(), 4u);
+
+    // The markers stand on the train: the picture is no longer plain board there.
+    const QImage picture = viewPicture();
+    const QPoint at = markerPoint(middle);
+    int coloured = 0;
+    for (int dx = -10; dx <= 10; ++dx) {
+        const QRgb c = picture.pixel(at.x() + dx, at.y());
+        coloured += qRed(c) != qGreen(c) || qGreen(c) != qBlue(c) ? 1 : 0;
+    }
+    EXPECT_GT(coloured, 0);
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        picture.save(QString::fromUtf8(shots) + "/train.png");
+        picture.copy(QRect(at - QPoint(120, 45), QSize(240, 90)))
+            .scaled(960, 360)
+            .save(QString::fromUtf8(shots) + "/train-zoom.png");
+    }
+}
+
+TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
+    makeFrame();
+    frame->show();
+    auto cellOf = [&](int command, const char* name) -> editor::CImageViewItem* {
+        for (auto* cell : frame->catalogue(command)->views()[0]->items()) {
+            if (cell->fileName() == QString::fromUtf8(name)) {
+                return cell;
+            }
+        }
+        return nullptr;
+    };
+    auto* straight = cellOf(1226, "Straight.zn3");
+    auto* house = cellOf(1227, "House01.zn3");
+    auto* loco = cellOf(1228, "SL01.zn3");
+    ASSERT_TRUE(straight && house && loco);
+    const std::unique_ptr<QMimeData> piece(straight->dragData());
+    for (int c = 1; c < 6; ++c) {
+        ASSERT_TRUE(dragOnto(*piece, cellCentre(c, 2)));
+    }
+    ASSERT_TRUE(dragOnto(*std::unique_ptr<QMimeData>(house->dragData()), cellCentre(2, 4)));
+    ASSERT_TRUE(dragOnto(*std::unique_ptr<QMimeData>(loco->dragData()), cellCentre(3, 2)));
+    ASSERT_TRUE(frame->isModified());
+    const QString first = QString::fromStdString((folder / "first.zrn").string());
+    const QString second = QString::fromStdString((folder / "second.zrn").string());
+    prompter.files.push_back(first);
+    frame->action(57604)->trigger();
+    ASSERT_TRUE(fs::exists(folder / "first.zrn"));
+    ASSERT_TRUE(frame->openLayout(first));
+    EXPECT_NE(vehicleOn(3, 2), nullptr);
+    prompter.files.push_back(second);
+    frame->action(57604)->trigger();
+    auto dump = [](const QString& file) {
+        QProcess cli;
+        cli.start(QStringLiteral(ZARNOLT_BUILD_DIR "/bin/zarnolt-cli"),
+                  {QStringLiteral("dump"), file});
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.exitCode(), 0);
+        return cli.readAllStandardOutput();
+    };
+    const QByteArray a = dump(first);
+    EXPECT_FALSE(a.isEmpty());
+    EXPECT_TRUE(a.contains("SL01")) << a.left(400).toStdString();
+    EXPECT_EQ(dump(second), a);
+}
+
+TEST_F(CatalogueDropTest, VehicleMenuActsOnTheClickedVehicle) {
+    makeFrame(30, 15);
+    frame->show();
+    for (int c = 2; c < 14; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 5));
+    }
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(8, 5)));
+    trains::CTrainItem* loco = vehicleOn(8, 5);
+    ASSERT_NE(loco, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("客車/PassengerCar01.zn3")),
+                             markerPoint(loco->trainMembers().back())));
+    }
+    const auto members = loco->trainMembers();
+    ASSERT_EQ(members.size(), 3u);
+    trains::CTrainItem* middle = members[1];
+    auto& view = frame->view();
+    EXPECT_EQ(view.vehicleMenuAt(cellCentre(1, 1)), nullptr); // no marker there
+    editor::VehicleMenu* menu = view.vehicleMenuAt(markerPoint(middle));
+    ASSERT_NE(menu, nullptr);
+    for (int id = 1526; id <= 1532; ++id) {
+        SCOPED_TRACE(id);
+        ASSERT_NE(menu->command(id), nullptr);
+        EXPECT_TRUE(menu->command(id)->isEnabled()); // a middle car has both neighbours
+    }
+    EXPECT_EQ(menu->command(1526)->text(), QStringLiteral("車両削除"));
+    EXPECT_EQ(menu->command(1532)->text(), QStringLiteral("カメラ列車設定"));
+
+    ASSERT_TRUE(menu->run(1531)); // uncouple rear: the last car leaves the train
+    EXPECT_EQ(middle->rearNeighbour(), nullptr);
+    EXPECT_EQ(loco->trainMembers().size(), 2u);
+    menu = view.vehicleMenuAt(markerPoint(middle));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->command(1531)->isEnabled());
+    EXPECT_FALSE(menu->run(1531)); // disabled now
+
+    // The car left behind is a train of its own, not the camera train until chosen.
+    menu = view.vehicleMenuAt(markerPoint(members[2]));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->command(1532)->isChecked());
+    ASSERT_TRUE(menu->run(1532));
+    EXPECT_TRUE(members[2]->isCameraTrain());
+    EXPECT_TRUE(view.vehicleMenuAt(markerPoint(members[2]))->command(1532)->isChecked());
+    EXPECT_FALSE(view.vehicleMenuAt(markerPoint(middle))->command(1532)->isChecked());
+    menu = view.vehicleMenuAt(markerPoint(middle));
+
+    const bool reversed = middle->isReversedRunning();
+    ASSERT_TRUE(menu->run(1528));
+    EXPECT_NE(middle->isReversedRunning(), reversed);
+
+    const trains::VehicleId id = members[2]->id();
+    menu = view.vehicleMenuAt(markerPoint(members[2]));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->run(1526));
+    EXPECT_TRUE(trains::isQueuedForDeletion(id));
+    trains::flushVehicleDeletions();
+    EXPECT_EQ(trains::findVehicle(id), nullptr);
+    EXPECT_FALSE(menu->run(1529)); // the vehicle is gone: nothing runs
+}
+
+TEST_F(CatalogueDropTest, MarkersMoveWhileTrainsRun) {
+    makeFrame();
+    frame->show();
+    const auto sample =
+        fs::path(ZARNOLT_BUILD_DIR) / "bin" / fs::u8path("サンプル") / fs::u8path("複線ループ.zrn");
+    ASSERT_TRUE(frame->openLayout(QString::fromStdString(sample.string())));
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_FALSE(controller->vehicles().empty());
+    trains::CTrainItem* first = controller->vehicles().front();
+    const QPoint start = markerPoint(first);
+    // Scroll the train into sight.
+    frame->view().horizontalScrollBar()->setValue(std::max(0, start.x() - 200));
+    frame->view().verticalScrollBar()->setValue(std::max(0, start.y() - 200));
+    const QImage before = viewPicture();
+    const int posted = editor::markerInvalidator().postedUpdates();
+    frame->action(1525)->trigger();
+    ASSERT_TRUE(controller->isRunning());
+    // Let the controller step while the user-interface thread takes the coalesced updates.
+    QPoint now = start;
+    for (int i = 0; i < 300 && now == start; ++i) {
+        QTest::qWait(10);
+        platform::RenderLockGuard lock;
+        now = markerPoint(first);
+    }
+    controller->stop(true);
+    QCoreApplication::processEvents();
+    EXPECT_NE(now, start);
+    EXPECT_GT(editor::markerInvalidator().postedUpdates(), posted);
+    const QImage after = viewPicture();
+    if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+        before.save(QString::fromUtf8(shots) + "/run-before.png");
+        after.save(QString::fromUtf8(shots) + "/run-after.png");
+    }
+    EXPECT_NE(after, before) << start.x() << "," << start.y() << " -> " << now.x() << "," << now.y()
+                             << " in " << after.width() << "x" << after.height();
+}
+
+} // namespace dropping
+
+namespace markers {
+
+TEST(VehicleMarkers, HeadingsChooseTheFifteenDegreePicture) {
+    struct Case {
+        double heading;
+        bool reversed;
+        int angle;
+    };
+    for (const Case c :
+         {Case{0, false, 0}, Case{8, false, 15}, Case{7.9, false, 0}, Case{352, false, 345},
+          Case{353, false, 0}, Case{90, false, 90}, Case{0, true, 180}, Case{8, true, 180},
+          Case{10, true, 180}, Case{179, true, 345}, Case{180, true, 0}, Case{187, true, 0},
+          Case{270, true, 90}}) {
+        SCOPED_TRACE(c.heading);
+        EXPECT_EQ(editor::quantisedMarkerAngle(c.heading, c.reversed), c.angle);
+    }
+}
+
+TEST(VehicleMarkers, PicturesAreTurnedAndWhiteIsTransparent) {
+    // The built-in default pictures of the four kinds exist and turn without growing.
+    for (std::int32_t type : {1, 9001, 9003, 0}) {
+        SCOPED_TRACE(type);
+        const QImage upright = editor::vehiclePicture({}, type, 0, false);
+        ASSERT_FALSE(upright.isNull());
+        EXPECT_EQ(upright.size(), QSize(56, 56));
+        EXPECT_EQ(qAlpha(upright.pixel(0, 0)), 0); // the white surround
+        const QImage pale = editor::vehiclePicture({}, type, 0, true);
+        int opaque = 0;
+        for (int y = 0; y < 56; ++y) {
+            for (int x = 0; x < 56; ++x) {
+                if (qAlpha(pale.pixel(x, y)) != 0) {
+                    ++opaque;
+                    EXPECT_EQ(pale.pixel(x, y), qRgb(208, 208, 208));
+                }
+            }
+        }
+        EXPECT_GT(opaque, 100);
+        EXPECT_NE(editor::vehiclePicture({}, type, 90, false), upright);
+    }
+}
+
+TEST(VehicleMarkers, RequestsFromManyThreadsPostOneUpdate) {
+    QWidget target;
+    editor::CoalescingInvalidator invalidator;
+    invalidator.setTarget(&target);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 1000; ++i) {
+                invalidator.request();
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(invalidator.postedUpdates(), 1);
+    QCoreApplication::processEvents();
+    invalidator.request(); // after the update ran, the next request posts again
+    EXPECT_EQ(invalidator.postedUpdates(), 2);
+    QCoreApplication::processEvents();
+}
+
+} // namespace markers
+
+} // namespace
