@@ -9,6 +9,7 @@
 
 #include <mutex>
 
+#include "editor/VehicleMarkers.h"
 #include "panels/CSwitchControlWindow.h"
 #include "panels/PanelHooks.h"
 #include "platform/RenderLock.h"
@@ -45,7 +46,9 @@ std::vector<trains::VehicleId> currentTrainLeaders() {
 CTrainControlViewItem::CTrainControlViewItem(trains::VehicleId leader, QWidget* parent)
     : QWidget(parent), leader_(leader) {
     picture_ = new QLabel(this);
+    picture_->setObjectName(QStringLiteral("picture"));
     picture_->setGeometry(0, 0, 26, 20);
+    showPicture();
     camera_ = new QRadioButton(this);
     camera_->setObjectName(QStringLiteral("3500"));
     camera_->setAutoExclusive(false);
@@ -102,6 +105,26 @@ CTrainControlViewItem::CTrainControlViewItem(trains::VehicleId leader, QWidget* 
     });
     connect(share_, &QSlider::sliderReleased, this, [this] { emit changed(); });
     refreshState();
+}
+
+void CTrainControlViewItem::showPicture() {
+    std::string name;
+    std::int32_t typeCode = 0;
+    {
+        platform::RenderLockGuard model;
+        const trains::CTrainItem* v = vehicle();
+        if (v == nullptr) {
+            return;
+        }
+        name = v->modelName();
+        typeCode = v->typeCode();
+    }
+    // The leader's unturned marker picture, fitted into the row's 26 × 20 corner.
+    const QImage picture = editor::vehiclePicture(name, typeCode, 0, false);
+    if (!picture.isNull()) {
+        picture_->setPixmap(QPixmap::fromImage(
+            picture.scaled(26, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
 }
 
 trains::CTrainItem* CTrainControlViewItem::vehicle() const {

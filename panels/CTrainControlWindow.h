@@ -42,6 +42,7 @@ signals:
 
 private:
     trains::CTrainItem* vehicle() const;
+    void showPicture();
 
     trains::VehicleId leader_;
     QLabel* picture_ = nullptr;

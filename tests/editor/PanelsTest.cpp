@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QPushButton>
@@ -283,6 +285,12 @@ TEST_F(PanelsTest, TrainRowsFollowTheLeadersAndWaitForAHeldSlider) {
     for (std::size_t k = 0; k < rows.size(); ++k) {
         EXPECT_EQ(rows[k]->geometry().top(), 25 * static_cast<int>(k));
         EXPECT_EQ(rows[k]->height(), 24);
+        // Each row shows its leader's picture in the 26 × 20 corner.
+        const auto* picture = rows[k]->findChild<QLabel*>(QStringLiteral("picture"));
+        ASSERT_NE(picture, nullptr);
+        EXPECT_FALSE(picture->pixmap().isNull());
+        EXPECT_LE(picture->pixmap().width(), 26);
+        EXPECT_LE(picture->pixmap().height(), 20);
     }
 
     // Clicks act on the row's vehicle and every row shows the new states.
