@@ -235,6 +235,13 @@ int runRender(const RenderOptions& options) {
             trains::setCameraTrain(controller->vehicles().front());
         }
     }
+    // The switches hold for this render only: the document saves its preference flags into
+    // the user's settings when the session ends, so the stored flags are put back first.
+    struct RestoreFlags {
+        model::CZarnoltDocument& document;
+        std::uint32_t flags;
+        ~RestoreFlags() { document.setPreferenceFlags(flags); }
+    } restoreFlags{session.document(), session.document().getPreferenceFlags()};
     if (!options.prefs.empty()) {
         std::string bad;
         if (!applyPreferenceSwitches(options.prefs, session.document(), bad)) {

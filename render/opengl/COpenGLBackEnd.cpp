@@ -274,16 +274,15 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     }
     if (shadows) {
         const std::function<void()>& casters = renderer.hooks().drawShadowCasters;
-        if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
-            environment_.drawShadows(renderer, [&] {
-                if (casters) {
-                    casters();
-                }
+        environment_.drawShadows(renderer, [&] {
+            if (casters) {
+                casters();
+            }
+            tracks_.drawShadowPass(renderer);
+            if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
                 vehicles_.drawShadows(tracks_.normalList(), renderer.sceneMetrics());
-            });
-        } else {
-            environment_.drawShadows(renderer, casters);
-        }
+            }
+        });
     }
 
     // Track: ballast, the water surface, then the tile pass far to near.

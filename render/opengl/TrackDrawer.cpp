@@ -103,6 +103,16 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
     glColor4f(1, 1, 1, alpha);
 }
 
+void TrackDrawer::drawMeshShapes(const std::vector<TrackMesh>& meshes) {
+    glBegin(GL_QUADS);
+    for (const TrackMesh& mesh : meshes) {
+        for (const TrackVertex& v : mesh.quads) {
+            glVertex3f(v.x, v.y, v.z);
+        }
+    }
+    glEnd();
+}
+
 void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
     const model::CTrackItem& tile = *entry.tile;
     const double s = metrics.tileSize;
@@ -220,6 +230,56 @@ void TrackDrawer::drawPointNumbers(
         text(static_cast<int>(x) - 4 * static_cast<int>(label.size()),
              viewport[3] - static_cast<int>(y), label);
     }
+}
+
+namespace {
+
+// Ground tiles cast no shadow unless they hold a line of the upper networks (a monorail beam
+// or a road standing above the ground); elevated tiles always do.
+bool castsShadow(const DrawListEntry& entry) {
+    if (entry.tile == nullptr || entry.level < 0 || entry.level > 9) {
+        return false;
+    }
+    if (entry.layer > 0) {
+        return true;
+    }
+    for (const auto& line : entry.tile->lines()) {
+        if (line != nullptr &&
+            (line->getKind() == model::LineKindThird || line->getKind() == model::LineKindFourth)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void TrackDrawer::drawShadowPass(CDocumentRenderer& renderer) {
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    const double s = metrics.tileSize;
+    GLfloat colour[4] = {0, 0, 0, 0.2f};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    for (const DrawListEntry& entry : normal_) {
+        if (!castsShadow(entry)) {
+            continue;
+        }
+        glColor4f(colour[0], colour[1], colour[2], colour[3] * entry.alpha);
+        const std::int32_t key =
+            tileListKey(entry.layer, entry.column, entry.row, metrics.columns, 0, true);
+        lists_.draw(key, [&] {
+            const model::CTrackItem& tile = *entry.tile;
+            glPushMatrix();
+            glTranslated(entry.column * s, kBedLift * s, entry.row * s);
+            for (const auto& line : tile.lines()) {
+                if (line != nullptr) {
+                    drawMeshShapes(
+                        sweepLine(*line, line->getKind(), s, metrics.layerHeight, tile.level()));
+                }
+            }
+            glPopMatrix();
+        });
+    }
+    glColor4f(colour[0], colour[1], colour[2], colour[3]);
 }
 
 void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,

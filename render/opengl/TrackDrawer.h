@@ -30,6 +30,11 @@ public:
     void drawNormalPass(CDocumentRenderer& renderer,
                         const std::function<void(const DrawListEntry&)>& drawVehicle = {});
 
+    // The track of the normal list as shadow casters, inside the environment's shadow pass
+    // (its projection, stencil and colour set): elevated tiles and ground tiles holding a line
+    // of the two upper networks, as shapes only, one cached list per tile.
+    void drawShadowPass(CDocumentRenderer& renderer);
+
     // The number of every visible point, centred over its tile: `text` draws a string at
     // window pixels (x right, y down from the top).
     void drawPointNumbers(CDocumentRenderer& renderer,
@@ -37,6 +42,8 @@ public:
 
     // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
     void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
+    // The same meshes as bare shapes: no colour, texture or normal, for the shadow pass.
+    static void drawMeshShapes(const std::vector<TrackMesh>& meshes);
 
 private:
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);

@@ -109,6 +109,68 @@ TEST_F(TrackFrame, RailsAreDrawnAndTheBallastSwitchChangesOnlyTheBallast) {
     EXPECT_GT(railPixels, 50);
 }
 
+TEST_F(TrackFrame, ElevatedTrackShadowsTheGroundOnlyWithShadowsOn) {
+    // Rows 2 and 5 hold ground track; an elevated line on layer 2 crosses row 3.
+    for (std::int16_t c = 0; c < 8; ++c) {
+        model::createTile({c, 3}, 2)->setShape(1);
+    }
+    start().setHudVisible(false); // the frame-rate text changes between frames
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    frame(); // compiles the lists; the frames compared draw from them
+    const std::vector<std::uint8_t> without = frame();
+    document_->setPreferenceFlag(model::PrefNoShadows, false);
+    const std::vector<std::uint8_t> with = frame();
+    ASSERT_EQ(with.size(), without.size());
+    // A shadow only darkens: no channel gets brighter, and a band of pixels gets darker.
+    int darker = 0;
+    for (std::size_t i = 0; i + 3 < with.size(); i += 4) {
+        const int before = without[i] + without[i + 1] + without[i + 2];
+        const int after = with[i] + with[i + 1] + with[i + 2];
+        EXPECT_LE(after, before + 3) << "pixel " << i / 4;
+        darker += after + 12 < before ? 1 : 0;
+    }
+    EXPECT_GT(darker, 100);
+
+    // Ground track alone casts nothing.
+    model::deleteAllTiles();
+    for (std::int16_t c = 0; c < 8; ++c) {
+        model::createTile({c, 2}, 0)->setShape(1);
+    }
+    renderer_->invalidateAllLists();
+    frame();
+    const std::vector<std::uint8_t> groundOn = frame();
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    const std::vector<std::uint8_t> groundOff = frame();
+    ASSERT_EQ(groundOn.size(), groundOff.size());
+    int changed = 0;
+    for (std::size_t i = 0; i < groundOn.size(); ++i) {
+        changed += groundOn[i] != groundOff[i] ? 1 : 0;
+    }
+    EXPECT_EQ(changed, 0);
+}
+
+TEST(TrackSamples, PreferenceSwitchesHoldForOneRenderOnly) {
+    const std::filesystem::path loop =
+        std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル/複線ループ.zrn";
+    testsupport::TempFolder scratch;
+    const std::string png = (scratch.path() / "loop.png").string();
+    const std::string stats = (scratch.path() / "loop.json").string();
+    auto compiled = [&](std::vector<std::string> extra) {
+        std::vector<std::string> arguments{"render", loop.string(), "--out",   png,
+                                           "--size", "160x120",     "--stats", stats};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const auto run = testsupport::runCli(arguments, scratch);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        std::ifstream in(stats);
+        return nlohmann::json::parse(in)["lists"]["compiled"].get<int>();
+    };
+    const int plain = compiled({});
+    // Without ballast fewer lists are made; the next plain render (same settings folder) has
+    // its ballast again.
+    EXPECT_LT(compiled({"--prefs", "-ballast"}), plain);
+    EXPECT_EQ(compiled({}), plain);
+}
+
 TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
     const std::filesystem::path samples = std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル";
     testsupport::TempFolder scratch;
@@ -120,7 +182,8 @@ TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
         ++count;
         const std::string png = (scratch.path() / "sample.png").string();
         const std::string stats = (scratch.path() / "sample.json").string();
-        for (const char* prefs : {"+ballast", "-ballast"}) {
+        // Shadows off: the shadow lists of elevated tiles would add to the exact counts.
+        for (const char* prefs : {"+ballast,-shadows", "-ballast,-shadows"}) {
             const auto run =
                 testsupport::runCli({"render", entry.path().string(), "--out", png, "--size",
                                      "160x120", "--prefs", prefs, "--stats", stats},
@@ -133,7 +196,7 @@ TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
             // and the terrain.
             const int tiles = static_cast<int>(json["drawList"].size());
             const int compiled = json["lists"]["compiled"].get<int>();
-            if (std::string(prefs) == "-ballast") {
+            if (std::string(prefs).starts_with("-ballast")) {
                 EXPECT_EQ(compiled, tiles + 2) << entry.path();
             } else {
                 EXPECT_GE(compiled, tiles + 2) << entry.path();
