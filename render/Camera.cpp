@@ -4,31 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "render/VectorTurns.h"
+
 namespace render {
 namespace {
 
-double radians(double degrees) {
-    return degrees * std::numbers::pi / 180.0;
-}
-
-Vec3 add(const Vec3& a, const Vec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 sub(const Vec3& a, const Vec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-// Right-handed turns, as glRotate makes them.
-Vec3 turnAboutX(const Vec3& v, double degrees) {
-    const double c = std::cos(radians(degrees));
-    const double s = std::sin(radians(degrees));
-    return {v.x, v.y * c - v.z * s, v.y * s + v.z * c};
-}
-Vec3 turnAboutY(const Vec3& v, double degrees) {
-    const double c = std::cos(radians(degrees));
-    const double s = std::sin(radians(degrees));
-    return {v.x * c + v.z * s, v.y, -v.x * s + v.z * c};
-}
+using namespace turns;
 
 // Turns v about the unit axis a (Rodrigues).
 Vec3 turnAbout(const Vec3& v, const Vec3& a, double degrees) {

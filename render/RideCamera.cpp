@@ -4,31 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "render/VectorTurns.h"
+
 namespace render {
 namespace {
 
-double radians(double degrees) {
-    return degrees * std::numbers::pi / 180.0;
-}
-
-Vec3 add(const Vec3& a, const Vec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 sub(const Vec3& a, const Vec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-// Right-handed turns, as glRotate makes them.
-Vec3 turnAboutY(const Vec3& v, double degrees) {
-    const double c = std::cos(radians(degrees));
-    const double s = std::sin(radians(degrees));
-    return {v.x * c + v.z * s, v.y, -v.x * s + v.z * c};
-}
-Vec3 turnAboutZ(const Vec3& v, double degrees) {
-    const double c = std::cos(radians(degrees));
-    const double s = std::sin(radians(degrees));
-    return {v.x * c - v.y * s, v.x * s + v.y * c, v.z};
-}
+using namespace turns;
 
 // Tilts v up (positive degrees) or down in the vertical plane that holds it.
 Vec3 tilt(const Vec3& v, double degrees) {
