@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "RenderBenchEnvironment.h"
 #include "model/CZarnoltDocument.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
@@ -14,17 +15,8 @@
 
 namespace {
 
-// The built-in textures of the build's data pack, and a settings folder of its own so that
-// the benchmark leaves the user's settings alone.
-void prepareEnvironment() {
-    setenv("ZARNOLT_DATA", ZARNOLT_BUILD_DIR "/bin/データ", 0);
-    const std::filesystem::path config = std::filesystem::temp_directory_path() / "zarnolt-bench";
-    std::filesystem::create_directories(config);
-    setenv("ZARNOLT_CONFIG_DIR", config.c_str(), 0);
-}
-
 void BM_EmptyLayoutFrame(benchmark::State& state) {
-    prepareEnvironment();
+    prepareRenderBenchEnvironment();
     const int size = static_cast<int>(state.range(0));
     render::opengl::OffscreenContext context(1280, 720);
     if (!context.valid()) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "RenderBenchEnvironment.h"
 #include "model/CZarnoltDocument.h"
 #include "render/CDocumentRenderer.h"
 #include "render/Terrain.h"
@@ -54,17 +55,10 @@ void BM_TerrainBuild(benchmark::State& state) {
 }
 BENCHMARK(BM_TerrainBuild)->Arg(100)->Arg(999)->Unit(benchmark::kMillisecond);
 
-void prepareEnvironment() {
-    setenv("ZARNOLT_DATA", ZARNOLT_BUILD_DIR "/bin/データ", 0);
-    const std::filesystem::path config = std::filesystem::temp_directory_path() / "zarnolt-bench";
-    std::filesystem::create_directories(config);
-    setenv("ZARNOLT_CONFIG_DIR", config.c_str(), 0);
-}
-
 // A 100 × 100 board with 400 one-tile squares a tile above the ground casting shadows
 // (argument 1) or with the shadow pass off (0).
 void BM_ShadowFrame(benchmark::State& state) {
-    prepareEnvironment();
+    prepareRenderBenchEnvironment();
     render::opengl::OffscreenContext context(1280, 720);
     if (!context.valid()) {
         state.SkipWithError("no offscreen context");

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "RenderBenchEnvironment.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
@@ -18,15 +19,8 @@
 
 namespace {
 
-void prepareEnvironment() {
-    setenv("ZARNOLT_DATA", ZARNOLT_BUILD_DIR "/bin/データ", 0);
-    const std::filesystem::path config = std::filesystem::temp_directory_path() / "zarnolt-bench";
-    std::filesystem::create_directories(config);
-    setenv("ZARNOLT_CONFIG_DIR", config.c_str(), 0);
-}
-
 void trackFrames(benchmark::State& state, bool cold) {
-    prepareEnvironment();
+    prepareRenderBenchEnvironment();
     const int size = static_cast<int>(state.range(0));
     render::opengl::OffscreenContext context(1280, 720);
     if (!context.valid()) {

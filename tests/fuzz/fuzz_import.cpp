@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the RIB reader. Whatever it reads must be measurable, made
-// storable and written as an item model that loads back with the same bytes.
+// Feeds arbitrary bytes to one text model reader (ZARNOLT_FUZZ_FORMAT: VRML, RIB or DXF, one
+// target each). Whatever it reads must be measurable, made storable and written as an item
+// model that loads back with the same bytes.
 #include "import/ItemFromModel.h"
 #include "import/ModelImport.h"
 #include "items/C3DItemObject.h"
@@ -13,7 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     items::C3DItemObject item;
     std::string error;
-    if (!import::itemFromModel(import::ModelFormat::Rib, std::span(data, size), 0, item, error)) {
+    if (!import::itemFromModel(import::ModelFormat::ZARNOLT_FUZZ_FORMAT, std::span(data, size), 0,
+                               item, error)) {
         return 0;
     }
     (void)item.boundingBox(1.0);
