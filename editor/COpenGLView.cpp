@@ -14,6 +14,7 @@
 
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
+#include "editor/WalkKeyCodes.h"
 #include "items/BuiltinFiles.h"
 #include "model/CZarnoltDocument.h"
 #include "platform/RenderLock.h"
@@ -340,36 +341,44 @@ void COpenGLView::keyPressEvent(QKeyEvent* e) {
         }
         return;
     }
-    keys_.press(e->key(), e->isAutoRepeat());
+    keys_.press(virtualKeyFromQtKey(e->key()), e->isAutoRepeat());
     emit activity();
     if (keys_.anyDown() && !keyPoll_.isActive()) {
+        // A new round of polling starts from standing still, with the keys the user chose.
+        const auto* doc = model::currentDocument();
+        poller_.setBindings(doc != nullptr
+                                ? render::WalkKeyBindings::fromPreferences(doc->getPreferences())
+                                : render::WalkKeyBindings{});
+        poller_.reset();
         keyPoll_.start();
     }
 }
 
 void COpenGLView::keyReleaseEvent(QKeyEvent* e) {
-    keys_.release(e->key(), e->isAutoRepeat());
+    keys_.release(virtualKeyFromQtKey(e->key()), e->isAutoRepeat());
 }
 
 void COpenGLView::focusOutEvent(QFocusEvent* e) {
+    // A key released elsewhere never reports here: let go of everything and stand still.
     keys_.clear();
     keyPoll_.stop();
+    poller_.reset();
     dragging_ = false;
     QOpenGLWidget::focusOutEvent(e);
 }
 
 void COpenGLView::pollKeys() {
-    if (!keys_.anyDown()) {
-        keyPoll_.stop();
-        return;
-    }
     render::CDocumentRenderer* r = renderer();
     if (!r) {
         keyPoll_.stop();
         return;
     }
-    if (pollWalkKeys(keys_, *r)) {
+    const render::WalkPollResult result = poller_.poll(keys_, *r);
+    if (result.moved) {
         update();
+    }
+    if (!result.keepPolling) {
+        keyPoll_.stop();
     }
 }
 

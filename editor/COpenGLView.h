@@ -7,7 +7,8 @@
 
 #include <memory>
 
-#include "editor/KeyStateTable.h"
+#include "render/KeyStateTable.h"
+#include "render/WalkKeyPoller.h"
 
 namespace render {
 class CDocumentRenderer;
@@ -45,10 +46,13 @@ public:
     bool applySize(QSize size);
     void setCameraMode(int mode);
     int cameraMode() const;
-    const KeyStateTable& keys() const { return keys_; }
+    // The held keys by virtual-key code (the walk keys' codes of the settings dialog).
+    const render::KeyStateTable& keys() const { return keys_; }
+    const render::WalkKeyPoller& walkPoller() const { return poller_; }
     // Frames drawn since the view was made.
     long framesDrawn() const { return framesDrawn_; }
-    // One poll of the held keys; repaints when the camera moved.
+    // One poll of the held keys with the user's walk keys; repaints when the camera moved and
+    // stops polling when nothing is held and the walker stands still.
     void pollKeys();
     // Ends the view's use of the renderer: destroys it with the context current.
     void releaseRenderer();
@@ -99,7 +103,8 @@ private:
     QTimer keyPoll_;
     QTimer soundTimer_;
     std::unique_ptr<sound::SteamSound> sound_;
-    KeyStateTable keys_;
+    render::KeyStateTable keys_;
+    render::WalkKeyPoller poller_;
     QPoint lastMouse_;
     bool dragging_ = false;
     long framesDrawn_ = 0;

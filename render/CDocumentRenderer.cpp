@@ -62,13 +62,14 @@ CDocumentRenderer::CDocumentRenderer(model::CZarnoltDocument& document,
     metrics_ = computeSceneMetrics(document_.getColumns(), document_.getRows());
     hooks_.groundHeight = [this](double x, double z) { return groundHeightAt(x, z); };
     hooks_.rideAvailable = [] { return trains::cameraTrain() != nullptr; };
+    hooks_.walkCheck = [this](CameraPose& pose) { return walkArea().check(pose, false); };
 }
 
 CDocumentRenderer::~CDocumentRenderer() {
     shutdown();
 }
 
-bool CDocumentRenderer::initialise(int width, int height, int mode) {
+bool CDocumentRenderer::initialise(int width, int height, int mode, bool keepPose) {
     ready_ = false;
     if (width <= 0 || height <= 0 || !backEnd_) {
         return false;
@@ -77,7 +78,7 @@ bool CDocumentRenderer::initialise(int width, int height, int mode) {
     if (!backEnd_->initialise(*this)) {
         return false;
     }
-    setup(width, height, mode);
+    setup(width, height, mode, keepPose);
     backEnd_->applyClearColour(*this);
     backEnd_->initState();
     applyCamera();
@@ -85,7 +86,7 @@ bool CDocumentRenderer::initialise(int width, int height, int mode) {
     return true;
 }
 
-void CDocumentRenderer::setup(int width, int height, int mode) {
+void CDocumentRenderer::setup(int width, int height, int mode, bool keepPose) {
     camera_.setViewport(width, height);
     const SceneMetrics before = metrics_;
     metrics_ = computeSceneMetrics(document_.getColumns(), document_.getRows());
@@ -93,7 +94,13 @@ void CDocumentRenderer::setup(int width, int height, int mode) {
         invalidateAllLists(); // every key and shape depends on the board size
     }
     terrainDirty_ = true;
-    setCameraMode(mode, false);
+    setCameraMode(mode, keepPose);
+    if (keepPose) {
+        // The kept pose sees through the new viewport's shape.
+        camera_.state().aspect =
+            static_cast<double>(camera_.state().viewportWidth) / camera_.state().viewportHeight;
+        rebuildFrustum();
+    }
     const int units = backEnd_ ? backEnd_->lightUnitCount() : 1;
     editing::getOrCreateLightController(std::max(units, 1),
                                         model::Vec3f{static_cast<float>(metrics_.width),
@@ -115,7 +122,7 @@ bool CDocumentRenderer::resize(int width, int height) {
     if (ready_ && s.viewportWidth == width && s.viewportHeight == height) {
         return false;
     }
-    return initialise(width, height, s.mode);
+    return initialise(width, height, s.mode, true);
 }
 
 bool CDocumentRenderer::draw() {
@@ -157,6 +164,18 @@ void CDocumentRenderer::setCameraMode(int mode, bool keepPose) {
 void CDocumentRenderer::rebuildFrustum() {
     const CameraState& s = camera_.state();
     frustum_.build(currentPose(), s.fieldOfView, s.aspect, s.nearPlane, s.farPlane);
+}
+
+const trains::CTrainItem* CDocumentRenderer::cabVehicle() const {
+    const int mode = camera_.state().mode;
+    if (mode < ModeDriverSeat || mode > ModeConductorRoom) {
+        return nullptr;
+    }
+    trains::CTrainItem* vehicle = trains::cameraTrain();
+    if (vehicle == nullptr) {
+        return nullptr;
+    }
+    return mode == ModeConductorRoom ? vehicle->tail() : vehicle->head();
 }
 
 bool CDocumentRenderer::updateRidePose() {
@@ -243,6 +262,15 @@ void CDocumentRenderer::setWalkAngles(double yaw, double pitch) {
 void CDocumentRenderer::setEyeTarget(const Vec3& eye, const Vec3& target) {
     camera_.state().eye = eye;
     camera_.state().target = target;
+}
+
+WalkArea CDocumentRenderer::walkArea() {
+    const bool waterShown = !document_.testEnvironmentFlag(model::EnvNoWater);
+    return WalkArea(metrics_, tileContentObstacles(metrics_),
+                    [this, waterShown](double x, double z) {
+                        double ground = hooks_.groundHeight ? hooks_.groundHeight(x, z) : 0.0;
+                        return ground < 0 && waterShown ? 0.0 : ground;
+                    });
 }
 
 void CDocumentRenderer::applyCamera() {

@@ -16,9 +16,13 @@
 #include "render/SmokePuffs.h"
 #include "render/Terrain.h"
 #include "render/ViewFrustum.h"
+#include "render/WalkArea.h"
 
 namespace model {
 class CZarnoltDocument;
+}
+namespace trains {
+class CTrainItem;
 }
 
 namespace render {
@@ -71,11 +75,13 @@ public:
     // Makes the renderer ready for a viewport: textures and font, `setup`, clear colour,
     // graphics state, projection. False (and not ready) when the size is not positive or no
     // context is current.
-    bool initialise(int width, int height, int mode);
+    // With keepPose the camera keeps its pose and only takes the new aspect.
+    bool initialise(int width, int height, int mode, bool keepPose = false);
     // Viewport, scene constants, camera mode, and the light (created on first use) placed and
     // switched as the layout's environment says.
-    void setup(int width, int height, int mode);
-    // Re-initialises for a new size; nothing for the same size or a size that is not positive.
+    void setup(int width, int height, int mode, bool keepPose = false);
+    // Re-initialises for a new size, keeping the camera's mode and pose and taking the new
+    // aspect; nothing for the same size or a size that is not positive.
     bool resize(int width, int height);
     bool isReady() const { return ready_; }
     bool isDrawing() const { return drawing_; }
@@ -96,6 +102,9 @@ public:
     // The pose the next frame looks from; the riding and chase views first follow the camera
     // train.
     CameraPose currentPose();
+    // The vehicle whose cab the view rides in (modes 1 … 4: the head of the camera train, the
+    // tail from the conductor's room), or null; its panel shows the speedometer's needles.
+    const trains::CTrainItem* cabVehicle() const;
     // Moves the stored eye and target of a riding or chase view to the camera train; false
     // (pose unchanged) in other modes or without a camera train on a valid place.
     bool updateRidePose();
@@ -108,6 +117,11 @@ public:
     double layoutPitch() const { return camera_.state().layoutPitch; }
     void setWalkAngles(double yaw, double pitch);
     void setEyeTarget(const Vec3& eye, const Vec3& target);
+    // The camera itself, for the key poller.
+    Camera& camera() { return camera_; }
+    // Where the walker may go: the walk limit of this board, the contents of the tiles around
+    // the walker, and the ground under it (water, when shown, is ground at height 0).
+    WalkArea walkArea();
     // A held turn key and a mouse drag (see Camera).
     void keyTurn(int yawDirection, int pitchDirection, bool run) {
         camera_.keyTurn(yawDirection, pitchDirection, run);

@@ -291,8 +291,10 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
         environment_.drawWater(renderer);
     }
     const bool lampsLit = renderer.brightness() < 0.7;
+    const trains::CTrainItem* cab = renderer.cabVehicle();
     tracks_.drawNormalPass(renderer, [&](const DrawListEntry& vehicle) {
-        vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit);
+        vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit,
+                       cab != nullptr && vehicle.vehicle == cab);
     });
     vehicles_.drawTrainEffects(renderer, tracks_.normalList());
     renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};

@@ -3,13 +3,16 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "items/C3DItemObject.h"
 #include "items/ItemRegistry.h"
 #include "model/CTrackItem.h"
 #include "render/CDocumentRenderer.h"
+#include "render/SmokePuffs.h"
 #include "render/TrackGeometry.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/ItemDrawer.h"
@@ -22,6 +25,17 @@ namespace render::opengl {
 namespace {
 
 constexpr int kAxleItem = 134;
+constexpr int kPanelItem = 132;
+// The gauges on the panel item, in its units (40 to a tile edge): three faces side by side at
+// z −10, 0 and 10 (left to right seen from the driver, who looks along +x), centred 5 high,
+// 3.6 in radius, just in front of the item's bezels.
+constexpr double kPanelUnitsPerTile = 40.0;
+constexpr double kGaugeFaceX = -1.8;
+constexpr double kGaugeNeedleX = -1.85;
+constexpr double kGaugeY = 5.0;
+constexpr double kGaugeSpacing = 10.0;
+constexpr double kGaugeRadius = 3.6;
+constexpr int kGaugeSegments = 24;
 constexpr int kSmokeTexture = 13;
 
 Vec3 cross(const Vec3& a, const Vec3& b) {
@@ -80,7 +94,8 @@ void drawBar(double x0, double x1, double y, double z, double height, double wid
 
 } // namespace
 
-void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit) {
+void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit,
+                         bool cabNeedles) {
     trains::CTrainItem* vehicle = entry.vehicle;
     if (vehicle == nullptr || !(entry.alpha > 0.0f)) {
         return;
@@ -118,6 +133,63 @@ void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics
     LampDrawOptions lamps;
     lamps.litPass = lampsLit;
     items_.drawLamps(*model, t, lamps);
+    if (model->hasVehicleValue()) {
+        drawPanel(*model, vehicle->speed(), cabNeedles, t);
+    }
+}
+
+void VehicleDrawer::drawPanel(const items::C3DItemObject& model, double speed, bool needles,
+                              double tileSize) {
+    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT |
+                     GL_LIGHTING_BIT);
+    StGLMatrix matrix;
+    // The panel stands at the model's panel point, turned by its panel angle, and leans back
+    // towards the driver; it is drawn opaque whatever the vehicle's fade.
+    const items::Vec3d at = model.eyePoint(tileSize);
+    glTranslated(at.x, at.y, at.z);
+    glRotated(model.vehicleFloatValue(), 0, 1, 0);
+    glRotated(-45, 0, 0, 1);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    const std::array<std::uint8_t, 4>& tint = model.baseColour();
+    glColor4ub(tint[0], tint[1], tint[2], 255);
+    ItemDrawOptions tinted;
+    tinted.mode = 1; // the shapes in the panel colour
+    items_.drawBuiltinItem(kPanelItem, tileSize, tinted);
+
+    const double u = tileSize / kPanelUnitsPerTile;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    for (int gauge = 0; gauge < 3; ++gauge) {
+        const double z = (gauge - 1) * kGaugeSpacing * u;
+        glColor3f(0.95f, 0.95f, 0.9f);
+        glBegin(GL_TRIANGLE_FAN);
+        glNormal3d(-1, 0, 0);
+        glVertex3d(kGaugeFaceX * u, kGaugeY * u, z);
+        for (int k = 0; k <= kGaugeSegments; ++k) {
+            const double a = 2 * std::numbers::pi * k / kGaugeSegments;
+            glVertex3d(kGaugeFaceX * u, (kGaugeY + kGaugeRadius * std::sin(a)) * u,
+                       z + kGaugeRadius * std::cos(a) * u);
+        }
+        glEnd();
+    }
+    if (!needles) {
+        return;
+    }
+    // Angles run anticlockwise as the driver sees the face: from its right (+z) towards up.
+    glLineWidth(3.0f);
+    glColor3f(0, 0, 0);
+    glBegin(GL_LINES);
+    for (int gauge = 0; gauge < 3; ++gauge) {
+        const double z = (gauge - 1) * kGaugeSpacing * u;
+        const double a = speedometerNeedleAngle(gauge + 1, speed) * std::numbers::pi / 180.0;
+        const double reach = 0.75 * kGaugeRadius * u;
+        glVertex3d(kGaugeNeedleX * u, kGaugeY * u, z);
+        glVertex3d(kGaugeNeedleX * u, kGaugeY * u + reach * std::sin(a), z + reach * std::cos(a));
+    }
+    glEnd();
 }
 
 bool VehicleDrawer::hasVehicles(const DrawList& list) {

@@ -6,6 +6,9 @@
 namespace trains {
 class CTrainItem;
 }
+namespace items {
+class C3DItemObject;
+}
 
 namespace render {
 class CDocumentRenderer;
@@ -24,8 +27,12 @@ public:
     VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures)
         : items_(items), textures_(textures) {}
 
-    // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing.
-    void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit);
+    // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing. A
+    // vehicle whose model has a cab panel gets the speedometer panel (built-in item 132) at
+    // the model's panel point, and with `cabNeedles` (the vehicle the cab view rides in) its
+    // three gauges' needles.
+    void draw(const DrawListEntry& entry, const SceneMetrics& metrics, bool lampsLit,
+              bool cabNeedles = false);
 
     // The vehicles of `list` as shapes only, in the current colour, for the shadow pass (the
     // caller has set up the projection onto the ground).
@@ -42,6 +49,7 @@ public:
                     float alpha);
 
 private:
+    void drawPanel(const items::C3DItemObject& model, double speed, bool needles, double tileSize);
     void drawWheelSet(const trains::WheelGeometry& geometry, double x, double y, double z,
                       double axleHeight, double scaleX, double scaleY, double scaleZ, double angle,
                       double tileSize, float alpha);

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -15,11 +16,12 @@
 
 #include "editor/COpenGLView.h"
 #include "editor/EditorHooks.h"
-#include "editor/KeyStateTable.h"
 #include "editor/OpenGLFrameWnd.h"
 #include "editor/UiTexts.h"
 #include "image/PictureFiles.h"
+#include "model/CZarnoltDocument.h"
 #include "render/CDocumentRenderer.h"
+#include "render/KeyStateTable.h"
 #include "render/opengl/ContextCheck.h"
 #include "sound/CPlaySound.h"
 #include "sound/SteamSound.h"
@@ -76,7 +78,7 @@ TEST(Window3DKeysTest, KeyTableMatchesDigitsWhateverTheLayoutReports) {
 }
 
 TEST(Window3DKeysTest, AutoRepeatIsIgnoredAndClearEmptiesTheTable) {
-    editor::KeyStateTable keys;
+    render::KeyStateTable keys;
     keys.press(Qt::Key_W, false);
     keys.press(Qt::Key_A, true); // a repeat without its first press
     EXPECT_TRUE(keys.isDown(Qt::Key_W));
@@ -171,22 +173,30 @@ TEST_F(Window3DTest, CtrlShift6SwitchesToWalkAndHoldingWWalksUntilFocusIsLost) {
     ASSERT_EQ(view->cameraMode(), render::ModeWalk);
     EXPECT_EQ(editor::editorHooks().cameraMode(), render::ModeWalk);
 
+    // Held W walks on the 10 ms timer, towards the target, at the standing height.
     const render::Vec3 start = view->renderer()->cameraState().eye;
+    const render::Vec3 aim = view->renderer()->cameraState().target;
     QKeyEvent press(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
     QCoreApplication::sendEvent(view, &press);
-    ASSERT_TRUE(view->keys().isDown(Qt::Key_W));
-    for (int i = 0; i < 5; ++i) {
-        view->pollKeys();
-    }
+    ASSERT_TRUE(view->keys().isDown('W'));
+    const auto walkedFrom = [&](const render::Vec3& from) {
+        const render::Vec3 eye = view->renderer()->cameraState().eye;
+        return std::hypot(eye.x - from.x, eye.z - from.z);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(walkedFrom(start) > 0.1, 10000);
     const render::Vec3 walked = view->renderer()->cameraState().eye;
-    EXPECT_NE(walked, start);
     EXPECT_EQ(walked.y, start.y);
+    EXPECT_LT(std::hypot(aim.x - walked.x, aim.z - walked.z),
+              std::hypot(aim.x - start.x, aim.z - start.z));
 
+    // Losing the focus lets go of the keys and stops the walker at once.
     QFocusEvent lost(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QCoreApplication::sendEvent(view, &lost);
     EXPECT_FALSE(view->keys().anyDown());
+    const render::Vec3 stopped = view->renderer()->cameraState().eye;
+    QTest::qWait(100);
     view->pollKeys();
-    EXPECT_EQ(view->renderer()->cameraState().eye, walked);
+    EXPECT_EQ(view->renderer()->cameraState().eye, stopped);
 
     // Ctrl+Shift+1 goes back to the standard view; Ctrl+Shift+C closes the window.
     QTest::keyClick(view, Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
@@ -194,6 +204,41 @@ TEST_F(Window3DTest, CtrlShift6SwitchesToWalkAndHoldingWWalksUntilFocusIsLost) {
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(editor::OpenGLFrameWnd::instance(), nullptr);
     EXPECT_EQ(render::documentRenderer(), nullptr);
+}
+
+TEST_F(Window3DTest, TheWalkKeysAreTheOnesChosenInTheSettings) {
+    auto* doc = model::currentDocument();
+    ASSERT_NE(doc, nullptr);
+    model::PreferenceData preferences = doc->getPreferences();
+    preferences.keys[model::WalkForward].keyCode = 'I';
+    doc->setPreferences(preferences);
+    auto* window = open(1131);
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    ASSERT_NE(view->renderer(), nullptr);
+    ASSERT_EQ(view->cameraMode(), render::ModeWalk);
+    const render::Vec3 start = view->renderer()->cameraState().eye;
+
+    // W is no walk key any more: holding it leaves the walker standing.
+    QKeyEvent pressW(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &pressW);
+    QTest::qWait(200);
+    EXPECT_EQ(view->renderer()->cameraState().eye, start);
+    QKeyEvent releaseW(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &releaseW);
+
+    // I walks, and releasing it lets the walker glide to a stop.
+    QKeyEvent pressI(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &pressI);
+    ASSERT_TRUE(view->keys().isDown('I'));
+    QTRY_VERIFY_WITH_TIMEOUT(view->renderer()->cameraState().eye.z < start.z - 0.1, 10000);
+    QKeyEvent releaseI(QEvent::KeyRelease, Qt::Key_I, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &releaseI);
+    EXPECT_FALSE(view->keys().anyDown());
+    QTRY_VERIFY_WITH_TIMEOUT(view->walkPoller().motion().moveSpeed == 0, 10000);
+    // The settings outlive the document: give the next tests their W back.
+    preferences.keys[model::WalkForward].keyCode = 'W';
+    doc->setPreferences(preferences);
 }
 
 TEST_F(Window3DTest, OnlyANewNonEmptySizeSetsTheRendererUpAgain) {
