@@ -27,14 +27,14 @@ namespace {
 constexpr int kAxleItem = 134;
 constexpr int kPanelItem = 132;
 // The gauges on the panel item, in its units (40 to a tile edge): three faces side by side at
-// z −10, 0 and 10 (left to right seen from the driver, who looks along +x), centred 5 high,
-// 3.6 in radius, just in front of the item's bezels.
+// z −2.2, 0 and 2.2 (left to right seen from the driver, who looks along +x), centred 1.3
+// high, 0.9 in radius, just in front of the item's bezels.
 constexpr double kPanelUnitsPerTile = 40.0;
-constexpr double kGaugeFaceX = -1.8;
-constexpr double kGaugeNeedleX = -1.85;
-constexpr double kGaugeY = 5.0;
-constexpr double kGaugeSpacing = 10.0;
-constexpr double kGaugeRadius = 3.6;
+constexpr double kGaugeFaceX = -0.66;
+constexpr double kGaugeNeedleX = -0.7;
+constexpr double kGaugeY = 1.3;
+constexpr double kGaugeSpacing = 2.2;
+constexpr double kGaugeRadius = 0.9;
 constexpr int kGaugeSegments = 24;
 constexpr int kSmokeTexture = 13;
 

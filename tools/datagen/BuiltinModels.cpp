@@ -56,13 +56,13 @@ void pierColumn(ModelKit& kit) {
     kit.cylinder(kConcrete, Axis::Y, {0, 6, 0}, 5.0, 12.0, 16);
 }
 
-// The speedometer panel: a slab facing the driver (towards -x) with three round bezels on
-// which the renderer draws the gauges.
+// The speedometer panel: a small slab facing the driver (towards -x) with three round bezels
+// on which the renderer draws the gauges (faces 0.9 in radius, 2.2 apart, 1.3 high).
 void speedometerPanel(ModelKit& kit) {
-    kit.boxFromTo(kPanel, {-1, 0, -15}, {1, 10, 15});
-    for (const double z : {-10.0, 0.0, 10.0}) {
-        kit.cylinder(kBezel, Axis::X, {-1.3, 5, z}, 4.2, 0.6, 20);
-        kit.cylinder(kGaugeFace, Axis::X, {-1.65, 5, z}, 3.6, 0.2, 20);
+    kit.boxFromTo(kPanel, {-0.4, 0, -3.4}, {0.4, 2.6, 3.4});
+    for (const double z : {-2.2, 0.0, 2.2}) {
+        kit.cylinder(kBezel, Axis::X, {-0.5, 1.3, z}, 1.05, 0.2, 20);
+        kit.cylinder(kGaugeFace, Axis::X, {-0.62, 1.3, z}, 0.9, 0.05, 20);
     }
 }
 

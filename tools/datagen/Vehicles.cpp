@@ -37,7 +37,6 @@ struct Placement {
     double lampY = 12;   // head lamp height
     double lampZ = 0;    // head lamp side offset (0: one lamp on the centre line)
     Vec3d chimney{};     // chimney top (steam locomotives)
-    double panelY = 11;  // speedometer panel height
 };
 
 void windowsAlong(ModelKit& kit, double x0, double x1, double y0, double y1, double z, int count) {
@@ -95,7 +94,6 @@ Placement steamLocomotive(ModelKit& kit, Rgb livery, Rgb trim, double boilerLeng
     p.eyeZ = 4.5;
     p.lampY = 19.5;
     p.chimney = {front - 3, 24, 0};
-    p.panelY = 14;
     return p;
 }
 
@@ -212,7 +210,6 @@ Placement automobile(ModelKit& kit, int type) {
         p.eyeY = 8;
         p.lampY = 4.5;
         p.lampZ = 3;
-        p.panelY = 6.5;
     } else if (type == 1) { // bus
         kit.boxFromTo(kCream, {-18, 2, -5.5}, {18, 14, 5.5});
         kit.boxFromTo(kGreen, {-18.2, 4, -5.7}, {18.2, 6, 5.7});
@@ -222,7 +219,6 @@ Placement automobile(ModelKit& kit, int type) {
         p.eyeY = 11;
         p.lampY = 4;
         p.lampZ = 4;
-        p.panelY = 9;
     } else { // truck
         kit.boxFromTo(kBlue, {8, 2, -5}, {15, 11, 5});
         kit.boxFromTo(kGlass, {15, 7, -4}, {15.3, 10, 4});
@@ -232,7 +228,6 @@ Placement automobile(ModelKit& kit, int type) {
         p.eyeY = 10;
         p.lampY = 4;
         p.lampZ = 3.5;
-        p.panelY = 8;
     }
     return p;
 }
@@ -263,7 +258,6 @@ Placement monorailCar(ModelKit& kit, bool suspended, bool front) {
     p.eyeY = 17;
     p.lampY = 11;
     p.lampZ = 4;
-    p.panelY = 14;
     return p;
 }
 
@@ -339,6 +333,9 @@ const std::vector<Vehicle>& vehicles() {
 }
 
 constexpr double kUnitsPerTile = 40.0;
+// Where the speedometer panel stands from the driver's eye, in model units.
+constexpr double kPanelAhead = 11.0;
+constexpr double kPanelBelow = 4.6;
 // The chase point, which loading also gives a rolling-stock file whose viewpoint 2 is zero.
 constexpr Vec3d kChasePoint{1.5, 0.25, 0.0};
 
@@ -346,8 +343,8 @@ void fillHeader(items::C3DItemObject& item, const VehicleSpec& spec, const Place
     item.setKind(spec.kind);
     const double t = kUnitsPerTile;
     item.setViewpoint(1, kChasePoint);
+    const double seatX = p.cabFront != 0 ? p.cabFront - 1 : p.front - 4;
     if (p.front > 0) {
-        const double seatX = p.cabFront != 0 ? p.cabFront - 1 : p.front - 4;
         item.setViewpoint(0, {seatX / t, p.eyeY / t - 0.5, p.eyeZ / t});
     }
     if (p.chimney.y > 0) {
@@ -357,7 +354,10 @@ void fillHeader(items::C3DItemObject& item, const VehicleSpec& spec, const Place
         item.setVehicleCountValue(1);
         item.setVehicleFloatValue(0.0f);
         item.setBaseColour({200, 200, 190, 255});
-        item.setEyeOffset({(p.front - 3) / t - 0.3, p.panelY / t - 0.75, 0});
+        // The panel stands a little ahead of the driver's eye and below it, so that the cab
+        // view sees its gauges at the bottom of the picture.
+        item.setEyeOffset(
+            {(seatX + kPanelAhead) / t - 0.3, (p.eyeY - kPanelBelow) / t - 0.75, p.eyeZ / t});
     }
     if (spec.lamps > 0) {
         item.setLampMask(1);

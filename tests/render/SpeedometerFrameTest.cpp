@@ -1,0 +1,106 @@
+// The cab's speedometer: the panel's needles follow the vehicle's speed in the cab views and
+// are not drawn outside them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/TrackTiles.h"
+#include "render/CDocumentRenderer.h"
+#include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/OffscreenContext.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
+#include "trains/VehicleTypes.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+class SpeedometerFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        context_ = std::make_unique<render::opengl::OffscreenContext>(kWidth, kHeight);
+        ASSERT_TRUE(context_->valid());
+        document_ = std::make_unique<model::CZarnoltDocument>(16, 5);
+        for (std::int16_t c = 0; c < 16; ++c) {
+            model::createTile({c, 2}, 0)->setShape(1);
+        }
+        // An electric locomotive of the data pack, whose model has a cab panel.
+        locomotive_ =
+            trains::createVehicle(model::tileAt(0, {8, 2}), trains::TypeElectric, "EL01.zn3");
+        ASSERT_NE(locomotive_, nullptr);
+        ASSERT_NE(locomotive_->findModel(), nullptr);
+        ASSERT_TRUE(locomotive_->findModel()->hasVehicleValue());
+        trains::getOrCreateTrainController().addVehicle(locomotive_);
+        trains::setCameraTrain(locomotive_);
+    }
+    void TearDown() override {
+        renderer_.reset();
+        trains::setCameraTrain(nullptr);
+        trains::deleteAllVehicles();
+        document_.reset();
+        context_.reset();
+        model::deleteAllTiles();
+    }
+    // One frame in `mode` with the locomotive at `speed`.
+    std::vector<std::uint8_t> frame(int mode, double speed) {
+        renderer_ = std::make_unique<render::CDocumentRenderer>(
+            *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+        EXPECT_TRUE(renderer_->initialise(kWidth, kHeight, mode));
+        renderer_->setHudVisible(false);
+        renderer_->setFixedTime(0);
+        EXPECT_EQ(renderer_->cameraMode(), mode);
+        locomotive_->setSpeed(speed);
+        EXPECT_TRUE(renderer_->draw());
+        std::vector<std::uint8_t> pixels = context_->readPixels();
+        renderer_.reset();
+        return pixels;
+    }
+    // The rows (counted from the bottom) in which the two pictures differ.
+    static std::vector<int> differingRows(const std::vector<std::uint8_t>& a,
+                                          const std::vector<std::uint8_t>& b) {
+        std::vector<int> rows;
+        const std::size_t stride = a.size() / kHeight;
+        for (int y = 0; y < kHeight; ++y) {
+            for (std::size_t i = y * stride; i < (y + 1) * stride; ++i) {
+                if (a[i] != b[i]) {
+                    rows.push_back(y);
+                    break;
+                }
+            }
+        }
+        return rows;
+    }
+
+    std::unique_ptr<render::opengl::OffscreenContext> context_;
+    std::unique_ptr<model::CZarnoltDocument> document_;
+    std::unique_ptr<render::CDocumentRenderer> renderer_;
+    trains::CTrainItem* locomotive_ = nullptr;
+};
+
+TEST_F(SpeedometerFrame, TheCabViewShowsTheNeedlesTurningWithTheSpeed) {
+    const std::vector<std::uint8_t> standing = frame(render::ModeDriverSeat, 0);
+    const std::vector<std::uint8_t> running = frame(render::ModeDriverSeat, 120);
+    ASSERT_EQ(standing.size(), running.size());
+    // Only the needles move: a small part of the picture, below the horizon.
+    const std::vector<int> rows = differingRows(standing, running);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LT(rows.size(), static_cast<std::size_t>(kHeight / 3));
+    EXPECT_LT(rows.back(), kHeight / 2);
+    // The same speed draws the same picture.
+    EXPECT_EQ(frame(render::ModeDriverSeat, 120), running);
+}
+
+TEST_F(SpeedometerFrame, OutsideTheCabViewsTheSpeedChangesNothing) {
+    for (const int mode : {render::ModeLayout, render::ModeChase}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(frame(mode, 0), frame(mode, 120));
+    }
+}
+
+} // namespace
