@@ -253,10 +253,19 @@ TEST_F(Window3DTest, OnlyANewNonEmptySizeSetsTheRendererUpAgain) {
     EXPECT_FALSE(view->applySize(QSize(-3, 50)));
     EXPECT_EQ(view->appliedSize(), applied);
     const QSize other(applied.width() + 37, applied.height() + 11);
+    view->renderer()->setLayoutYaw(25);
+    ASSERT_TRUE(view->renderer()->setZoom(2.0));
+    const render::CameraState before = view->renderer()->cameraState();
     ASSERT_TRUE(view->applySize(other));
     const render::CameraState& camera = view->renderer()->cameraState();
     EXPECT_EQ(camera.viewportWidth, other.width());
     EXPECT_EQ(camera.viewportHeight, other.height());
+    // The view keeps its pose; only the shape of the picture changes.
+    EXPECT_EQ(camera.eye, before.eye);
+    EXPECT_EQ(camera.target, before.target);
+    EXPECT_EQ(camera.layoutYaw, 25);
+    EXPECT_EQ(camera.zoom, 2.0);
+    EXPECT_DOUBLE_EQ(camera.aspect, static_cast<double>(other.width()) / other.height());
     // A resize of the window settles on the window's size.
     window->resize(520, 330);
     QTRY_COMPARE(view->appliedSize(), view->size() * view->devicePixelRatio());

@@ -276,6 +276,36 @@ TEST(Frame, NothingIsDrawnBeforeSetUpOrAfterShutdown) {
     EXPECT_FALSE(renderer.draw());
 }
 
+TEST(Frame, AResizeKeepsThePoseOfEveryModeAndTakesOnlyTheNewAspect) {
+    Scene scene(11, 11, 32, 32);
+    ASSERT_TRUE(scene.valid());
+    for (const int mode : {render::ModeLayout, render::ModeWalk}) {
+        SCOPED_TRACE(mode);
+        CDocumentRenderer& renderer = scene.start(mode);
+        // A pose of the user's own: turned, zoomed, moved.
+        renderer.setLayoutYaw(37);
+        renderer.setLayoutPitch(-12);
+        ASSERT_TRUE(renderer.setZoom(1.6));
+        renderer.setEyeTarget({2.5, 0.5, 9.25}, {4, 0.5, 1});
+        const render::CameraState before = renderer.cameraState();
+        ASSERT_TRUE(renderer.resize(48, 24));
+        const render::CameraState& after = renderer.cameraState();
+        EXPECT_EQ(after.mode, mode);
+        EXPECT_EQ(after.eye, before.eye);
+        EXPECT_EQ(after.target, before.target);
+        EXPECT_EQ(after.layoutYaw, 37);
+        EXPECT_EQ(after.layoutPitch, -12);
+        EXPECT_EQ(after.zoom, before.zoom);
+        EXPECT_EQ(after.fieldOfView, before.fieldOfView);
+        EXPECT_EQ(after.nearPlane, before.nearPlane);
+        EXPECT_EQ(after.farPlane, before.farPlane);
+        EXPECT_EQ(after.viewportWidth, 48);
+        EXPECT_EQ(after.viewportHeight, 24);
+        EXPECT_DOUBLE_EQ(after.aspect, 2.0);
+        EXPECT_TRUE(renderer.isReady());
+    }
+}
+
 TEST(Frame, TheStandardViewRisesWithTheHighestElevatedLayer) {
     Scene scene(22, 16, 32, 32);
     ASSERT_TRUE(scene.valid());
