@@ -175,6 +175,8 @@ int main(int argc, char** argv) {
     // so a view whose context Qt makes again keeps them.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat::setDefaultFormat(editor::COpenGLView::requestedFormat());
+    // The shared context is made with the application: the renderer is chosen before it.
+    editor::chooseSoftwareRenderer(platform::Registry::instance());
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zarnolt"));

@@ -11,12 +11,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "editor/Prompter.h"
 #include "editor/UiTexts.h"
 #include "editor/WalkKeyCodes.h"
 #include "items/BuiltinFiles.h"
 #include "model/CZarnoltDocument.h"
+#include "platform/Registry.h"
 #include "platform/RenderLock.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
@@ -76,6 +78,21 @@ int digitOfKey(int key, bool japaneseLayout) {
 }
 
 } // namespace
+
+bool chooseSoftwareRenderer(const platform::Registry& registry) {
+    const auto stored = registry.getBinary(model::CZarnoltDocument::kRegistrySection,
+                                           model::CZarnoltDocument::kRegistryEntry);
+    const auto preferences = stored ? model::PreferenceData::fromBytes(*stored) : std::nullopt;
+    if (!preferences || (preferences->flags & model::PrefNoAcceleration) == 0) {
+        return false;
+    }
+    // Mesa's drivers read this when they load; a value the user set stays.
+    qputenv("LIBGL_ALWAYS_SOFTWARE", qEnvironmentVariable("LIBGL_ALWAYS_SOFTWARE", "1").toUtf8());
+    if (QCoreApplication::instance() == nullptr) {
+        QCoreApplication::setAttribute(Qt::AA_UseSoftwareOpenGL);
+    }
+    return true;
+}
 
 int cameraModeOfCommand(int command) {
     switch (command) {

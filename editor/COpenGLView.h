@@ -10,6 +10,9 @@
 #include "render/KeyStateTable.h"
 #include "render/WalkKeyPoller.h"
 
+namespace platform {
+class Registry;
+}
 namespace render {
 class CDocumentRenderer;
 }
@@ -115,6 +118,12 @@ private:
 // one, by the digit or the symbol that the US layout (or, with `japaneseLayout`, the Japanese
 // layout) puts on it.
 int accelerator3D(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode, bool japaneseLayout);
+// The "no acceleration" preference stored in `registry` chooses the software rasteriser for
+// every OpenGL context of the process: it sets LIBGL_ALWAYS_SOFTWARE=1 (unless the
+// environment already says otherwise) and Qt's software OpenGL attribute. Call it before the
+// QApplication is made, since the GL driver is chosen when the first context is; a changed
+// preference takes effect at the next start. True when software rendering was chosen.
+bool chooseSoftwareRenderer(const platform::Registry& registry);
 // The camera mode (0 … 6) of a command 1126 … 1132, or −1.
 int cameraModeOfCommand(int command);
 

@@ -20,12 +20,14 @@
 #include "editor/UiTexts.h"
 #include "image/PictureFiles.h"
 #include "model/CZarnoltDocument.h"
+#include "platform/Registry.h"
 #include "render/CDocumentRenderer.h"
 #include "render/KeyStateTable.h"
 #include "render/opengl/ContextCheck.h"
 #include "sound/CPlaySound.h"
 #include "sound/SteamSound.h"
 #include "support/CliRunner.h"
+#include "support/TempFolder.h"
 #include "tests/editor/EditorFixture.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
@@ -105,6 +107,36 @@ TEST(Window3DContextTest, SoftwareRasterisersAreRecognisedByName) {
     };
     for (const auto& [name, software] : cases) {
         EXPECT_EQ(render::opengl::isSoftwareRenderer(name), software) << name;
+    }
+}
+
+TEST(Window3DContextTest, NoAccelerationChoosesTheSoftwareRasteriserBeforeAnyContext) {
+    const QByteArray saved = qgetenv("LIBGL_ALWAYS_SOFTWARE");
+    const bool had = qEnvironmentVariableIsSet("LIBGL_ALWAYS_SOFTWARE");
+    testsupport::TempFolder folder;
+    platform::Registry registry(folder / "settings");
+    for (const bool noAcceleration : {false, true}) {
+        SCOPED_TRACE(noAcceleration);
+        qunsetenv("LIBGL_ALWAYS_SOFTWARE");
+        model::PreferenceData preferences = model::PreferenceData::defaults();
+        if (noAcceleration) {
+            preferences.flags |= model::PrefNoAcceleration;
+        }
+        const auto bytes = preferences.toBytes();
+        ASSERT_TRUE(registry.setBinary(model::CZarnoltDocument::kRegistrySection,
+                                       model::CZarnoltDocument::kRegistryEntry, bytes));
+        EXPECT_EQ(editor::chooseSoftwareRenderer(registry), noAcceleration);
+        EXPECT_EQ(qgetenv("LIBGL_ALWAYS_SOFTWARE"),
+                  noAcceleration ? QByteArray("1") : QByteArray());
+    }
+    // A value the user put in the environment wins.
+    qputenv("LIBGL_ALWAYS_SOFTWARE", "0");
+    EXPECT_TRUE(editor::chooseSoftwareRenderer(registry));
+    EXPECT_EQ(qgetenv("LIBGL_ALWAYS_SOFTWARE"), QByteArray("0"));
+    if (had) {
+        qputenv("LIBGL_ALWAYS_SOFTWARE", saved);
+    } else {
+        qunsetenv("LIBGL_ALWAYS_SOFTWARE");
     }
 }
 
