@@ -7,17 +7,12 @@
 #include <string>
 
 #include "RenderBenchEnvironment.h"
-#include "model/CTrackItem.h"
+#include "VehicleLayout.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
-#include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
-#include "trains/CTrainControler.h"
-#include "trains/CTrainItem.h"
-#include "trains/VehicleRegistry.h"
-#include "trains/VehicleTypes.h"
 
 namespace {
 
@@ -33,31 +28,10 @@ void BM_VehicleFrame(benchmark::State& state) {
     }
     model::CZarnoltDocument document(kBoard, kBoard);
     document.setPreferenceFlag(model::PrefShowAllFarTracks, true);
-    // A straight line along every second row.
-    for (int row = 0; row < kBoard; row += 2) {
-        for (int column = 0; column < kBoard; ++column) {
-            model::createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)},
-                              0)
-                ->setShape(1);
-        }
-    }
-    // Locomotives and passenger cars spread over the rows, four to a row at most.
-    trains::CTrainControler& controller = trains::getOrCreateTrainController();
-    for (int i = 0; i < vehicles; ++i) {
-        const int row = (i % (kBoard / 2)) * 2;
-        const int column = 10 + (i / (kBoard / 2)) * 20;
-        const bool locomotive = i % 2 == 0;
-        trains::CTrainItem* vehicle = trains::createVehicle(
-            model::tileAt(0, {static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}),
-            locomotive ? trains::TypeElectric : trains::TypeRailCar,
-            locomotive ? "EL01.zn3" : "PassengerCar01.zn3");
-        if (vehicle == nullptr || vehicle->findModel() == nullptr) {
-            state.SkipWithError("a vehicle model of the data pack is missing");
-            trains::deleteAllVehicles();
-            model::deleteAllTiles();
-            return;
-        }
-        controller.addVehicle(vehicle);
+    if (!fillVehicleLayout(kBoard, vehicles)) {
+        state.SkipWithError("a vehicle model of the data pack is missing");
+        clearVehicleLayout();
+        return;
     }
     {
         render::CDocumentRenderer renderer(document,
@@ -75,8 +49,7 @@ void BM_VehicleFrame(benchmark::State& state) {
                 benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate);
         }
     }
-    trains::deleteAllVehicles();
-    model::deleteAllTiles();
+    clearVehicleLayout();
 }
 BENCHMARK(BM_VehicleFrame)
     ->Arg(0)
