@@ -338,10 +338,11 @@ void drawTunnelPortals(const DrawListEntry& entry, const SceneMetrics& metrics,
 }
 
 void drawTileContents(const DrawListEntry& entry, const TileContentsContext& context) {
-    if (!(entry.alpha > 0) || entry.level < 0) {
+    const model::CTrackItem& tile = *entry.tile;
+    if (!(entry.alpha > 0) || entry.level < 0 ||
+        (!tile.hasStructure() && !tile.hasControlItems())) {
         return;
     }
-    const model::CTrackItem& tile = *entry.tile;
     const SceneMetrics& metrics = context.metrics;
     const double s = metrics.tileSize;
     const bool covered = tile.isCovered();

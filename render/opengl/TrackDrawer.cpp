@@ -89,8 +89,32 @@ void restoreCurrentVertexState() {
 
 } // namespace
 
+namespace {
+
+bool sameLook(const TrackMesh& a, const TrackMesh& b) {
+    return a.texture == b.texture && a.colour == b.colour && a.metal == b.metal;
+}
+
+// The quads of one mesh with their normals and texture coordinates, inside glBegin/glEnd.
+void emitQuads(const TrackMesh& mesh) {
+    for (const TrackVertex& v : mesh.quads) {
+        glNormal3f(v.nx, v.ny, v.nz);
+        glTexCoord2f(v.u, v.v);
+        glVertex3f(v.x, v.y, v.z);
+    }
+}
+
+} // namespace
+
 void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
-    for (const TrackMesh& mesh : meshes) {
+    // Meshes that look alike and follow each other (the two rails) share one set of state
+    // changes and one primitive, drawn in the same order.
+    for (std::size_t first = 0; first < meshes.size();) {
+        const TrackMesh& mesh = meshes[first];
+        std::size_t last = first + 1;
+        while (last < meshes.size() && sameLook(meshes[last], mesh)) {
+            ++last;
+        }
         const unsigned texture = mesh.texture > 0 ? textures_.name(mesh.texture) : 0;
         if (texture != 0) {
             glEnable(GL_TEXTURE_2D);
@@ -104,16 +128,15 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         }
         glColor4f(mesh.colour[0], mesh.colour[1], mesh.colour[2], alpha);
         glBegin(GL_QUADS);
-        for (const TrackVertex& v : mesh.quads) {
-            glNormal3f(v.nx, v.ny, v.nz);
-            glTexCoord2f(v.u, v.v);
-            glVertex3f(v.x, v.y, v.z);
+        for (std::size_t k = first; k < last; ++k) {
+            emitQuads(meshes[k]);
         }
         glEnd();
         if (mesh.metal) {
             glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kNoSpecular);
             glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
         }
+        first = last;
     }
     glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -154,6 +177,14 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
     const double s = metrics.tileSize;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Every strip has the same look: its texture and colour are set once for the pass, and
+    // each tile's list holds only its quads.
+    const unsigned texture = textures_.name(lineSection(model::LineKindSecondBallast).topTexture);
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    glColor4f(1, 1, 1, 1);
     for (const DrawListEntry& entry : normal_) {
         if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
             !entry.tile->hasKind1()) {
@@ -162,19 +193,25 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
             glPushMatrix();
             glTranslated(entry.column * s, 0.1 * metrics.shadowPlaneHeight, entry.row * s);
+            glBegin(GL_QUADS);
             for (const auto& line : entry.tile->lines()) {
                 // The kind is passed, never written back: another thread reads the lines.
                 if (line != nullptr && line->isKind1()) {
-                    drawMeshes(sweepLine(*line, model::LineKindSecondBallast, s,
-                                         metrics.layerHeight, entry.tile->level()),
-                               1.0f);
+                    for (const TrackMesh& mesh :
+                         sweepLine(*line, model::LineKindSecondBallast, s, metrics.layerHeight,
+                                   entry.tile->level())) {
+                        emitQuads(mesh);
+                    }
                 }
             }
+            glEnd();
             glPopMatrix();
         });
     }
-    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
+    restoreCurrentVertexState();
+    glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
 }
 
