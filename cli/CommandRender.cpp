@@ -318,6 +318,7 @@ int runRender(const RenderOptions& options) {
         stats["drawList"] = std::move(entries);
         stats["vehicles"] = vehicleStats(*renderer);
         stats["lists"] = {{"compiled", track.listsCompiled}, {"called", track.listsCalled}};
+        stats["shadows"] = {{"listed", track.shadowList.size()}, {"casters", track.shadowCasters}};
         const std::string text = stats.dump(2) + "\n";
         if (!image::writeFileBytes(
                 options.stats, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {

@@ -55,11 +55,13 @@ struct ListDrops {
 };
 
 // What the last frame drew of the track: its draw list and the cached lists it compiled and
-// called.
+// called, the shadow list and how many of its tiles cast a shadow.
 struct TrackFrameStats {
     DrawList drawList;
     int listsCompiled = 0;
     int listsCalled = 0;
+    DrawList shadowList;
+    int shadowCasters = 0;
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the

@@ -268,6 +268,7 @@ bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerH
             level = tile.level();
         }
         out.top = level * layerHeight;
+        out.trackHeight = out.top;
         if (tile.hasKind1() || tile.hasKind2to4()) {
             if (tile.getElevationOffset() > 0) {
                 out.top -= 0.1 * tileSize;
@@ -305,6 +306,91 @@ TrackMesh taperedColumn(double top, double foot, double topWidth, double footWid
                  {axis * t + across * t + V3{0, top, 0}, axis * t - across * t + V3{0, top, 0},
                   axis * f - across * f + V3{0, foot, 0}, axis * f + across * f + V3{0, foot, 0}},
                  n, {{{0, repeat}, {1, repeat}, {1, 0}, {0, 0}}});
+    }
+    return mesh;
+}
+
+TrackMesh archBody(const model::LineItem& line, double tileSize, double layerHeight,
+                   double fallbackLevel, double topOffset, double foot, double width,
+                   double archRise, int texture) {
+    TrackMesh mesh;
+    mesh.texture = texture;
+    if (line.points().size() < 2) {
+        return mesh;
+    }
+    const LineSampler sampler(line, tileSize, layerHeight, fallbackLevel);
+    constexpr int kSteps = 16;
+    const V3 up{0, 1, 0};
+    const double w = width / 2;
+    const double repeat = 0.6 * tileSize;
+    // The underside at parameter t: on the foot at both ends, a round arch in between.
+    auto underside = [&](const Frame& f, double t) {
+        const double top = f.centre.y + topOffset;
+        const double free = std::max(0.0, top - foot - 0.15 * tileSize);
+        const double rise = std::sqrt(std::max(0.0, std::sin(3.14159265358979323846 * t)));
+        return foot + free * archRise * rise;
+    };
+    Frame prev = sampler.frame(0);
+    double prevBottom = underside(prev, 0);
+    double along = 0;
+    for (int i = 1; i <= kSteps; ++i) {
+        const double t = static_cast<double>(i) / kSteps;
+        const Frame next = sampler.frame(t);
+        const double nextBottom = underside(next, t);
+        const double segment =
+            std::hypot(next.centre.x - prev.centre.x, next.centre.z - prev.centre.z);
+        const float u0 = static_cast<float>(along / repeat);
+        const float u1 = static_cast<float>((along + segment) / repeat);
+        along += segment;
+        const double prevTop = prev.centre.y + topOffset;
+        const double nextTop = next.centre.y + topOffset;
+        if (prevTop > prevBottom || nextTop > nextBottom) {
+            auto at = [](const Frame& f, double across, double y) {
+                V3 p = f.centre + f.right * across;
+                p.y = y;
+                return p;
+            };
+            auto v = [&](double y) { return static_cast<float>((y - foot) / repeat); };
+            const V3 right = prev.right;
+            pushQuad(mesh,
+                     {at(prev, w, prevTop), at(prev, -w, prevTop), at(next, -w, nextTop),
+                      at(next, w, nextTop)},
+                     up, {{{u0, 1}, {u0, 0}, {u1, 0}, {u1, 1}}});
+            pushQuad(mesh,
+                     {at(prev, -w, prevBottom), at(prev, w, prevBottom), at(next, w, nextBottom),
+                      at(next, -w, nextBottom)},
+                     up * -1, {{{u0, 0}, {u0, 1}, {u1, 1}, {u1, 0}}});
+            for (const double side : {1.0, -1.0}) {
+                pushQuad(mesh,
+                         {at(prev, side * w, prevBottom), at(prev, side * w, prevTop),
+                          at(next, side * w, nextTop), at(next, side * w, nextBottom)},
+                         right * side,
+                         {{{u0, v(prevBottom)},
+                           {u0, v(prevTop)},
+                           {u1, v(nextTop)},
+                           {u1, v(nextBottom)}}});
+            }
+        }
+        prev = next;
+        prevBottom = nextBottom;
+    }
+    // Both ends closed, facing back along the line and forward.
+    for (const double t : {0.0, 1.0}) {
+        const Frame f = sampler.frame(t);
+        const double top = f.centre.y + topOffset;
+        if (!(top > foot)) {
+            continue;
+        }
+        const V3 forward{f.right.z, 0, -f.right.x};
+        const V3 normal = t == 0 ? forward * -1 : forward;
+        auto at = [&](double across, double y) {
+            V3 p = f.centre + f.right * across;
+            p.y = y;
+            return p;
+        };
+        const float v = static_cast<float>((top - foot) / repeat);
+        pushQuad(mesh, {at(-w, foot), at(w, foot), at(w, top), at(-w, top)}, normal,
+                 {{{0, 0}, {1, 0}, {1, v}, {0, v}}});
     }
     return mesh;
 }

@@ -72,6 +72,8 @@ struct PierPlacement {
     double z = 0;
     double direction = 0;
     double top = 0;
+    // The line's own height at its middle point (top before the bed's correction).
+    double trackHeight = 0;
 };
 
 // False when the tile has no support item or no line with points.
@@ -83,5 +85,14 @@ bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerH
 // Nothing when the top is not above the foot.
 TrackMesh taperedColumn(double top, double foot, double topWidth, double footWidth, int texture,
                         double tileSize);
+
+// The body of an arched support swept along a tile's line (tile frame, like sweepLine): two
+// side walls `width` apart from the line's height + `topOffset` down to an arched underside
+// that stands on `foot` at both ends of the line and rises to `archRise` of the free height in
+// its middle, with the top and the underside closed. Textured all over with `texture`.
+// Nothing for a line with fewer than two points or a track not above the foot.
+TrackMesh archBody(const model::LineItem& line, double tileSize, double layerHeight,
+                   double fallbackLevel, double topOffset, double foot, double width,
+                   double archRise, int texture);
 
 } // namespace render

@@ -265,7 +265,7 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     }
     environment_.drawGroundStencil(renderer);
     // Track: the frame's draw list.
-    tracks_.buildLists(renderer);
+    tracks_.buildLists(renderer, shadows);
     if (markerWanted && layoutView) {
         drawLightMarker(renderer);
     }
@@ -279,8 +279,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                 casters();
             }
             tracks_.drawShadowPass(renderer);
-            if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
-                vehicles_.drawShadows(tracks_.normalList(), renderer.sceneMetrics());
+            if (VehicleDrawer::hasVehicles(tracks_.shadowList())) {
+                vehicles_.drawShadows(tracks_.shadowList(), renderer.sceneMetrics());
             }
         });
     }
@@ -297,12 +297,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                        cab != nullptr && vehicle.vehicle == cab);
     });
     vehicles_.drawTrainEffects(renderer, tracks_.normalList());
-    renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount()};
-    if (renderer.showPointNumbers()) {
-        tracks_.drawPointNumbers(renderer, [&](int x, int y, const std::string& text) {
-            drawText(renderer.cameraState(), x, y, text);
-        });
-    }
+    renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount(),
+                             tracks_.shadowList(), shadows ? tracks_.shadowCasters() : 0};
     drawHud(renderer);
 
     glPopMatrix();

@@ -52,7 +52,7 @@ private:
     BuiltinTextures textures_;
     HudFont font_;
     ItemDrawer items_;
-    TrackDrawer tracks_{lists_, textures_};
+    TrackDrawer tracks_{lists_, textures_, items_};
     VehicleDrawer vehicles_{items_, textures_};
     Environment environment_;
     int lightUnits_ = 1;

@@ -38,7 +38,9 @@ bool CachedLists::begin(std::int32_t key) {
         }
         return false;
     }
-    glNewList(name, GL_COMPILE_AND_EXECUTE);
+    // Compiled, then called: a list drawn while it is recorded would not always give the
+    // same pixels as the list called later (the rails' material changes, for one).
+    glNewList(name, GL_COMPILE);
     if (checkGLError("CachedLists::begin glNewList") != 0) {
         glDeleteLists(name, 1);
         if (found != lists_.end()) {
@@ -47,6 +49,7 @@ bool CachedLists::begin(std::int32_t key) {
         return false;
     }
     lists_[key] = name;
+    recordingName_ = name;
     ++compiled_;
     compiling_ = true;
     recording_ = true;
@@ -59,6 +62,7 @@ void CachedLists::end() {
     }
     glEndList();
     recording_ = false;
+    glCallList(recordingName_);
 }
 
 void CachedLists::draw(std::int32_t key, const std::function<void()>& geometry) {

@@ -17,7 +17,9 @@ public:
     // Calls the list of `key`; false when the key is absent or 0, or when its list is no
     // longer valid (the stored name is then zeroed so that the next begin compiles anew).
     bool call(std::int32_t key);
-    // Starts recording the list of `key` in compile-and-execute mode; false (draw directly)
+    // Starts recording the list of `key`; what is drawn until end() is recorded, and end()
+    // then calls the list once, so that a list draws alike the first time and later. False
+    // (draw directly)
     // for key 0, for a key that already has a valid list, while another list is being
     // recorded, or when no list name can be made.
     bool begin(std::int32_t key);
@@ -52,6 +54,7 @@ private:
     std::map<std::int32_t, unsigned> lists_;
     bool compiling_ = false;
     bool recording_ = false;
+    unsigned recordingName_ = 0;
     int compiled_ = 0;
     int called_ = 0;
 };

@@ -10,6 +10,8 @@
 #include "model/CTrackItem.h"
 #include "model/LineItem.h"
 #include "render/opengl/BuiltinTextures.h"
+#include "render/opengl/TilePieces.h"
+#include "render/opengl/TileSupports.h"
 
 namespace render::opengl {
 namespace {
@@ -100,8 +102,21 @@ void placeByLabelBox(const model::LayoutRect& r, double s) {
     }
 }
 
+// Set while the contents are drawn as shadow casters: bare shapes in the shadow's colour,
+// without colours, textures or lamps of their own.
+bool shapesOnly = false;
+
 void colour(float r, float g, float b, float alpha) {
-    glColor4f(r, g, b, alpha);
+    if (!shapesOnly) {
+        glColor4f(r, g, b, alpha);
+    }
+}
+
+void bindTexture(unsigned name) {
+    if (name != 0 && !shapesOnly) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, name);
+    }
 }
 
 void drawPointStand(const model::CTrackControlItem& item, double s, float alpha) {
@@ -112,6 +127,10 @@ void drawPointStand(const model::CTrackControlItem& item, double s, float alpha)
     glTranslated(0, s / 30, -1.05 * s / 30);
     cylinder(s / 12, 2.1 * s / 30, 32);
     glPopMatrix();
+    if (shapesOnly) {
+        glPopMatrix();
+        return; // the lever is not a shadow caster
+    }
     colour(1, 1, 1, alpha);
     glRotated(item.getOccupant() != 0 ? 10 : -10, 1, 0, 0);
     glRotated(-90, 1, 0, 0); // the pole stands up along +y
@@ -136,6 +155,10 @@ void drawSignal(const model::CTrackControlItem& item, double s, float alpha) {
         glTranslated(0, heights[i], s / 30);
         colour(0, 0, 0, alpha);
         cylinder(s / 8, 2.1 * s / 30, 16);
+        if (shapesOnly) {
+            glPopMatrix();
+            continue; // the lamps glow only in the lit picture
+        }
         glDisable(GL_LIGHTING);
         if (i == 0 && !held) {
             colour(0, 1, 0.5f, alpha);
@@ -169,11 +192,7 @@ void drawBufferBlock(const model::CTrackControlItem& item, double s, float alpha
                      BuiltinTextures& textures) {
     glPushMatrix();
     turnAboutCentre(edgeTurn(item.getRect()), s);
-    const unsigned grey = textures.name(29);
-    if (grey != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, grey);
-    }
+    bindTexture(textures.name(29));
     colour(0.5f, 0.5f, 0.5f, alpha);
     box(s - 0.0625 * s, 0, 0.375 * s, s, 0.25 * s, 0.625 * s);
     glDisable(GL_TEXTURE_2D);
@@ -225,11 +244,7 @@ void drawPlatform(const model::CTrackItem& tile, const model::CTrackControlItem&
     glPushMatrix();
     glTranslated(0, level * layerHeight, 0);
     turnAboutCentre(-direction, s);
-    const unsigned grey = textures.name(29);
-    if (grey != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, grey);
-    }
+    bindTexture(textures.name(29));
     colour(0.5f, 0.5f, 0.5f, alpha);
     const double near = 0.5 * s + side * 0.15 * s;
     const double far = near + side * 0.2375 * s;
@@ -245,11 +260,7 @@ void drawPlatform(const model::CTrackItem& tile, const model::CTrackControlItem&
             cylinder(0.02 * s, 0.35 * s, 8);
             glPopMatrix();
         }
-        const unsigned board = textures.name(9);
-        if (board != 0) {
-            glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, board);
-        }
+        bindTexture(textures.name(9));
         box(0.25 * s, 0.475 * s, zc - 0.025 * s, 0.75 * s, 0.725 * s, zc + 0.025 * s);
         glDisable(GL_TEXTURE_2D);
     }
@@ -326,26 +337,35 @@ void drawTunnelPortals(const DrawListEntry& entry, const SceneMetrics& metrics,
     glColor4f(1, 1, 1, 1);
 }
 
-void drawTileContents(const DrawListEntry& entry, const SceneMetrics& metrics,
-                      BuiltinTextures& textures) {
-    if (entry.alpha <= 0 || entry.level < 0) {
+void drawTileContents(const DrawListEntry& entry, const TileContentsContext& context) {
+    const model::CTrackItem& tile = *entry.tile;
+    if (!(entry.alpha > 0) || entry.level < 0 ||
+        (!tile.hasStructure() && !tile.hasControlItems())) {
         return;
     }
-    const model::CTrackItem& tile = *entry.tile;
+    const SceneMetrics& metrics = context.metrics;
     const double s = metrics.tileSize;
     const bool covered = tile.isCovered();
-    if (entry.alpha < 1) {
+    const bool shadow = context.shadowPass;
+    if (entry.alpha < 1 && !shadow) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    glPushMatrix();
-    glTranslated(entry.column * s, tile.level() * metrics.layerHeight, entry.row * s);
+    shapesOnly = shadow;
+    if (!covered) {
+        drawTileStructure(entry, context);
+    }
     for (const auto& [kind, owned] : tile.controlItems()) {
         if (owned == nullptr || (covered && kind != model::KindReversing)) {
             continue;
         }
+        if (model::isPierKind(kind)) {
+            drawTileSupport(entry, context); // placed in the scene's frame
+            continue;
+        }
         const model::CTrackControlItem& item = *owned;
         glPushMatrix();
+        glTranslated(entry.column * s, tile.level() * metrics.layerHeight, entry.row * s);
         switch (kind) {
         case model::KindPoint:
             drawPointStand(item, s, entry.alpha);
@@ -354,28 +374,36 @@ void drawTileContents(const DrawListEntry& entry, const SceneMetrics& metrics,
             drawSignal(item, s, entry.alpha);
             break;
         case model::KindReversing:
-            drawBufferBlock(item, s, entry.alpha, textures);
+            drawBufferBlock(item, s, entry.alpha, context.textures);
             break;
         case model::KindHolding:
-            drawBarriers(item, s, entry.alpha);
+            if (!shadow) {
+                drawBarriers(item, s, entry.alpha);
+            }
             break;
         case model::KindStation1:
         case model::KindStation1 + 1:
             glTranslated(0, -tile.level() * metrics.layerHeight, 0);
-            drawPlatform(tile, item, s, metrics.layerHeight, entry.alpha, textures,
+            drawPlatform(tile, item, s, metrics.layerHeight, entry.alpha, context.textures,
                          kind == model::KindStation1);
             break;
         default:
             break;
         }
         glPopMatrix();
+        if (kind == model::KindPoint && context.showPointNumbers) {
+            drawPointNumberBillboard(entry, context);
+        }
     }
-    glPopMatrix();
-    glDisable(GL_BLEND);
+    shapesOnly = false;
+    glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glNormal3f(0, 0, 1);
-    glTexCoord4f(0, 0, 0, 1);
-    glColor4f(1, 1, 1, 1);
+    if (!shadow) {
+        glDisable(GL_BLEND);
+        glNormal3f(0, 0, 1);
+        glTexCoord4f(0, 0, 0, 1);
+        glColor4f(1, 1, 1, 1);
+    }
 }
 
 } // namespace render::opengl

@@ -14,6 +14,7 @@
 #include "render/ListKeys.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
+#include "render/opengl/ItemDrawer.h"
 #include "render/opengl/TileContents.h"
 
 namespace render::opengl {
@@ -41,10 +42,10 @@ void endItemPass() {
 
 } // namespace
 
-TrackDrawer::TrackDrawer(CachedLists& lists, BuiltinTextures& textures)
-    : lists_(lists), textures_(textures) {}
+TrackDrawer::TrackDrawer(CachedLists& lists, BuiltinTextures& textures, ItemDrawer& items)
+    : lists_(lists), textures_(textures), items_(items) {}
 
-void TrackDrawer::buildLists(CDocumentRenderer& renderer) {
+void TrackDrawer::buildLists(CDocumentRenderer& renderer, bool shadows) {
     const model::CZarnoltDocument& document = renderer.document();
     const SceneMetrics& metrics = renderer.sceneMetrics();
     DrawListInput input;
@@ -58,6 +59,23 @@ void TrackDrawer::buildLists(CDocumentRenderer& renderer) {
     input.tileSize = metrics.tileSize;
     input.layerHeight = metrics.layerHeight;
     normal_ = buildDrawList(input);
+    shadow_.clear();
+    if (shadows) {
+        input.shadowPass = true;
+        input.light = renderer.lightPosition();
+        shadow_ = buildDrawList(input);
+    }
+}
+
+TileContentsContext TrackDrawer::contentsContext(CDocumentRenderer& renderer, bool shadowPass) {
+    return TileContentsContext{renderer.sceneMetrics(),
+                               textures_,
+                               items_,
+                               lists_,
+                               renderer.hooks().groundHeight,
+                               renderer.currentPose().eye,
+                               shadowPass,
+                               renderer.showPointNumbers()};
 }
 
 namespace {
@@ -71,8 +89,32 @@ void restoreCurrentVertexState() {
 
 } // namespace
 
+namespace {
+
+bool sameLook(const TrackMesh& a, const TrackMesh& b) {
+    return a.texture == b.texture && a.colour == b.colour && a.metal == b.metal;
+}
+
+// The quads of one mesh with their normals and texture coordinates, inside glBegin/glEnd.
+void emitQuads(const TrackMesh& mesh) {
+    for (const TrackVertex& v : mesh.quads) {
+        glNormal3f(v.nx, v.ny, v.nz);
+        glTexCoord2f(v.u, v.v);
+        glVertex3f(v.x, v.y, v.z);
+    }
+}
+
+} // namespace
+
 void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
-    for (const TrackMesh& mesh : meshes) {
+    // Meshes that look alike and follow each other (the two rails) share one set of state
+    // changes and one primitive, drawn in the same order.
+    for (std::size_t first = 0; first < meshes.size();) {
+        const TrackMesh& mesh = meshes[first];
+        std::size_t last = first + 1;
+        while (last < meshes.size() && sameLook(meshes[last], mesh)) {
+            ++last;
+        }
         const unsigned texture = mesh.texture > 0 ? textures_.name(mesh.texture) : 0;
         if (texture != 0) {
             glEnable(GL_TEXTURE_2D);
@@ -86,16 +128,15 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         }
         glColor4f(mesh.colour[0], mesh.colour[1], mesh.colour[2], alpha);
         glBegin(GL_QUADS);
-        for (const TrackVertex& v : mesh.quads) {
-            glNormal3f(v.nx, v.ny, v.nz);
-            glTexCoord2f(v.u, v.v);
-            glVertex3f(v.x, v.y, v.z);
+        for (std::size_t k = first; k < last; ++k) {
+            emitQuads(meshes[k]);
         }
         glEnd();
         if (mesh.metal) {
             glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kNoSpecular);
             glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
         }
+        first = last;
     }
     glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -128,45 +169,6 @@ void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& 
     glPopMatrix();
 }
 
-void TrackDrawer::drawTilePier(const DrawListEntry& entry, const SceneMetrics& metrics,
-                               const GroundHeight& groundHeight) {
-    const double s = metrics.tileSize;
-    PierPlacement pier;
-    if (entry.alpha <= 0 || !pierPlacement(*entry.tile, s, metrics.layerHeight, pier)) {
-        return;
-    }
-    const double worldX = entry.column * s + pier.x;
-    const double worldZ = entry.row * s + pier.z;
-    const double ground = groundHeight ? groundHeight(worldX, worldZ) : 0.0;
-    // The column stands on the terrain (nothing is drawn inside a hill) and its top stays at
-    // the track; terrain above the track leaves no column.
-    const double foot = ground;
-    int texture = 31; // stone
-    switch (pier.kind) {
-    case model::KindPierFirst + 3: // iron
-        texture = 51;
-        break;
-    case model::KindPierFirst + 1: // concrete
-    case model::KindPierFirst + 2:
-        texture = 29;
-        break;
-    case model::KindPierFirst + 5: // iron arch
-        texture = 53;
-        break;
-    default:
-        break;
-    }
-    const TrackMesh column = taperedColumn(pier.top, foot, 0.4 * s, 0.6 * s, texture, s);
-    if (column.quads.empty()) {
-        return;
-    }
-    glPushMatrix();
-    glTranslated(worldX, 0, worldZ);
-    glRotated(-pier.direction, 0, 1, 0);
-    drawMeshes({column}, entry.alpha);
-    glPopMatrix();
-}
-
 void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
     if (renderer.document().testPreferenceFlag(model::PrefNoBallast)) {
         return;
@@ -175,6 +177,14 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
     const double s = metrics.tileSize;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Every strip has the same look: its texture and colour are set once for the pass, and
+    // each tile's list holds only its quads.
+    const unsigned texture = textures_.name(lineSection(model::LineKindSecondBallast).topTexture);
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    glColor4f(1, 1, 1, 1);
     for (const DrawListEntry& entry : normal_) {
         if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
             !entry.tile->hasKind1()) {
@@ -183,53 +193,26 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
             glPushMatrix();
             glTranslated(entry.column * s, 0.1 * metrics.shadowPlaneHeight, entry.row * s);
+            glBegin(GL_QUADS);
             for (const auto& line : entry.tile->lines()) {
                 // The kind is passed, never written back: another thread reads the lines.
                 if (line != nullptr && line->isKind1()) {
-                    drawMeshes(sweepLine(*line, model::LineKindSecondBallast, s,
-                                         metrics.layerHeight, entry.tile->level()),
-                               1.0f);
+                    for (const TrackMesh& mesh :
+                         sweepLine(*line, model::LineKindSecondBallast, s, metrics.layerHeight,
+                                   entry.tile->level())) {
+                        emitQuads(mesh);
+                    }
                 }
             }
+            glEnd();
             glPopMatrix();
         });
     }
-    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
+    restoreCurrentVertexState();
+    glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
-}
-
-void TrackDrawer::drawPointNumbers(
-    CDocumentRenderer& renderer,
-    const std::function<void(int x, int y, const std::string&)>& text) {
-    const SceneMetrics& metrics = renderer.sceneMetrics();
-    GLdouble modelView[16];
-    GLdouble projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    for (const DrawListEntry& entry : normal_) {
-        if (entry.tile == nullptr || entry.level < 0 || entry.level > 9 ||
-            entry.tile->pointItem() == nullptr) {
-            continue;
-        }
-        const int number = entry.tile->getPointNumber();
-        if (number <= 0) {
-            continue;
-        }
-        const double s = metrics.tileSize;
-        GLdouble x = 0, y = 0, z = 0;
-        if (gluProject((entry.column + 0.5) * s,
-                       entry.tile->level() * metrics.layerHeight + 0.3 * s, (entry.row + 0.5) * s,
-                       modelView, projection, viewport, &x, &y, &z) != GL_TRUE ||
-            z < 0 || z > 1) {
-            continue; // behind the eye
-        }
-        const std::string label = std::to_string(number);
-        text(static_cast<int>(x) - 4 * static_cast<int>(label.size()),
-             viewport[3] - static_cast<int>(y), label);
-    }
 }
 
 namespace {
@@ -257,27 +240,43 @@ bool castsShadow(const DrawListEntry& entry) {
 void TrackDrawer::drawShadowPass(CDocumentRenderer& renderer) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
     const double s = metrics.tileSize;
+    shadowCasters_ = 0;
     GLfloat colour[4] = {0, 0, 0, 0.2f};
     glGetFloatv(GL_CURRENT_COLOR, colour);
-    for (const DrawListEntry& entry : normal_) {
-        if (!castsShadow(entry)) {
+    const TileContentsContext context = contentsContext(renderer, true);
+    for (const DrawListEntry& entry : shadow_) {
+        if (entry.tile == nullptr || entry.level < 0 || entry.level > 9) {
             continue;
         }
+        const model::CTrackItem& tile = *entry.tile;
+        const bool tracks = castsShadow(entry);
+        // Contents cast a shadow only where the tile's centre lies on flat ground.
+        const bool contents =
+            (tile.hasStructure() || !tile.controlItems().empty()) &&
+            context.groundAt((entry.column + 0.5) * s, (entry.row + 0.5) * s) == 0;
+        if (!tracks && !contents) {
+            continue;
+        }
+        ++shadowCasters_;
         glColor4f(colour[0], colour[1], colour[2], colour[3] * entry.alpha);
-        const std::int32_t key =
-            tileListKey(entry.layer, entry.column, entry.row, metrics.columns, 0, true);
-        lists_.draw(key, [&] {
-            const model::CTrackItem& tile = *entry.tile;
-            glPushMatrix();
-            glTranslated(entry.column * s, kBedLift * s, entry.row * s);
-            for (const auto& line : tile.lines()) {
-                if (line != nullptr) {
-                    drawMeshShapes(
-                        sweepLine(*line, line->getKind(), s, metrics.layerHeight, tile.level()));
+        if (tracks) {
+            const std::int32_t key =
+                tileListKey(entry.layer, entry.column, entry.row, metrics.columns, 0, true);
+            lists_.draw(key, [&] {
+                glPushMatrix();
+                glTranslated(entry.column * s, kBedLift * s, entry.row * s);
+                for (const auto& line : tile.lines()) {
+                    if (line != nullptr) {
+                        drawMeshShapes(sweepLine(*line, line->getKind(), s, metrics.layerHeight,
+                                                 tile.level()));
+                    }
                 }
-            }
-            glPopMatrix();
-        });
+                glPopMatrix();
+            });
+        }
+        if (contents) {
+            drawTileContents(entry, context);
+        }
     }
     glColor4f(colour[0], colour[1], colour[2], colour[3]);
 }
@@ -285,6 +284,7 @@ void TrackDrawer::drawShadowPass(CDocumentRenderer& renderer) {
 void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
                                  const std::function<void(const DrawListEntry&)>& drawVehicle) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
+    const TileContentsContext context = contentsContext(renderer, false);
     for (const DrawListEntry& entry : normal_) {
         if (entry.vehicle != nullptr) {
             if (drawVehicle) {
@@ -299,11 +299,8 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
         beginItemPass(entry.alpha);
         const std::int32_t key =
             tileListKey(entry.layer, entry.column, entry.row, metrics.columns, entry.level, false);
-        lists_.draw(key, [&] {
-            drawTileLines(entry, metrics);
-            drawTilePier(entry, metrics, renderer.hooks().groundHeight);
-        });
-        drawTileContents(entry, metrics, textures_);
+        lists_.draw(key, [&] { drawTileLines(entry, metrics); });
+        drawTileContents(entry, context);
         endItemPass();
     }
 }

@@ -13,16 +13,23 @@ namespace render::opengl {
 
 class BuiltinTextures;
 class CachedLists;
+class ItemDrawer;
+struct TileContentsContext;
 
 // Draws the layout's track lines: the frame's draw list, the ballast under ground-level
 // rails and the tile pass, each tile's lines compiled into the tile's list of its fade level.
 class TrackDrawer {
 public:
-    TrackDrawer(CachedLists& lists, BuiltinTextures& textures);
+    TrackDrawer(CachedLists& lists, BuiltinTextures& textures, ItemDrawer& items);
 
-    // Builds the frame's normal draw list from the renderer's pose and preferences.
-    void buildLists(CDocumentRenderer& renderer);
+    // Builds the frame's normal draw list from the renderer's pose and preferences and, with
+    // `shadows`, the shadow list, whose boxes are tested as the light throws them onto the
+    // ground.
+    void buildLists(CDocumentRenderer& renderer, bool shadows);
     const DrawList& normalList() const { return normal_; }
+    const DrawList& shadowList() const { return shadow_; }
+    // Tiles of the shadow list that cast a shadow in the last shadow pass.
+    int shadowCasters() const { return shadowCasters_; }
     // The ballast strip under every kind-1 line of a ground-level tile, unless switched off.
     void drawBallast(CDocumentRenderer& renderer);
     // The tile pass over the normal list, far to near; the list's vehicles are handed to
@@ -30,15 +37,11 @@ public:
     void drawNormalPass(CDocumentRenderer& renderer,
                         const std::function<void(const DrawListEntry&)>& drawVehicle = {});
 
-    // The track of the normal list as shadow casters, inside the environment's shadow pass
-    // (its projection, stencil and colour set): elevated tiles and ground tiles holding a line
-    // of the two upper networks, as shapes only, one cached list per tile.
+    // The shadow list's casters, inside the environment's shadow pass (its projection,
+    // stencil and colour set), far to near, as shapes only: the track of elevated tiles and of
+    // ground tiles holding a line of the two upper networks (one cached list per tile), and
+    // the contents of every tile whose centre lies on flat ground.
     void drawShadowPass(CDocumentRenderer& renderer);
-
-    // The number of every visible point, centred over its tile: `text` draws a string at
-    // window pixels (x right, y down from the top).
-    void drawPointNumbers(CDocumentRenderer& renderer,
-                          const std::function<void(int x, int y, const std::string&)>& text);
 
     // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
     void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
@@ -47,13 +50,14 @@ public:
 
 private:
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
-    // The support under an elevated tile, from its ground up to the track.
-    void drawTilePier(const DrawListEntry& entry, const SceneMetrics& metrics,
-                      const GroundHeight& groundHeight);
+    TileContentsContext contentsContext(CDocumentRenderer& renderer, bool shadowPass);
 
     CachedLists& lists_;
     BuiltinTextures& textures_;
+    ItemDrawer& items_;
     DrawList normal_;
+    DrawList shadow_;
+    int shadowCasters_ = 0;
 };
 
 } // namespace render::opengl

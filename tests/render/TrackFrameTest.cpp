@@ -193,16 +193,23 @@ TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
             const nlohmann::json json = nlohmann::json::parse(in);
             EXPECT_GE(json["drawList"].size(), 10u) << entry.path();
             // One list per tile, one per ground tile's ballast unless switched off, the plate
-            // and the terrain.
+            // and the terrain, and the concrete supports' model lists (three models at ten
+            // fade levels at most), which alone are called again within the frame as they
+            // stack.
             const int tiles = static_cast<int>(json["drawList"].size());
             const int compiled = json["lists"]["compiled"].get<int>();
+            constexpr int kSupportLists = 30;
             if (std::string(prefs).starts_with("-ballast")) {
-                EXPECT_EQ(compiled, tiles + 2) << entry.path();
+                const int supportLists = compiled - (tiles + 2);
+                EXPECT_GE(supportLists, 0) << entry.path();
+                EXPECT_LE(supportLists, kSupportLists) << entry.path();
+                if (supportLists == 0) {
+                    EXPECT_EQ(json["lists"]["called"].get<int>(), 0) << entry.path();
+                }
             } else {
                 EXPECT_GE(compiled, tiles + 2) << entry.path();
-                EXPECT_LE(compiled, 2 * tiles + 2) << entry.path();
+                EXPECT_LE(compiled, 2 * tiles + 2 + kSupportLists) << entry.path();
             }
-            EXPECT_EQ(json["lists"]["called"].get<int>(), 0) << entry.path();
             for (const auto& e : json["drawList"]) {
                 EXPECT_GE(e["alpha"].get<double>(), 0);
                 EXPECT_LE(e["alpha"].get<double>(), 1);

@@ -235,3 +235,41 @@ TEST(TaperedColumn, NarrowsUpwardsFacesOutwardsAndRepeatsItsTextureWithHeight) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TrackGeometry, AnArchedBodyReachesFromTheFootToTheTrackAndArchesBetweenTheEnds) {
+    model::CTrackItem* tile = model::createTile({2, 2}, 1);
+    tile->getTrack().addLine(model::standardShapePoints(1), 1);
+    const model::LineItem& line = *tile->lines().back();
+    const double top = tile->level() * 1.2;
+    const TrackMesh body = render::archBody(line, 1.0, 1.2, tile->level(), 0, 0, 0.6, 0.8, 31);
+    ASSERT_FALSE(body.quads.empty());
+    EXPECT_EQ(body.texture, 31);
+    const Extent all = extentOf(body.quads, 0, body.quads.size());
+    EXPECT_NEAR(all.maxY, top, 1e-5);
+    EXPECT_NEAR(all.minY, 0, 1e-5);
+    EXPECT_NEAR(all.maxZ - all.minZ, 0.6, 1e-5);
+    EXPECT_NEAR(all.maxX - all.minX, 1.0, 1e-5);
+    // The underside (faces looking down) stands on the foot at the ends and rises in the
+    // middle to the given share of the free height under the track.
+    double lowestEnd = 1e9;
+    double highestMiddle = -1e9;
+    for (const TrackVertex& v : body.quads) {
+        if (v.ny > -0.5) {
+            continue;
+        }
+        if (v.x < 0.01 || v.x > 0.99) {
+            lowestEnd = std::min(lowestEnd, double(v.y));
+        } else {
+            highestMiddle = std::max(highestMiddle, double(v.y));
+        }
+    }
+    EXPECT_NEAR(lowestEnd, 0, 1e-5);
+    EXPECT_NEAR(highestMiddle, (top - 0.15) * 0.8, 1e-3);
+    // A foot above the track leaves nothing.
+    EXPECT_TRUE(
+        render::archBody(line, 1.0, 1.2, tile->level(), 0, top + 0.5, 0.6, 0.8, 31).quads.empty());
+}
+
+} // namespace

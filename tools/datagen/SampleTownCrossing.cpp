@@ -3,6 +3,10 @@
 
 #include "model/TileCommands.h"
 
+#include <string>
+#include <string_view>
+#include <utility>
+
 namespace datagen {
 
 void buildTownCrossing(LayoutBuilder& b) {
@@ -16,6 +20,26 @@ void buildTownCrossing(LayoutBuilder& b) {
         b.place("駅/Station2.zn3", 0, c, 13);
     }
     b.tileCommand(0, 12, 13, model::CmdStationStopFirst + 2); // 5 seconds
+
+    // The town: houses and a shop inside the road ring, a shed and bushes by the railway.
+    const std::string_view buildings = "../ストラクチャ/建物/";
+    const struct {
+        std::string_view file;
+        int column;
+        int row;
+        int turns;
+    } town[] = {
+        {"House01.zn3", 5, 5, 0},  {"House02.zn3", 7, 5, 0},  {"Shop01.zn3", 5, 8, 1},
+        {"House04.zn3", 10, 8, 2}, {"House03.zn3", 14, 9, 3}, {"House01.zn3", 15, 11, 2},
+    };
+    for (const auto& house : town) {
+        b.place(std::string(buildings) + std::string(house.file), 0, house.column, house.row,
+                house.turns);
+    }
+    for (const auto& [column, row] : {std::pair{4, 4}, {6, 7}, {10, 11}, {18, 4}, {1, 13}}) {
+        b.place("その他/BuiltinBushes.zn3", 0, column, row);
+    }
+    b.place("その他/BuiltinWoodenStructure.zn3", 0, 15, 8, 1);
 
     b.train(0, 15, 6, {"EL02.zn3", "BoxCar01.zn3", "GondolaCar02.zn3"});
     // Road vehicles spread round the ring, all driving anticlockwise.
