@@ -425,6 +425,25 @@ TEST_F(TerrainPanelTest, PanelIsTheDockOfItsCommand) {
     EXPECT_TRUE(shown);
     frame->runCommand(1229);
     EXPECT_NE(dock->isVisible(), shown);
+
+    // Pictures for a person to look at: both tabs of the panel, and the terrain layer with a
+    // selected hill and its tracker.
+    const auto out = std::filesystem::path(ZARNOLT_BUILD_DIR) / "screenshots";
+    std::filesystem::create_directories(out);
+    CLandscapeWindow& p = panel();
+    p.setParent(nullptr);
+    for (int tab = 0; tab < 2; ++tab) {
+        p.tabs()->setCurrentIndex(tab);
+        p.adjustSize();
+        p.show();
+        QApplication::processEvents();
+        p.grab().save(QString::fromStdString(
+            (out / ("terrain_panel_tab" + std::to_string(tab) + ".png")).string()));
+    }
+    p.hide();
+    scroller->setWidget(&p);
+    frame->action(1428)->trigger();
+    viewPicture().save(QString::fromStdString((out / "terrain_layer.png").string()));
 }
 
 } // namespace
