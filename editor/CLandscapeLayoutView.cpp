@@ -1,6 +1,7 @@
 #include "editor/CLandscapeLayoutView.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -81,7 +82,7 @@ CLandscapeLayoutView::CLandscapeLayoutView(CZarnolt3DView& layoutView, Prompter&
     theView = this;
     setGeometry(layoutView.viewport()->rect());
     layoutView.viewport()->installEventFilter(this);
-    setMouseTracking(false);
+    setFocusPolicy(Qt::ClickFocus);
     hide();
     connect(&layoutView, &CZarnolt3DView::layerChanged, this, &CLandscapeLayoutView::layerChanged);
     connect(&layoutView, &CZarnolt3DView::scrolled, this, [this] { update(); });
@@ -408,7 +409,7 @@ void CLandscapeLayoutView::mousePressEvent(QMouseEvent* event) {
     hit_ = hit;
     pressPoint_ = p;
     startRect_ = tracker_.rect();
-    layoutView_.setFocus();
+    setFocus();
 }
 
 void CLandscapeLayoutView::mouseMoveEvent(QMouseEvent* event) {
@@ -445,6 +446,14 @@ void CLandscapeLayoutView::contextMenuEvent(QContextMenuEvent* event) {
         selectPane(pane);
     }
     contextMenu(pane != nullptr)->popup(event->globalPos());
+}
+
+void CLandscapeLayoutView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier && selected_) {
+        runCommand(1435);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool CLandscapeLayoutView::eventFilter(QObject* watched, QEvent* event) {

@@ -275,6 +275,14 @@ TEST_F(TerrainPanelTest, MouseMovesAndResizesThePaneWithinTheMinimum) {
     // A press outside every pane deselects.
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(600, 400));
     EXPECT_EQ(view.selectedItem(), nullptr);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(model::landscapeItemCount(), 1u) << "nothing selected, nothing deleted";
+    // Delete on a selected pane deletes its item.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(150, 200));
+    ASSERT_EQ(view.selectedItem(), item);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(model::landscapeItemCount(), 0u);
+    EXPECT_EQ(view.selectedItem(), nullptr);
 }
 
 // Cut, paste and undo through the edit menu on the terrain layer: the item's record survives
