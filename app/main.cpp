@@ -2,7 +2,9 @@
 //   zarnolt [FILE]                    opens FILE (or a new layout); a second start hands FILE
 //                                     to the running program and ends
 //   zarnolt --dump-ui                 prints every menu, command, key and control text as JSON
-//   zarnolt --screenshot OUT.png [FILE]  writes a picture of the main window at its default size
+//   zarnolt --screenshot OUT.png [--layer N] [FILE]
+//                                     writes a picture of the main window at its default size,
+//                                     with layer N (0 … 4 track, 5 terrain) current
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -18,6 +20,7 @@
 #include "app/ProgramSetup.h"
 #include "app/QuitOnSignal.h"
 #include "editor/CMainFrame.h"
+#include "editor/CZarnolt3DView.h"
 #include "editor/EditorFonts.h"
 #include "editor/Prompter.h"
 #include "editor/QtTranslation.h"
@@ -42,6 +45,7 @@ struct Options {
     bool dumpUi = false;
     QString screenshot;
     QString file;
+    int layer = 0;
     bool bad = false;
 };
 
@@ -57,6 +61,10 @@ Options parse(int argc, char** argv) {
                 break;
             }
             options.screenshot = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg == QStringLiteral("--layer")) {
+            bool number = false;
+            options.layer = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]).toInt(&number) : -1;
+            options.bad = options.bad || !number || options.layer < 0 || options.layer > 5;
         } else if (arg.startsWith(QStringLiteral("--"))) {
             options.bad = true;
         } else if (options.file.isEmpty()) {
@@ -125,6 +133,7 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
     if (!options.screenshot.isEmpty()) {
         frame.resize(editor::CMainFrame::kDefaultWidth, editor::CMainFrame::kDefaultHeight);
         frame.show();
+        frame.view().selectLayer(options.layer);
         QApplication::processEvents();
         const QPixmap picture = frame.grab();
         if (!picture.save(options.screenshot, "PNG")) {
@@ -158,7 +167,8 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     if (options.bad) {
-        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
+        std::cerr
+            << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [--layer N] [FILE]\n";
         return 2;
     }
     const bool headless = options.dumpUi || !options.screenshot.isEmpty();

@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QProgressDialog>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -24,6 +25,8 @@
 #include "editing/EditCommands.h"
 #include "editor/AboutDialog.h"
 #include "editor/C3DItemObjectFolderWindow.h"
+#include "editor/CLandscapeLayoutView.h"
+#include "editor/CLandscapeWindow.h"
 #include "editor/CLayoutSizeWindow.h"
 #include "editor/CLayoutToolWindow.h"
 #include "editor/CPreferenceProretySheet.h"
@@ -150,6 +153,7 @@ CMainFrame::CMainFrame(Prompter& prompter, platform::Registry& registry, QWidget
 
 CMainFrame::~CMainFrame() {
     model::pieceHooks().openRenumberDialog = nullptr;
+    editorHooks().terrainCommand = nullptr;
 }
 
 QAction* CMainFrame::action(int id) const {
@@ -303,6 +307,7 @@ void CMainFrame::buildToolWindows() {
     toolDocks_[kFirstToolToggle] = dock;
     connect(toolWindow_, &CLayoutToolWindow::terrainDisplayChanged, this,
             [this] { setModified(true); });
+    buildTerrainEditing();
     for (const auto& [command, panel] : panels::createOperatingPanels(*this, [this] {
              updateCommands();
              action(1525)->trigger();
@@ -310,6 +315,33 @@ void CMainFrame::buildToolWindows() {
         toolDocks_[command] = panel;
     }
     buildCatalogueWindows();
+}
+
+void CMainFrame::buildTerrainEditing() {
+    // The terrain panel (bar 2), docked on the right above the operating panels, and the
+    // terrain layer over the layout view; the terrain commands reach the terrain view.
+    auto* panel = new CLandscapeWindow(prompter_, this);
+    auto* dock = new QDockWidget(panel->windowTitle(), this);
+    dock->setObjectName(QStringLiteral("bar2"));
+    // Scrolled when the dock area is short, so the docked windows still fit an 800 × 600 frame.
+    auto* scroller = new QScrollArea(dock);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setMinimumHeight(1);
+    scroller->setWidget(panel);
+    dock->setWidget(scroller);
+    dock->setAllowedAreas(Qt::AllDockWidgetAreas);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    toolDocks_[1229] = dock;
+    terrainView_ = new CLandscapeLayoutView(*view_, prompter_, undo_, clipboard_);
+    connect(terrainView_, &CLandscapeLayoutView::modelChanged, this, [this] { setModified(true); });
+    connect(terrainView_, &CLandscapeLayoutView::selectionChanged, this,
+            &CMainFrame::updateCommands);
+    editorHooks().terrainCommand = [this](int id) {
+        if (!loading_) {
+            terrainView_->runCommand(id);
+        }
+    };
 }
 
 void CMainFrame::buildCatalogueWindows() {
@@ -367,20 +399,24 @@ void CMainFrame::updateCommands() {
     }
     actions_[1334]->setEnabled(anySelection && trackOnClipboard);
     actions_[1335]->setEnabled(!undo_.empty());
-    // Edit menu: on the terrain layer these act on a selected landscape item, which this
-    // view does not select, so they stay disabled there.
-    actions_[57634]->setEnabled(anySelection);
-    actions_[57635]->setEnabled(anySelection);
-    actions_[57637]->setEnabled(anySelection && trackOnClipboard);
+    // Edit menu: on the terrain layer these act on the selected landscape item.
+    const bool landscape = terrainView_ && terrainView_->selectedPane() != nullptr;
+    actions_[57634]->setEnabled(terrain ? landscape : anySelection);
+    actions_[57635]->setEnabled(terrain ? landscape : anySelection);
+    actions_[57637]->setEnabled(terrain
+                                    ? !landscape && clipboard_.offers(editing::kTerrainItemFormat)
+                                    : anySelection && trackOnClipboard);
     actions_[57643]->setEnabled(!undo_.empty());
     for (int id = 1625; id <= 1630; ++id) {
         actions_[id]->setChecked(view_->currentLayer() == id - 1625);
     }
     // Terrain: import and generate always; the others need a selected landscape item.
-    actions_[1426]->setEnabled(true);
-    actions_[1428]->setEnabled(true);
-    for (int id : {1427, 1429, 1430}) {
-        actions_[id]->setEnabled(false);
+    for (int id = 1426; id <= 1439; ++id) {
+        if (auto* act = action(id)) {
+            act->setEnabled(id == 1439
+                                ? !landscape && clipboard_.offers(editing::kTerrainItemFormat)
+                                : terrainView_ && terrainView_->commandEnabled(id));
+        }
     }
 
     auto* controller = trains::trainController();
@@ -545,6 +581,11 @@ void CMainFrame::runCommand(int id) {
     case 1428:
     case 1429:
     case 1430:
+    case 1435:
+    case 1436:
+    case 1437:
+    case 1438:
+    case 1439:
         if (editorHooks().terrainCommand) {
             editorHooks().terrainCommand(id);
         }
@@ -701,6 +742,7 @@ void CMainFrame::layoutReplaced() {
     view_->scrollTo(QPoint(0, 0));
     view_->boardChanged();
     toolWindow_->refresh();
+    terrainView_->selectPane(nullptr);
     panels::documentReplaced();
     updateTitle();
     updateCommands();

@@ -20,6 +20,7 @@ class Registry;
 namespace editor {
 
 class C3DItemObjectFolderWindow;
+class CLandscapeLayoutView;
 class CLayoutToolWindow;
 class CZarnolt3DView;
 class Prompter;
@@ -51,6 +52,7 @@ public:
     }
     CZarnolt3DView& view() const { return *view_; }
     CLayoutToolWindow& layoutToolWindow() const { return *toolWindow_; }
+    CLandscapeLayoutView& terrainView() const { return *terrainView_; }
     QDockWidget* toolDock(int command) const;
     // The catalogue window toggled by a command (1226 track, 1227 structures, 1228 trains).
     C3DItemObjectFolderWindow* catalogue(int command) const {
@@ -103,6 +105,8 @@ private:
     void buildMenus();
     void buildToolWindows();
     void buildCatalogueWindows();
+    // The terrain panel (command 1229) and the terrain layer view.
+    void buildTerrainEditing();
     QMenu* addMenu(int titleId);
     void addCommand(QMenu* menu, int id);
     // The settings dialog and the layout-size dialog (commands 1245 and 1325).
@@ -125,6 +129,7 @@ private:
     platform::Registry& registry_;
     CZarnolt3DView* view_ = nullptr;
     CLayoutToolWindow* toolWindow_ = nullptr;
+    CLandscapeLayoutView* terrainView_ = nullptr;
     std::map<int, QDockWidget*> toolDocks_;
     std::map<int, C3DItemObjectFolderWindow*> catalogues_;
     std::map<int, QAction*> actions_;

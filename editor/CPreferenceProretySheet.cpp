@@ -29,34 +29,6 @@ QString utf8(const char* text) {
 
 } // namespace
 
-// ---- CColorButton
-
-CColorButton::CColorButton(Prompter& prompter, QWidget* parent)
-    : QPushButton(parent), prompter_(prompter) {
-    setMinimumSize(48, 24);
-    connect(this, &QPushButton::clicked, this, &CColorButton::choose);
-}
-
-void CColorButton::setColor(const QColor& color) {
-    color_ = color;
-    QPixmap swatch(32, 14);
-    swatch.fill(color);
-    QPainter painter(&swatch);
-    painter.setPen(Qt::black);
-    painter.drawRect(0, 0, swatch.width() - 1, swatch.height() - 1);
-    painter.end();
-    setIcon(QIcon(swatch));
-    setIconSize(swatch.size());
-    emit colorChanged(color);
-}
-
-void CColorButton::choose() {
-    QColorDialog dialog(color_, this);
-    if (prompter_.runDialog(dialog)) {
-        setColor(dialog.selectedColor().isValid() ? dialog.selectedColor() : dialog.currentColor());
-    }
-}
-
 // ---- CPreferenceProretyPage1
 
 const std::array<CPreferenceProretyPage1::FlagRow, 8> CPreferenceProretyPage1::kFlagRows = {{

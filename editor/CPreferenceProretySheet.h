@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "editor/CColorButton.h"
 #include "model/DocumentRecords.h"
 
 class QCheckBox;
@@ -16,23 +17,6 @@ class QTabWidget;
 namespace editor {
 
 class Prompter;
-
-// A push button showing a colour; clicking it asks for a new colour through the prompter.
-class CColorButton : public QPushButton {
-    Q_OBJECT
-public:
-    CColorButton(Prompter& prompter, QWidget* parent = nullptr);
-    QColor color() const { return color_; }
-    void setColor(const QColor& color);
-
-signals:
-    void colorChanged(const QColor& color);
-
-private:
-    void choose();
-    Prompter& prompter_;
-    QColor color_;
-};
 
 // The general page: new-layout size, 3D back end, background colour and the switches.
 class CPreferenceProretyPage1 : public QWidget {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "editor/CLandscapeLayoutView.h"
 #include "editor/EditorFonts.h"
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
@@ -197,6 +198,8 @@ void LayoutPainter::paint(QPainter& painter, const QRect& area, const LayoutPain
     const int boardWidth = kTilePixels * state.columns;
     const int boardHeight = kTilePixels * state.rows;
     painter.fillRect(area, Qt::white);
+    // The terrain picture lies under the grid and the tiles.
+    paintLandscapes(painter, area, state.currentLayer);
 
     // Grid of the current track layer, clipped to the area.
     if (state.currentLayer >= 0 && state.currentLayer <= 4) {

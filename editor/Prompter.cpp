@@ -50,6 +50,17 @@ bool Prompter::confirm(QWidget* parent, const QString& question) {
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+std::optional<QString> Prompter::savePicture(QWidget* parent, const QString& title,
+                                             const QString& suggestion, const QString& filter) {
+    QFileDialog dialog(parent, title, suggestion, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+}
+
 bool DialogPrompter::runDialog(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }

@@ -30,6 +30,10 @@ public:
     virtual bool runDialog(QDialog& dialog) = 0;
     // An OK / Cancel question; true for OK. By default a message box.
     virtual bool confirm(QWidget* parent, const QString& question);
+    // A file name to save a picture under (default extension "png", asking before replacing a
+    // file), or nothing when cancelled. By default a file dialog.
+    virtual std::optional<QString> savePicture(QWidget* parent, const QString& title,
+                                               const QString& suggestion, const QString& filter);
 };
 
 // The prompter of the running program: Qt's file dialogs, message boxes and dialogs.

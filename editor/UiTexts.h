@@ -59,6 +59,7 @@ enum OurText : int {
     MsgZrnFilter = 114,
     MsgAllFilter = 115,
     MsgVersionPrefix = 116,
+    MsgPictureFilter = 117,
 };
 
 // Numbers of the string-table texts the program uses.
@@ -83,6 +84,11 @@ enum StringId : int {
     StrHideNumbers = 1193,
     StrPointNumberUsed = 4008,
     StrPointNumberRange = 4009,
+    StrTerrainTab = 1129,
+    StrSceneryTab = 1130,
+    StrSkyFirst = 1150, // 1150 … 1155: the sky combo box
+    StrSkyLast = 1155,
+    StrTerrainPanelTitle = 1159,
 };
 
 // Control ids of the layout tool window.
@@ -120,6 +126,23 @@ enum ControlId : int {
     CtlTurnColumn = 90109,
     CtlHaltColumn = 90110,
     CtlShareColumn = 90111,
+    // The terrain panel (dialog 2001).
+    CtlTerrainTabs = 3000,
+    CtlHollowCheck = 3001,
+    CtlHeightSlider = 3002,
+    CtlHillHighColour = 3003,
+    CtlHillLowColour = 3004,
+    CtlGroundColour = 3005,
+    CtlHollowColour = 3006,
+    CtlHeightLabel = 3007,
+    CtlWaterCheck = 3008,
+    CtlSkyCombo = 3009,
+    CtlFogCheck = 3010,
+    CtlHillHighLabel = 3011,
+    CtlHillLowLabel = 3012,
+    CtlGroundLabel = 3013,
+    CtlHollowLabel = 3014,
+    CtlSkyLabel = 3015,
 };
 
 // Every text of the program, in table order.

@@ -65,6 +65,11 @@ public:
         return answer;
     }
     QString lastFolder;
+    // Answers of the picture save dialog, taken from `files` like the other file dialogs.
+    std::optional<QString> savePicture(QWidget*, const QString&, const QString&,
+                                       const QString&) override {
+        return next();
+    }
 
 private:
     std::optional<QString> next() {
