@@ -11,10 +11,20 @@ inline constexpr std::int32_t kSkyDomeListKey = 330;
 // The lit terrain surface seen from above and from below the ground plane.
 inline constexpr std::int32_t kTerrainAboveListKey = 332;
 inline constexpr std::int32_t kTerrainBelowListKey = 333;
-// Terrain, sky, base plate and outer ground: dropped together when the terrain, the landscape
-// items or the board change.
+// The two textured layers laid over the lit terrain: grass (texture 2, once per tile, a quarter
+// opaque) and a broad light mottle (texture 30 once per four tiles, multiplied). 331 holds
+// nothing.
+inline constexpr std::int32_t kTerrainGrassLayerListKey = 334;
+inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
+// Terrain, its layers, sky, base plate and outer ground: dropped together when the terrain, the
+// landscape items or the board change.
 inline constexpr std::int32_t kFirstSharedListKey = 328;
 inline constexpr std::int32_t kLastSharedListKey = 336;
+
+// The built-in tree: 187 + fade level for the normal pass, 197 + fade level for its bare shape
+// in the shadow pass (shared by every tree; placed outside the list).
+inline constexpr std::int32_t kTreeListKey = 187;
+inline constexpr std::int32_t kTreeShadowListKey = 197;
 
 // The list of one tile's track lines: normal pass for fade levels 0 … 9,
 // (level + layer × 20 + 1) × 1,000,000 + row × columns + column; shadow pass,

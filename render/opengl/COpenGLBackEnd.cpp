@@ -96,9 +96,9 @@ bool COpenGLBackEnd::setupLights(CDocumentRenderer& renderer) {
         position[1] = static_cast<float>(ground);
         lights->setParameter(0, editing::LightParameter::Position, position);
     }
-    if (renderer.brightness() < 0.7) {
-        lights->assignLamps();
-    }
+    // Below brightness 0.7 the lamp lights follow the motive vehicles; otherwise they are put
+    // back to their plain, disabled state, so no lamp stays lit after the scene brightens.
+    lights->assignLamps();
     const int count = std::min(lights->lightUnitCount(), lightUnits_);
     for (int i = 0; i < count; ++i) {
         const editing::CLight* light = lights->light(i);
@@ -279,6 +279,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                 casters();
             }
             tracks_.drawShadowPass(renderer);
+            tracks_.trees().drawShadows(tracks_.normalList(), renderer.sceneMetrics(),
+                                        renderer.hooks().groundHeight);
             if (VehicleDrawer::hasVehicles(tracks_.normalList())) {
                 vehicles_.drawShadows(tracks_.normalList(), renderer.sceneMetrics());
             }

@@ -20,6 +20,10 @@ namespace render::opengl {
 namespace {
 
 constexpr int kSkyHeightPicture = 11999;
+constexpr int kGrassTexture = 2;
+constexpr int kMottleTexture = 30;
+constexpr float kGrassOpacity = 0.25f;
+constexpr float kMottleRepeat = 0.25f; // once per four tiles
 constexpr int kFirstSkyTexture = 34;
 constexpr int kNightSky = 5;
 constexpr int kFirstWaterTexture = 14;
@@ -87,6 +91,52 @@ void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     glColor4f(1, 1, 1, 1);
 }
 
+void Environment::compileTerrainLayer(CDocumentRenderer& renderer, bool grass) {
+    const Terrain& terrain = renderer.terrain();
+    const float repeat = grass ? 1.0f : kMottleRepeat;
+    glBegin(GL_TRIANGLES);
+    terrain.visitTriangles(terrainColoursOf(renderer.document()), [&](const TerrainVertex* v) {
+        for (int k = 0; k < 3; ++k) {
+            glNormal3f(v[k].nx, v[k].ny, v[k].nz);
+            glTexCoord2f(v[k].u * repeat, v[k].v * repeat);
+            glVertex3f(v[k].x, v[k].y, v[k].z);
+        }
+    });
+    glEnd();
+}
+
+void Environment::drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove) {
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT |
+                 GL_TEXTURE_BIT);
+    if (!eyeAbove) {
+        glDisable(GL_CULL_FACE);
+    }
+    // Both lie exactly on the lit surface and leave the depth buffer as it is.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Grass, lit like the surface, a quarter opaque.
+    textures_.bind(kGrassTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 1, 1, kGrassOpacity);
+    lists_.draw(kTerrainGrassLayerListKey, [&] { compileTerrainLayer(renderer, true); });
+    // The light mottle multiplies what is there, unlit.
+    glDisable(GL_LIGHTING);
+    textures_.bind(kMottleTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glColor4f(1, 1, 1, 1);
+    lists_.draw(kTerrainMottleLayerListKey, [&] { compileTerrainLayer(renderer, false); });
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopAttrib();
+    glColor4f(1, 1, 1, 1);
+}
+
 void Environment::compileOuterGround(CDocumentRenderer& renderer) {
     const SceneMetrics& m = renderer.sceneMetrics();
     const auto colours = terrainColoursOf(renderer.document());
@@ -136,6 +186,7 @@ void Environment::drawGroundStencil(CDocumentRenderer& renderer) {
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
     lists_.draw(eyeAbove ? kTerrainAboveListKey : kTerrainBelowListKey,
                 [&] { compileTerrain(renderer, eyeAbove); });
+    drawTerrainLayers(renderer, eyeAbove);
     if (!layoutView) {
         lists_.draw(kOuterGroundListKey, [&] { compileOuterGround(renderer); });
     }

@@ -39,6 +39,10 @@ public:
 
 private:
     void compileTerrain(CDocumentRenderer& renderer, bool eyeAbove);
+    // The two textured layers over the lit surface: grass (list 334) and a light mottle
+    // (list 335).
+    void compileTerrainLayer(CDocumentRenderer& renderer, bool grass);
+    void drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove);
     void compileOuterGround(CDocumentRenderer& renderer);
     void compileSky(CDocumentRenderer& renderer);
 

@@ -303,6 +303,7 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
             drawTileLines(entry, metrics);
             drawTilePier(entry, metrics, renderer.hooks().groundHeight);
         });
+        trees_.draw(entry, metrics, renderer.hooks().groundHeight);
         drawTileContents(entry, metrics, textures_);
         endItemPass();
     }

@@ -4,6 +4,7 @@
 
 #include "render/DrawList.h"
 #include "render/TrackGeometry.h"
+#include "render/opengl/TreeDrawer.h"
 
 namespace render {
 class CDocumentRenderer;
@@ -40,6 +41,9 @@ public:
     void drawPointNumbers(CDocumentRenderer& renderer,
                           const std::function<void(int x, int y, const std::string&)>& text);
 
+    // The built-in trees, drawn with their tiles' contents.
+    TreeDrawer& trees() { return trees_; }
+
     // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
     void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
     // The same meshes as bare shapes: no colour, texture or normal, for the shadow pass.
@@ -54,6 +58,7 @@ private:
     CachedLists& lists_;
     BuiltinTextures& textures_;
     DrawList normal_;
+    TreeDrawer trees_{lists_, textures_};
 };
 
 } // namespace render::opengl

@@ -8,11 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "editing/CLightControler.h"
 #include "model/CLandscapeItem.h"
+#include "model/CTrackItem.h"
+#include "model/CTrackStructureItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
 
@@ -49,8 +53,9 @@ public:
     }
 
     CDocumentRenderer& start(int mode) {
-        renderer_ = std::make_unique<CDocumentRenderer>(
-            *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+        auto backEnd = std::make_unique<render::opengl::COpenGLBackEnd>();
+        backEnd_ = backEnd.get();
+        renderer_ = std::make_unique<CDocumentRenderer>(*document_, std::move(backEnd));
         EXPECT_TRUE(renderer_->initialise(context_.width(), context_.height(), mode));
         renderer_->setHudVisible(false);
         renderer_->hooks().drawBuiltinItem = [](int, double) {};
@@ -83,11 +88,13 @@ public:
     }
     int width() const { return context_.width(); }
     int height() const { return context_.height(); }
+    render::opengl::COpenGLBackEnd& backEnd() { return *backEnd_; }
 
 private:
     render::opengl::OffscreenContext context_;
     std::unique_ptr<model::CZarnoltDocument> document_;
     std::unique_ptr<CDocumentRenderer> renderer_;
+    render::opengl::COpenGLBackEnd* backEnd_ = nullptr;
 };
 
 constexpr std::uint16_t kFull = 65535;
@@ -281,6 +288,178 @@ TEST(EnvironmentFrame, ALightUnderAHillIsLiftedOntoIt) {
     const render::Vec3 light = renderer.lightPosition();
     EXPECT_NEAR(light.y, renderer.groundHeightAt(light.x, light.z), 1e-4);
     EXPECT_GT(light.y, 10.0);
+}
+
+} // namespace
+
+namespace {
+
+model::CTrackItem* treeAt(int column, int row) {
+    model::CTrackItem* tile =
+        model::createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}, 0);
+    tile->setStructure(
+        std::make_unique<model::CTrackStructureItem>(model::StructureTree, std::string()));
+    return tile;
+}
+
+TEST(EnvironmentFrame, ATreeShowsGreenFoliageAtItsPlaceAlsoOnAHill) {
+    for (const bool onHill : {false, true}) {
+        SCOPED_TRACE(onHill ? "on a hill" : "on flat ground");
+        EnvironmentScene scene(16, 200, 200);
+        ASSERT_TRUE(scene.valid());
+        const model::RGBColor16 grey{40000, 40000, 40000};
+        scene.document().setTerrainColours({grey, grey, grey, grey});
+        if (onHill) {
+            scene.addItem(5, 5, 11, 11, 0.1, false); // a plateau 1.1 high under the tree
+        }
+        CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+        renderer.setLayoutPitch(80);
+        const auto bare = scene.frame();
+        treeAt(8, 8);
+        renderer.invalidateTileLists(0, 8, 8);
+        const auto wooded = scene.frame();
+        const double ground = renderer.groundHeightAt(8 + 1.0 / 3, 8.2);
+        EXPECT_NEAR(ground, onHill ? 1.1 : 0.0, 1e-6);
+        // The crown, 0.35 … 1 above the foot of the trunk, seen from nearly straight above.
+        const auto [cx, cy] = scene.project(8 + 1.0 / 3, ground + 0.8, 8.2);
+        const auto [ex, ey] = scene.project(9.8, ground, 8.2); // 1.5 tiles away
+        const int reach = std::abs(ex - cx);
+        ASSERT_GT(reach, 10);
+        int changed = 0;
+        int green = 0;
+        for (int y = 0; y < scene.height(); ++y) {
+            for (int x = 0; x < scene.width(); ++x) {
+                const Rgb before = scene.at(bare, x, y);
+                const Rgb after = scene.at(wooded, x, y);
+                if (before == after) {
+                    continue;
+                }
+                ++changed;
+                EXPECT_TRUE(std::abs(x - cx) <= reach && std::abs(y - cy) <= reach)
+                    << "pixel " << x << "," << y << " changed far from the tree";
+                green += after[1] > after[0] && after[1] > after[2] ? 1 : 0;
+            }
+        }
+        EXPECT_GT(changed, 100);
+        EXPECT_GT(green, changed / 2) << green << " of " << changed;
+        const Rgb centre = scene.at(wooded, cx, cy);
+        EXPECT_GT(centre[1], centre[0]);
+        EXPECT_GT(centre[1], centre[2]);
+        model::deleteAllTiles();
+    }
+}
+
+TEST(EnvironmentFrame, NearTreesUseTheFullFormAndFadedOnesTheLowDetailForm) {
+    EnvironmentScene scene(40, 160, 120);
+    ASSERT_TRUE(scene.valid());
+    treeAt(4, 20);  // near the walker
+    treeAt(19, 20); // about 15 tiles ahead: in the fade range
+    CDocumentRenderer& renderer = scene.start(render::ModeWalk);
+    renderer.setEyeTarget({2, 0.5, 20.2}, {30, 0.5, 20.2});
+    scene.frame();
+    std::vector<int> levels;
+    for (const render::DrawListEntry& entry : renderer.trackStats().drawList) {
+        levels.push_back(entry.level);
+    }
+    ASSERT_EQ(levels.size(), 2u);
+    const int far = levels[0]; // the list runs far to near
+    EXPECT_EQ(levels[1], 0);
+    ASSERT_GE(far, 1);
+    ASSERT_LE(far, 9);
+    const render::opengl::CachedLists& lists = scene.backEnd().cachedLists();
+    EXPECT_TRUE(lists.contains(render::kTreeListKey));
+    EXPECT_TRUE(lists.contains(render::kTreeListKey + far));
+    for (int level = 1; level <= 9; ++level) {
+        if (level != far) {
+            EXPECT_FALSE(lists.contains(render::kTreeListKey + level)) << level;
+        }
+    }
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, AnElevatedTracksShadowDarkensTheGroundToFourFifthsEvenWhereShadowsOverlap) {
+    EnvironmentScene scene(16, 200, 200);
+    ASSERT_TRUE(scene.valid());
+    const model::RGBColor16 grey{52000, 52000, 52000};
+    scene.document().setTerrainColours({grey, grey, grey, grey});
+    // Two straight tracks on layer 2 and one crossing over them on layer 3: their shadows
+    // overlap on the ground, and the rails overlap their own sleepers' shadows.
+    for (const int row : {6, 7}) {
+        model::createTile({6, static_cast<std::int16_t>(row)}, 2)->setShape(1);
+    }
+    model::CTrackItem* crossing = model::createTile({6, 6}, 3);
+    crossing->setShape(1);
+    crossing->rotate90();
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    renderer.setLayoutPitch(80);
+    scene.document().setPreferenceFlag(model::PrefNoShadows, true);
+    scene.frame(); // the lists are compiled
+    const auto plain = scene.frame();
+    scene.document().setPreferenceFlag(model::PrefNoShadows, false);
+    const auto shaded = scene.frame();
+    int darkened = 0;
+    for (int y = 0; y < scene.height(); ++y) {
+        for (int x = 0; x < scene.width(); ++x) {
+            const Rgb before = scene.at(plain, x, y);
+            const Rgb after = scene.at(shaded, x, y);
+            if (before == after) {
+                continue;
+            }
+            ++darkened;
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(after[k], 0.8 * before[k], 2)
+                    << "pixel " << x << "," << y << " channel " << k;
+            }
+        }
+    }
+    EXPECT_GT(darkened, 200);
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, WithFogNoDrawListEntryLiesBeyondTheFogCut) {
+    EnvironmentScene scene(60, 160, 120);
+    ASSERT_TRUE(scene.valid());
+    for (int column = 0; column < 60; ++column) {
+        model::createTile({static_cast<std::int16_t>(column), 30}, 0)->setShape(1);
+        model::createTile({static_cast<std::int16_t>(column), 31}, 1)->setShape(1);
+    }
+    // Show every far tile, so that only the fog cuts by distance.
+    scene.document().setPreferenceFlag(model::PrefShowAllFarTracks, true);
+    CDocumentRenderer& renderer = scene.start(render::ModeWalk);
+    renderer.setEyeTarget({0.5, 0.5, 30.5}, {59, 0.5, 30.5});
+    for (const bool fog : {false, true}) {
+        scene.document().setEnvironmentFlag(model::EnvFog, fog);
+        scene.frame();
+        double farthest = 0;
+        std::size_t count = 0;
+        for (const render::DrawListEntry& entry : renderer.trackStats().drawList) {
+            farthest = std::max(farthest, entry.distance);
+            ++count;
+        }
+        if (fog) {
+            EXPECT_LE(farthest, 1.1 * 20);
+            EXPECT_GE(count, 40u); // the near part of both rows remains
+        } else {
+            EXPECT_GT(farthest, 50);
+        }
+    }
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, LampLightsGoOutWhenTheSceneIsBright) {
+    EnvironmentScene scene(16, 80, 60);
+    ASSERT_TRUE(scene.valid());
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    editing::CLightControler* lights = editing::lightController();
+    ASSERT_NE(lights, nullptr);
+    ASSERT_GE(scene.backEnd().lightUnitCount(), 2);
+    // A lamp left on from a dark frame.
+    lights->light(1)->enable();
+    scene.frame();
+    EXPECT_FALSE(lights->isLightEnabled(1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_DOUBLE_EQ(renderer.brightness(), 1.0);
 }
 
 } // namespace
