@@ -97,7 +97,9 @@ void Environment::compileTerrainLayer(CDocumentRenderer& renderer, bool grass) {
     glBegin(GL_TRIANGLES);
     terrain.visitTriangles(terrainColoursOf(renderer.document()), [&](const TerrainVertex* v) {
         for (int k = 0; k < 3; ++k) {
-            glNormal3f(v[k].nx, v[k].ny, v[k].nz);
+            if (grass) {
+                glNormal3f(v[k].nx, v[k].ny, v[k].nz); // the mottle is unlit
+            }
             glTexCoord2f(v[k].u * repeat, v[k].v * repeat);
             glVertex3f(v[k].x, v[k].y, v[k].z);
         }

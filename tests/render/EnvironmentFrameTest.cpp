@@ -463,3 +463,35 @@ TEST(EnvironmentFrame, LampLightsGoOutWhenTheSceneIsBright) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EnvironmentFrame, TheTerrainAndItsLayersAreRebuiltWhenTheLandscapeChanges) {
+    EnvironmentScene scene(16, 120, 120);
+    ASSERT_TRUE(scene.valid());
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    renderer.setLayoutPitch(80);
+    const auto flat = scene.frame();
+    render::opengl::CachedLists& lists = scene.backEnd().cachedLists();
+    const std::int32_t keys[] = {render::kTerrainAboveListKey, render::kTerrainGrassLayerListKey,
+                                 render::kTerrainMottleLayerListKey};
+    for (const std::int32_t key : keys) {
+        EXPECT_TRUE(lists.contains(key)) << key;
+    }
+    EXPECT_FALSE(lists.contains(331));
+    // The same frame again compiles nothing and draws the same.
+    EXPECT_EQ(scene.frame(), flat);
+    EXPECT_FALSE(lists.compiling());
+
+    scene.addItem(4, 4, 11, 11, 0.3, false);
+    renderer.markTerrainDirty();
+    const auto hilly = scene.frame();
+    for (const std::int32_t key : keys) {
+        EXPECT_TRUE(lists.contains(key)) << key;
+    }
+    EXPECT_TRUE(lists.compiling());
+    const auto [px, py] = scene.project(8, renderer.groundHeightAt(8, 8), 8);
+    EXPECT_NE(scene.at(hilly, px, py), scene.at(flat, px, py));
+}
+
+} // namespace
