@@ -182,6 +182,15 @@ void Environment::drawGroundStencil(CDocumentRenderer& renderer) {
     const CameraPose pose = renderer.currentPose();
     const SceneMetrics& m = renderer.sceneMetrics();
     const bool eyeAbove = layoutView ? pose.eye.y - m.centreY >= 0 : pose.eye.y >= 0;
+    // New terrain colours recolour the ground on this frame.
+    const TerrainColours colours = terrainColoursOf(renderer.document());
+    if (groundColours_ != colours) {
+        for (const std::int32_t key :
+             {kOuterGroundListKey, kTerrainAboveListKey, kTerrainBelowListKey}) {
+            lists_.remove(key);
+        }
+        groundColours_ = colours;
+    }
     glEnable(GL_STENCIL_TEST);
     glStencilMask(~0u);
     glStencilFunc(GL_ALWAYS, 1, ~0u);

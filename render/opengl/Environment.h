@@ -1,8 +1,10 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "render/Camera.h"
+#include "render/Terrain.h"
 
 namespace render {
 class CDocumentRenderer;
@@ -48,6 +50,8 @@ private:
 
     CachedLists& lists_;
     BuiltinTextures& textures_;
+    // The colours the terrain and outer ground lists were compiled in, when they were.
+    std::optional<TerrainColours> groundColours_;
     double skyBrightness_ = -1;
     int skyType_ = -1;
     std::vector<float> waterVertices_;

@@ -492,6 +492,14 @@ TEST(EnvironmentFrame, TheTerrainAndItsLayersAreRebuiltWhenTheLandscapeChanges) 
     EXPECT_TRUE(lists.compiling());
     const auto [px, py] = scene.project(8, renderer.groundHeightAt(8, 8), 8);
     EXPECT_NE(scene.at(hilly, px, py), scene.at(flat, px, py));
+
+    // New terrain colours show on the next frame.
+    const auto [gx, gy] = scene.project(15.5, 0, 15.5);
+    const model::RGBColor16 blue{0, 0, kFull};
+    scene.document().setTerrainColours({blue, blue, blue, blue});
+    const Rgb recoloured = scene.at(scene.frame(), gx, gy);
+    EXPECT_TRUE(recoloured[2] > recoloured[0] + 60 && recoloured[2] > recoloured[1] + 60)
+        << recoloured[0] << "," << recoloured[1] << "," << recoloured[2];
 }
 
 } // namespace
