@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editing/CLightControler.h"
+#include "image/PngCodec.h"
 #include "model/CLandscapeItem.h"
 #include "model/CTrackItem.h"
 #include "model/CTrackStructureItem.h"
@@ -19,6 +20,8 @@
 #include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
+#include "support/CliRunner.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -500,6 +503,47 @@ TEST(EnvironmentFrame, TheTerrainAndItsLayersAreRebuiltWhenTheLandscapeChanges) 
     const Rgb recoloured = scene.at(scene.frame(), gx, gy);
     EXPECT_TRUE(recoloured[2] > recoloured[0] + 60 && recoloured[2] > recoloured[1] + 60)
         << recoloured[0] << "," << recoloured[1] << "," << recoloured[2];
+}
+
+} // namespace
+
+namespace {
+
+// The mean of the green bytes over the middle of a picture (the board's grass).
+double meanGreen(const image::RawPixels& picture) {
+    double sum = 0;
+    int count = 0;
+    for (int y = picture.height / 3; y < 2 * picture.height / 3; ++y) {
+        for (int x = picture.width / 4; x < 3 * picture.width / 4; ++x) {
+            sum += picture.pixels[(static_cast<std::size_t>(y) * picture.width + x) *
+                                      picture.bytesPerPixel +
+                                  1];
+            ++count;
+        }
+    }
+    return count > 0 ? sum / count : 0;
+}
+
+TEST(EnvironmentFrame, AtNightOnlyTheLampsOfTheTrainsLightTheBoard) {
+    // Running trains carry lamp lights in the dark; those light the track ahead of them, not
+    // the whole board.
+    const std::filesystem::path loop =
+        std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル/複線ループ.zrn";
+    testsupport::TempFolder scratch;
+    double green[2] = {0, 0};
+    for (const bool night : {false, true}) {
+        const std::string png = (scratch.path() / "frame.png").string();
+        const auto run = testsupport::runCli({"render", loop.string(), "--out", png, "--size",
+                                              "320x240", "--no-hud", "--simulate", "5", "--env",
+                                              night ? "light=off" : "light=on"},
+                                             scratch);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const auto picture = image::readPngFile(png);
+        ASSERT_TRUE(picture.has_value());
+        green[night ? 1 : 0] = meanGreen(*picture);
+    }
+    EXPECT_GT(green[0], 80);
+    EXPECT_LT(green[1], green[0] / 2) << "day " << green[0] << ", night " << green[1];
 }
 
 } // namespace
