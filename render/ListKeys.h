@@ -11,10 +11,10 @@ inline constexpr std::int32_t kSkyDomeListKey = 330;
 // The lit terrain surface seen from above and from below the ground plane.
 inline constexpr std::int32_t kTerrainAboveListKey = 332;
 inline constexpr std::int32_t kTerrainBelowListKey = 333;
-// The two textured layers laid over the lit terrain: grass (texture 2, once per tile, a quarter
-// opaque) and a broad light mottle (texture 30 once per four tiles, multiplied). 331 holds
-// nothing.
-inline constexpr std::int32_t kTerrainGrassLayerListKey = 334;
+// The two textured layers laid over the lit terrain, both multiplying it by the light
+// ground-detail texture (30): the fine detail once per tile and a broad mottle once per four
+// tiles. 331 holds nothing.
+inline constexpr std::int32_t kTerrainDetailLayerListKey = 334;
 inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
 // Terrain, its layers, sky, base plate and outer ground: dropped together when the terrain, the
 // landscape items or the board change.

@@ -20,9 +20,7 @@ namespace render::opengl {
 namespace {
 
 constexpr int kSkyHeightPicture = 11999;
-constexpr int kGrassTexture = 2;
-constexpr int kMottleTexture = 30;
-constexpr float kGrassOpacity = 0.25f;
+constexpr int kGroundDetailTexture = 30;
 constexpr float kMottleRepeat = 0.25f; // once per four tiles
 constexpr int kFirstSkyTexture = 34;
 constexpr int kNightSky = 5;
@@ -91,15 +89,11 @@ void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     glColor4f(1, 1, 1, 1);
 }
 
-void Environment::compileTerrainLayer(CDocumentRenderer& renderer, bool grass) {
+void Environment::compileTerrainLayer(CDocumentRenderer& renderer, float repeat) {
     const Terrain& terrain = renderer.terrain();
-    const float repeat = grass ? 1.0f : kMottleRepeat;
     glBegin(GL_TRIANGLES);
     terrain.visitTriangles(terrainColoursOf(renderer.document()), [&](const TerrainVertex* v) {
         for (int k = 0; k < 3; ++k) {
-            if (grass) {
-                glNormal3f(v[k].nx, v[k].ny, v[k].nz); // the mottle is unlit
-            }
             glTexCoord2f(v[k].u * repeat, v[k].v * repeat);
             glVertex3f(v[k].x, v[k].y, v[k].z);
         }
@@ -109,31 +103,29 @@ void Environment::compileTerrainLayer(CDocumentRenderer& renderer, bool grass) {
 
 void Environment::drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove) {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT |
-                 GL_TEXTURE_BIT);
+                 GL_TEXTURE_BIT | GL_POLYGON_BIT);
     if (!eyeAbove) {
         glDisable(GL_CULL_FACE);
     }
-    // Both lie exactly on the lit surface and leave the depth buffer as it is.
+    // Both lie on the lit surface and leave the depth buffer as it is. The lit and the unlit
+    // pass need not reach the same depths, so the layers are pulled a little towards the eye.
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(-1.0f, -2.0f);
+    // Unlit, each multiplies what is there by the light ground-detail texture: the fine
+    // detail once per tile, the broad mottle once per four tiles.
+    glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    // Grass, lit like the surface, a quarter opaque.
-    textures_.bind(kGrassTexture);
+    textures_.bind(kGroundDetailTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1, 1, 1, kGrassOpacity);
-    lists_.draw(kTerrainGrassLayerListKey, [&] { compileTerrainLayer(renderer, true); });
-    // The light mottle multiplies what is there, unlit.
-    glDisable(GL_LIGHTING);
-    textures_.bind(kMottleTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glBlendFunc(GL_DST_COLOR, GL_ZERO);
     glColor4f(1, 1, 1, 1);
-    lists_.draw(kTerrainMottleLayerListKey, [&] { compileTerrainLayer(renderer, false); });
+    lists_.draw(kTerrainDetailLayerListKey, [&] { compileTerrainLayer(renderer, 1.0f); });
+    lists_.draw(kTerrainMottleLayerListKey, [&] { compileTerrainLayer(renderer, kMottleRepeat); });
     glBindTexture(GL_TEXTURE_2D, 0);
     glPopAttrib();
     glColor4f(1, 1, 1, 1);

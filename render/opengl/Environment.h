@@ -41,9 +41,9 @@ public:
 
 private:
     void compileTerrain(CDocumentRenderer& renderer, bool eyeAbove);
-    // The two textured layers over the lit surface: grass (list 334) and a light mottle
-    // (list 335).
-    void compileTerrainLayer(CDocumentRenderer& renderer, bool grass);
+    // The two textured layers over the lit surface: the ground detail once per tile (list
+    // 334) and the broad mottle (list 335), each repeating the texture `repeat` times a tile.
+    void compileTerrainLayer(CDocumentRenderer& renderer, float repeat);
     void drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove);
     void compileOuterGround(CDocumentRenderer& renderer);
     void compileSky(CDocumentRenderer& renderer);

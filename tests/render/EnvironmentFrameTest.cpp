@@ -476,7 +476,7 @@ TEST(EnvironmentFrame, TheTerrainAndItsLayersAreRebuiltWhenTheLandscapeChanges) 
     renderer.setLayoutPitch(80);
     const auto flat = scene.frame();
     render::opengl::CachedLists& lists = scene.backEnd().cachedLists();
-    const std::int32_t keys[] = {render::kTerrainAboveListKey, render::kTerrainGrassLayerListKey,
+    const std::int32_t keys[] = {render::kTerrainAboveListKey, render::kTerrainDetailLayerListKey,
                                  render::kTerrainMottleLayerListKey};
     for (const std::int32_t key : keys) {
         EXPECT_TRUE(lists.contains(key)) << key;
