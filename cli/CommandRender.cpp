@@ -16,6 +16,7 @@
 
 #include "image/FileBytes.h"
 #include "image/PngCodec.h"
+#include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
 #include "render/CDocumentRenderer.h"
@@ -308,12 +309,14 @@ int runRender(const RenderOptions& options) {
             if (entry.tile == nullptr) {
                 continue; // vehicles are listed on their own
             }
+            const model::CTrackStructureItem* structure = entry.tile->getStructure();
             entries.push_back({{"layer", entry.layer},
                                {"column", entry.column},
                                {"row", entry.row},
                                {"distance", entry.distance},
                                {"level", entry.level},
-                               {"alpha", entry.alpha}});
+                               {"alpha", entry.alpha},
+                               {"structure", structure ? structure->getCategory() : 0}});
         }
         stats["drawList"] = std::move(entries);
         stats["vehicles"] = vehicleStats(*renderer);

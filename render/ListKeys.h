@@ -11,10 +11,20 @@ inline constexpr std::int32_t kSkyDomeListKey = 330;
 // The lit terrain surface seen from above and from below the ground plane.
 inline constexpr std::int32_t kTerrainAboveListKey = 332;
 inline constexpr std::int32_t kTerrainBelowListKey = 333;
-// Terrain, sky, base plate and outer ground: dropped together when the terrain, the landscape
-// items or the board change.
+// The two textured layers laid over the lit terrain, both multiplying it by the light
+// ground-detail texture (30): the fine detail once per tile and a broad mottle once per four
+// tiles. 331 holds nothing.
+inline constexpr std::int32_t kTerrainDetailLayerListKey = 334;
+inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
+// Terrain, its layers, sky, base plate and outer ground: dropped together when the terrain, the
+// landscape items or the board change.
 inline constexpr std::int32_t kFirstSharedListKey = 328;
 inline constexpr std::int32_t kLastSharedListKey = 336;
+
+// The built-in tree: 187 + fade level for the normal pass, 197 + fade level for its bare shape
+// in the shadow pass (shared by every tree; placed outside the list).
+inline constexpr std::int32_t kTreeListKey = 187;
+inline constexpr std::int32_t kTreeShadowListKey = 197;
 
 // The list of one tile's track lines: normal pass for fade levels 0 … 9,
 // (level + layer × 20 + 1) × 1,000,000 + row × columns + column; shadow pass,

@@ -33,6 +33,7 @@ struct TerrainColours {
     Colour hillHigh{};
     Colour hillLow{};
     Colour hollow{};
+    friend bool operator==(const TerrainColours&, const TerrainColours&) = default;
 };
 
 // A vertex of the terrain surface.

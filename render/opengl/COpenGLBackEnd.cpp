@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "editing/CLightControler.h"
 #include "model/CZarnoltDocument.h"
@@ -12,6 +13,8 @@
 #include "render/ListKeys.h"
 #include "render/opengl/BasePlate.h"
 #include "render/opengl/GLErrors.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace render::opengl {
 namespace {
@@ -26,6 +29,34 @@ std::string glString(GLenum which) {
 double secondsNow() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// Puts a lamp light at the front lamp of the vehicle it follows, shining ahead and a little
+// down; a light whose vehicle is gone or has no lamp point keeps its place.
+void placeLampLight(editing::CLight& light, const SceneMetrics& metrics) {
+    const trains::CTrainItem* vehicle = trains::findVehicle(light.attachedVehicle());
+    if (vehicle == nullptr) {
+        return;
+    }
+    const trains::WorldScales scales{metrics.tileSize, metrics.layerHeight, metrics.tileSize};
+    model::Vec3d lamp;
+    model::Vec3d first;
+    model::Vec3d second;
+    if ((!vehicle->lampTransform(0, scales, lamp) && !vehicle->lampTransform(1, scales, lamp)) ||
+        !vehicle->wheelSetWorldPoints(scales, first, second)) {
+        return;
+    }
+    double dx = lamp.x - (first.x + second.x) / 2;
+    double dz = lamp.z - (first.z + second.z) / 2;
+    const double length = std::hypot(dx, dz);
+    if (!(length > 0)) {
+        return;
+    }
+    dx /= length;
+    dz /= length;
+    light.position = {static_cast<float>(lamp.x), static_cast<float>(lamp.y),
+                      static_cast<float>(lamp.z), 1.0f};
+    light.spotDirection = {static_cast<float>(dx), -0.3f, static_cast<float>(dz), 0.0f};
 }
 
 } // namespace
@@ -96,12 +127,15 @@ bool COpenGLBackEnd::setupLights(CDocumentRenderer& renderer) {
         position[1] = static_cast<float>(ground);
         lights->setParameter(0, editing::LightParameter::Position, position);
     }
-    if (renderer.brightness() < 0.7) {
-        lights->assignLamps();
-    }
+    // Below brightness 0.7 the lamp lights follow the motive vehicles; otherwise they are put
+    // back to their plain, disabled state, so no lamp stays lit after the scene brightens.
+    lights->assignLamps();
     const int count = std::min(lights->lightUnitCount(), lightUnits_);
     for (int i = 0; i < count; ++i) {
-        const editing::CLight* light = lights->light(i);
+        editing::CLight* light = lights->light(i);
+        if (i > 0 && light != nullptr && light->isEnabled()) {
+            placeLampLight(*light, renderer.sceneMetrics());
+        }
         const GLenum unit = static_cast<GLenum>(GL_LIGHT0 + i);
         if (light == nullptr || !light->isEnabled()) {
             glDisable(unit);
@@ -279,6 +313,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                 casters();
             }
             tracks_.drawShadowPass(renderer);
+            tracks_.trees().drawShadows(tracks_.shadowList(), renderer.sceneMetrics(),
+                                        renderer.hooks().groundHeight);
             if (VehicleDrawer::hasVehicles(tracks_.shadowList())) {
                 vehicles_.drawShadows(tracks_.shadowList(), renderer.sceneMetrics());
             }

@@ -20,6 +20,8 @@ namespace render::opengl {
 namespace {
 
 constexpr int kSkyHeightPicture = 11999;
+constexpr int kGroundDetailTexture = 30;
+constexpr float kMottleRepeat = 0.25f; // once per four tiles
 constexpr int kFirstSkyTexture = 34;
 constexpr int kNightSky = 5;
 constexpr int kFirstWaterTexture = 14;
@@ -87,6 +89,48 @@ void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     glColor4f(1, 1, 1, 1);
 }
 
+void Environment::compileTerrainLayer(CDocumentRenderer& renderer, float repeat) {
+    const Terrain& terrain = renderer.terrain();
+    glBegin(GL_TRIANGLES);
+    terrain.visitTriangles(terrainColoursOf(renderer.document()), [&](const TerrainVertex* v) {
+        for (int k = 0; k < 3; ++k) {
+            glTexCoord2f(v[k].u * repeat, v[k].v * repeat);
+            glVertex3f(v[k].x, v[k].y, v[k].z);
+        }
+    });
+    glEnd();
+}
+
+void Environment::drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove) {
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT |
+                 GL_TEXTURE_BIT | GL_POLYGON_BIT);
+    if (!eyeAbove) {
+        glDisable(GL_CULL_FACE);
+    }
+    // Both lie on the lit surface and leave the depth buffer as it is. The lit and the unlit
+    // pass need not reach the same depths, so the layers are pulled a little towards the eye.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(-1.0f, -2.0f);
+    // Unlit, each multiplies what is there by the light ground-detail texture: the fine
+    // detail once per tile, the broad mottle once per four tiles.
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    textures_.bind(kGroundDetailTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glColor4f(1, 1, 1, 1);
+    lists_.draw(kTerrainDetailLayerListKey, [&] { compileTerrainLayer(renderer, 1.0f); });
+    lists_.draw(kTerrainMottleLayerListKey, [&] { compileTerrainLayer(renderer, kMottleRepeat); });
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopAttrib();
+    glColor4f(1, 1, 1, 1);
+}
+
 void Environment::compileOuterGround(CDocumentRenderer& renderer) {
     const SceneMetrics& m = renderer.sceneMetrics();
     const auto colours = terrainColoursOf(renderer.document());
@@ -130,12 +174,22 @@ void Environment::drawGroundStencil(CDocumentRenderer& renderer) {
     const CameraPose pose = renderer.currentPose();
     const SceneMetrics& m = renderer.sceneMetrics();
     const bool eyeAbove = layoutView ? pose.eye.y - m.centreY >= 0 : pose.eye.y >= 0;
+    // New terrain colours recolour the ground on this frame.
+    const TerrainColours colours = terrainColoursOf(renderer.document());
+    if (groundColours_ != colours) {
+        for (const std::int32_t key :
+             {kOuterGroundListKey, kTerrainAboveListKey, kTerrainBelowListKey}) {
+            lists_.remove(key);
+        }
+        groundColours_ = colours;
+    }
     glEnable(GL_STENCIL_TEST);
     glStencilMask(~0u);
     glStencilFunc(GL_ALWAYS, 1, ~0u);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
     lists_.draw(eyeAbove ? kTerrainAboveListKey : kTerrainBelowListKey,
                 [&] { compileTerrain(renderer, eyeAbove); });
+    drawTerrainLayers(renderer, eyeAbove);
     if (!layoutView) {
         lists_.draw(kOuterGroundListKey, [&] { compileOuterGround(renderer); });
     }

@@ -1,8 +1,10 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "render/Camera.h"
+#include "render/Terrain.h"
 
 namespace render {
 class CDocumentRenderer;
@@ -39,11 +41,17 @@ public:
 
 private:
     void compileTerrain(CDocumentRenderer& renderer, bool eyeAbove);
+    // The two textured layers over the lit surface: the ground detail once per tile (list
+    // 334) and the broad mottle (list 335), each repeating the texture `repeat` times a tile.
+    void compileTerrainLayer(CDocumentRenderer& renderer, float repeat);
+    void drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove);
     void compileOuterGround(CDocumentRenderer& renderer);
     void compileSky(CDocumentRenderer& renderer);
 
     CachedLists& lists_;
     BuiltinTextures& textures_;
+    // The colours the terrain and outer ground lists were compiled in, when they were.
+    std::optional<TerrainColours> groundColours_;
     double skyBrightness_ = -1;
     int skyType_ = -1;
     std::vector<float> waterVertices_;

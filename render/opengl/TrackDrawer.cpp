@@ -300,6 +300,7 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
         const std::int32_t key =
             tileListKey(entry.layer, entry.column, entry.row, metrics.columns, entry.level, false);
         lists_.draw(key, [&] { drawTileLines(entry, metrics); });
+        trees_.draw(entry, metrics, renderer.hooks().groundHeight);
         drawTileContents(entry, context);
         endItemPass();
     }

@@ -4,6 +4,7 @@
 
 #include "render/DrawList.h"
 #include "render/TrackGeometry.h"
+#include "render/opengl/TreeDrawer.h"
 
 namespace render {
 class CDocumentRenderer;
@@ -43,6 +44,9 @@ public:
     // the contents of every tile whose centre lies on flat ground.
     void drawShadowPass(CDocumentRenderer& renderer);
 
+    // The built-in trees, drawn with their tiles' contents.
+    TreeDrawer& trees() { return trees_; }
+
     // One line's meshes in the current frame at `alpha` (texturing as each mesh says).
     void drawMeshes(const std::vector<TrackMesh>& meshes, float alpha);
     // The same meshes as bare shapes: no colour, texture or normal, for the shadow pass.
@@ -58,6 +62,7 @@ private:
     DrawList normal_;
     DrawList shadow_;
     int shadowCasters_ = 0;
+    TreeDrawer trees_{lists_, textures_};
 };
 
 } // namespace render::opengl

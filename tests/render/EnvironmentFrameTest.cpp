@@ -8,13 +8,20 @@
 #include <memory>
 #include <vector>
 
+#include "editing/CLightControler.h"
+#include "image/PngCodec.h"
 #include "model/CLandscapeItem.h"
+#include "model/CTrackItem.h"
+#include "model/CTrackStructureItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/LandscapeItems.h"
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
+#include "support/CliRunner.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -49,8 +56,9 @@ public:
     }
 
     CDocumentRenderer& start(int mode) {
-        renderer_ = std::make_unique<CDocumentRenderer>(
-            *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+        auto backEnd = std::make_unique<render::opengl::COpenGLBackEnd>();
+        backEnd_ = backEnd.get();
+        renderer_ = std::make_unique<CDocumentRenderer>(*document_, std::move(backEnd));
         EXPECT_TRUE(renderer_->initialise(context_.width(), context_.height(), mode));
         renderer_->setHudVisible(false);
         renderer_->hooks().drawBuiltinItem = [](int, double) {};
@@ -83,11 +91,13 @@ public:
     }
     int width() const { return context_.width(); }
     int height() const { return context_.height(); }
+    render::opengl::COpenGLBackEnd& backEnd() { return *backEnd_; }
 
 private:
     render::opengl::OffscreenContext context_;
     std::unique_ptr<model::CZarnoltDocument> document_;
     std::unique_ptr<CDocumentRenderer> renderer_;
+    render::opengl::COpenGLBackEnd* backEnd_ = nullptr;
 };
 
 constexpr std::uint16_t kFull = 65535;
@@ -281,6 +291,259 @@ TEST(EnvironmentFrame, ALightUnderAHillIsLiftedOntoIt) {
     const render::Vec3 light = renderer.lightPosition();
     EXPECT_NEAR(light.y, renderer.groundHeightAt(light.x, light.z), 1e-4);
     EXPECT_GT(light.y, 10.0);
+}
+
+} // namespace
+
+namespace {
+
+model::CTrackItem* treeAt(int column, int row) {
+    model::CTrackItem* tile =
+        model::createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}, 0);
+    tile->setStructure(
+        std::make_unique<model::CTrackStructureItem>(model::StructureTree, std::string()));
+    return tile;
+}
+
+TEST(EnvironmentFrame, ATreeShowsGreenFoliageAtItsPlaceAlsoOnAHill) {
+    for (const bool onHill : {false, true}) {
+        SCOPED_TRACE(onHill ? "on a hill" : "on flat ground");
+        EnvironmentScene scene(16, 200, 200);
+        ASSERT_TRUE(scene.valid());
+        const model::RGBColor16 grey{40000, 40000, 40000};
+        scene.document().setTerrainColours({grey, grey, grey, grey});
+        if (onHill) {
+            scene.addItem(5, 5, 11, 11, 0.1, false); // a plateau 1.1 high under the tree
+        }
+        CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+        renderer.setLayoutPitch(80);
+        const auto bare = scene.frame();
+        treeAt(8, 8);
+        renderer.invalidateTileLists(0, 8, 8);
+        const auto wooded = scene.frame();
+        const double ground = renderer.groundHeightAt(8 + 1.0 / 3, 8.2);
+        EXPECT_NEAR(ground, onHill ? 1.1 : 0.0, 1e-6);
+        // The crown, 0.35 … 1 above the foot of the trunk, seen from nearly straight above.
+        const auto [cx, cy] = scene.project(8 + 1.0 / 3, ground + 0.8, 8.2);
+        const auto [ex, ey] = scene.project(9.8, ground, 8.2); // 1.5 tiles away
+        const int reach = std::abs(ex - cx);
+        ASSERT_GT(reach, 10);
+        int changed = 0;
+        int green = 0;
+        for (int y = 0; y < scene.height(); ++y) {
+            for (int x = 0; x < scene.width(); ++x) {
+                const Rgb before = scene.at(bare, x, y);
+                const Rgb after = scene.at(wooded, x, y);
+                if (before == after) {
+                    continue;
+                }
+                ++changed;
+                EXPECT_TRUE(std::abs(x - cx) <= reach && std::abs(y - cy) <= reach)
+                    << "pixel " << x << "," << y << " changed far from the tree";
+                green += after[1] > after[0] && after[1] > after[2] ? 1 : 0;
+            }
+        }
+        EXPECT_GT(changed, 100);
+        EXPECT_GT(green, changed / 2) << green << " of " << changed;
+        const Rgb centre = scene.at(wooded, cx, cy);
+        EXPECT_GT(centre[1], centre[0]);
+        EXPECT_GT(centre[1], centre[2]);
+        model::deleteAllTiles();
+    }
+}
+
+TEST(EnvironmentFrame, NearTreesUseTheFullFormAndFadedOnesTheLowDetailForm) {
+    EnvironmentScene scene(40, 160, 120);
+    ASSERT_TRUE(scene.valid());
+    treeAt(4, 20);  // near the walker
+    treeAt(19, 20); // about 15 tiles ahead: in the fade range
+    CDocumentRenderer& renderer = scene.start(render::ModeWalk);
+    renderer.setEyeTarget({2, 0.5, 20.2}, {30, 0.5, 20.2});
+    scene.frame();
+    std::vector<int> levels;
+    for (const render::DrawListEntry& entry : renderer.trackStats().drawList) {
+        levels.push_back(entry.level);
+    }
+    ASSERT_EQ(levels.size(), 2u);
+    const int far = levels[0]; // the list runs far to near
+    EXPECT_EQ(levels[1], 0);
+    ASSERT_GE(far, 1);
+    ASSERT_LE(far, 9);
+    const render::opengl::CachedLists& lists = scene.backEnd().cachedLists();
+    EXPECT_TRUE(lists.contains(render::kTreeListKey));
+    EXPECT_TRUE(lists.contains(render::kTreeListKey + far));
+    for (int level = 1; level <= 9; ++level) {
+        if (level != far) {
+            EXPECT_FALSE(lists.contains(render::kTreeListKey + level)) << level;
+        }
+    }
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, AnElevatedTracksShadowDarkensTheGroundToFourFifthsEvenWhereShadowsOverlap) {
+    EnvironmentScene scene(16, 200, 200);
+    ASSERT_TRUE(scene.valid());
+    const model::RGBColor16 grey{52000, 52000, 52000};
+    scene.document().setTerrainColours({grey, grey, grey, grey});
+    // Two straight tracks on layer 2 and one crossing over them on layer 3: their shadows
+    // overlap on the ground, and the rails overlap their own sleepers' shadows.
+    for (const int row : {6, 7}) {
+        model::createTile({6, static_cast<std::int16_t>(row)}, 2)->setShape(1);
+    }
+    model::CTrackItem* crossing = model::createTile({6, 6}, 3);
+    crossing->setShape(1);
+    crossing->rotate90();
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    renderer.setLayoutPitch(80);
+    scene.document().setPreferenceFlag(model::PrefNoShadows, true);
+    scene.frame(); // the lists are compiled
+    const auto plain = scene.frame();
+    scene.document().setPreferenceFlag(model::PrefNoShadows, false);
+    const auto shaded = scene.frame();
+    int darkened = 0;
+    for (int y = 0; y < scene.height(); ++y) {
+        for (int x = 0; x < scene.width(); ++x) {
+            const Rgb before = scene.at(plain, x, y);
+            const Rgb after = scene.at(shaded, x, y);
+            if (before == after) {
+                continue;
+            }
+            ++darkened;
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(after[k], 0.8 * before[k], 2)
+                    << "pixel " << x << "," << y << " channel " << k;
+            }
+        }
+    }
+    EXPECT_GT(darkened, 200);
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, WithFogNoDrawListEntryLiesBeyondTheFogCut) {
+    EnvironmentScene scene(60, 160, 120);
+    ASSERT_TRUE(scene.valid());
+    for (int column = 0; column < 60; ++column) {
+        model::createTile({static_cast<std::int16_t>(column), 30}, 0)->setShape(1);
+        model::createTile({static_cast<std::int16_t>(column), 31}, 1)->setShape(1);
+    }
+    // Show every far tile, so that only the fog cuts by distance.
+    scene.document().setPreferenceFlag(model::PrefShowAllFarTracks, true);
+    CDocumentRenderer& renderer = scene.start(render::ModeWalk);
+    renderer.setEyeTarget({0.5, 0.5, 30.5}, {59, 0.5, 30.5});
+    for (const bool fog : {false, true}) {
+        scene.document().setEnvironmentFlag(model::EnvFog, fog);
+        scene.frame();
+        double farthest = 0;
+        std::size_t count = 0;
+        for (const render::DrawListEntry& entry : renderer.trackStats().drawList) {
+            farthest = std::max(farthest, entry.distance);
+            ++count;
+        }
+        if (fog) {
+            EXPECT_LE(farthest, 1.1 * 20);
+            EXPECT_GE(count, 40u); // the near part of both rows remains
+        } else {
+            EXPECT_GT(farthest, 50);
+        }
+    }
+    model::deleteAllTiles();
+}
+
+TEST(EnvironmentFrame, LampLightsGoOutWhenTheSceneIsBright) {
+    EnvironmentScene scene(16, 80, 60);
+    ASSERT_TRUE(scene.valid());
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    editing::CLightControler* lights = editing::lightController();
+    ASSERT_NE(lights, nullptr);
+    ASSERT_GE(scene.backEnd().lightUnitCount(), 2);
+    // A lamp left on from a dark frame.
+    lights->light(1)->enable();
+    scene.frame();
+    EXPECT_FALSE(lights->isLightEnabled(1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_DOUBLE_EQ(renderer.brightness(), 1.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(EnvironmentFrame, TheTerrainAndItsLayersAreRebuiltWhenTheLandscapeChanges) {
+    EnvironmentScene scene(16, 120, 120);
+    ASSERT_TRUE(scene.valid());
+    CDocumentRenderer& renderer = scene.start(render::ModeLayout);
+    renderer.setLayoutPitch(80);
+    const auto flat = scene.frame();
+    render::opengl::CachedLists& lists = scene.backEnd().cachedLists();
+    const std::int32_t keys[] = {render::kTerrainAboveListKey, render::kTerrainDetailLayerListKey,
+                                 render::kTerrainMottleLayerListKey};
+    for (const std::int32_t key : keys) {
+        EXPECT_TRUE(lists.contains(key)) << key;
+    }
+    EXPECT_FALSE(lists.contains(331));
+    // The same frame again compiles nothing and draws the same.
+    EXPECT_EQ(scene.frame(), flat);
+    EXPECT_FALSE(lists.compiling());
+
+    scene.addItem(4, 4, 11, 11, 0.3, false);
+    renderer.markTerrainDirty();
+    const auto hilly = scene.frame();
+    for (const std::int32_t key : keys) {
+        EXPECT_TRUE(lists.contains(key)) << key;
+    }
+    EXPECT_TRUE(lists.compiling());
+    const auto [px, py] = scene.project(8, renderer.groundHeightAt(8, 8), 8);
+    EXPECT_NE(scene.at(hilly, px, py), scene.at(flat, px, py));
+
+    // New terrain colours show on the next frame.
+    const auto [gx, gy] = scene.project(15.5, 0, 15.5);
+    const model::RGBColor16 blue{0, 0, kFull};
+    scene.document().setTerrainColours({blue, blue, blue, blue});
+    const Rgb recoloured = scene.at(scene.frame(), gx, gy);
+    EXPECT_TRUE(recoloured[2] > recoloured[0] + 60 && recoloured[2] > recoloured[1] + 60)
+        << recoloured[0] << "," << recoloured[1] << "," << recoloured[2];
+}
+
+} // namespace
+
+namespace {
+
+// The mean of the green bytes over the middle of a picture (the board's grass).
+double meanGreen(const image::RawPixels& picture) {
+    double sum = 0;
+    int count = 0;
+    for (int y = picture.height / 3; y < 2 * picture.height / 3; ++y) {
+        for (int x = picture.width / 4; x < 3 * picture.width / 4; ++x) {
+            sum += picture.pixels[(static_cast<std::size_t>(y) * picture.width + x) *
+                                      picture.bytesPerPixel +
+                                  1];
+            ++count;
+        }
+    }
+    return count > 0 ? sum / count : 0;
+}
+
+TEST(EnvironmentFrame, AtNightOnlyTheLampsOfTheTrainsLightTheBoard) {
+    // Running trains carry lamp lights in the dark; those light the track ahead of them, not
+    // the whole board.
+    const std::filesystem::path loop =
+        std::string(ZARNOLT_BUILD_DIR) + "/bin/サンプル/複線ループ.zrn";
+    testsupport::TempFolder scratch;
+    double green[2] = {0, 0};
+    for (const bool night : {false, true}) {
+        const std::string png = (scratch.path() / "frame.png").string();
+        const auto run = testsupport::runCli({"render", loop.string(), "--out", png, "--size",
+                                              "320x240", "--no-hud", "--simulate", "5", "--env",
+                                              night ? "light=off" : "light=on"},
+                                             scratch);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const auto picture = image::readPngFile(png);
+        ASSERT_TRUE(picture.has_value());
+        green[night ? 1 : 0] = meanGreen(*picture);
+    }
+    EXPECT_GT(green[0], 80);
+    EXPECT_LT(green[1], green[0] / 2) << "day " << green[0] << ", night " << green[1];
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 // ballast switch, and the sample layouts rendered by the command-line tool.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,18 +65,19 @@ TEST_F(TrackFrame, ASecondFrameCompilesNothingAndAnEditRecompilesOneTile) {
     frame();
     const render::TrackFrameStats first = renderer.trackStats();
     ASSERT_EQ(first.drawList.size(), 16u);
-    // Every tile's track and its ballast, the base plate and the terrain seen from above.
-    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1 + 1);
+    // Every tile's track and its ballast, the base plate, the terrain seen from above and its
+    // two textured layers.
+    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1 + 1 + 2);
     EXPECT_EQ(first.listsCalled, 0);
 
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 34);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 36);
 
     renderer.invalidateTileLists(0, 3, 5);
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 32);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 34);
 }
 
 TEST_F(TrackFrame, RailsAreDrawnAndTheBallastSwitchChangesOnlyTheBallast) {
@@ -192,24 +196,39 @@ TEST(TrackSamples, EverySampleLayoutRendersItsTrack) {
             std::ifstream in(stats);
             const nlohmann::json json = nlohmann::json::parse(in);
             EXPECT_GE(json["drawList"].size(), 10u) << entry.path();
-            // One list per tile, one per ground tile's ballast unless switched off, the plate
-            // and the terrain, and the concrete supports' model lists (three models at ten
-            // fade levels at most), which alone are called again within the frame as they
-            // stack.
+            // One list per tile, one per ground tile's ballast unless switched off, the plate,
+            // the terrain with its two layers, the shared tree of each fade level shown, and
+            // the concrete supports' model lists (three models at ten fade levels at most).
+            // Only the shared tree lists and the stacked support models are called again
+            // within the one frame.
             const int tiles = static_cast<int>(json["drawList"].size());
+            std::set<int> treeLevels;
+            int trees = 0;
+            for (const auto& e : json["drawList"]) {
+                if (e["structure"].get<int>() == 200) {
+                    treeLevels.insert(e["level"].get<int>());
+                    ++trees;
+                }
+            }
+            const int shared = 4 + static_cast<int>(treeLevels.size());
             const int compiled = json["lists"]["compiled"].get<int>();
             constexpr int kSupportLists = 30;
             if (std::string(prefs).starts_with("-ballast")) {
-                const int supportLists = compiled - (tiles + 2);
+                const int supportLists = compiled - (tiles + shared);
                 EXPECT_GE(supportLists, 0) << entry.path();
                 EXPECT_LE(supportLists, kSupportLists) << entry.path();
                 if (supportLists == 0) {
-                    EXPECT_EQ(json["lists"]["called"].get<int>(), 0) << entry.path();
+                    EXPECT_EQ(json["lists"]["called"].get<int>(),
+                              trees - static_cast<int>(treeLevels.size()))
+                        << entry.path();
                 }
             } else {
-                EXPECT_GE(compiled, tiles + 2) << entry.path();
-                EXPECT_LE(compiled, 2 * tiles + 2 + kSupportLists) << entry.path();
+                EXPECT_GE(compiled, tiles + shared) << entry.path();
+                EXPECT_LE(compiled, 2 * tiles + shared + kSupportLists) << entry.path();
             }
+            EXPECT_GE(json["lists"]["called"].get<int>(),
+                      trees - static_cast<int>(treeLevels.size()))
+                << entry.path();
             for (const auto& e : json["drawList"]) {
                 EXPECT_GE(e["alpha"].get<double>(), 0);
                 EXPECT_LE(e["alpha"].get<double>(), 1);

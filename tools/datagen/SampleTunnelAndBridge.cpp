@@ -8,6 +8,7 @@
 #include "model/TrackTiles.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace datagen {
 
@@ -38,6 +39,14 @@ void buildTunnelAndBridge(LayoutBuilder& b) {
     b.landscape(model::BoardRect{8 * edge, 10 * edge, 13 * edge, 16 * edge}, 0.3, true);
     if (model::CZarnoltDocument* document = model::currentDocument()) {
         document->setEnvironmentFlag(model::EnvShowTerrain, true);
+    }
+
+    // Trees inside the ring, along the lake and on the hill's slopes on both sides of the
+    // tunnel.
+    constexpr std::pair<int, int> kTrees[] = {{4, 6},  {5, 8},  {7, 7},  {16, 5},  {17, 7}, {18, 5},
+                                              {3, 12}, {5, 13}, {8, 12}, {18, 12}, {6, 1},  {9, 5}};
+    for (const auto& [column, row] : kTrees) {
+        b.place("その他/BuiltinTree.zn3", 0, column, row);
     }
 
     b.train(0, 16, 3, {"SL02.zn3", "GondolaCar01.zn3", "OilTankCar01.zn3"});
