@@ -228,6 +228,14 @@ constexpr std::array kTexts = {
     UiText{K::Message, MsgZrnFilter, "ZRN(*.zrn;*.ZRN)", "Layout files filter", "", false},
     UiText{K::Message, MsgAllFilter, "All FIles(*.*)", "All files filter", "", false},
     UiText{K::Message, MsgVersionPrefix, "ver ", "Version prefix", "", false},
+    // The kinds named by a catalogue cell's tip.
+    UiText{K::Message, MsgKindTrack, "線路", "Kind: track piece", "", true},
+    UiText{K::Message, MsgKindStructure, "ストラクチャ", "Kind: structure", "", true},
+    UiText{K::Message, MsgKindSteam, "蒸気機関車 (SL)", "Kind: steam locomotive", "", true},
+    UiText{K::Message, MsgKindElectric, "電気機関車 (EL)", "Kind: electric locomotive", "", true},
+    UiText{K::Message, MsgKindCar, "客車・貨車", "Kind: passenger or freight car", "", true},
+    UiText{K::Message, MsgKindAutomobile, "自動車", "Kind: automobile", "", true},
+    UiText{K::Message, MsgKindMonorail, "モノレール", "Kind: monorail car", "", true},
 };
 
 } // namespace

@@ -59,6 +59,14 @@ enum OurText : int {
     MsgZrnFilter = 114,
     MsgAllFilter = 115,
     MsgVersionPrefix = 116,
+    // The kinds a catalogue cell's tip names.
+    MsgKindTrack = 140,
+    MsgKindStructure = 141,
+    MsgKindSteam = 142,
+    MsgKindElectric = 143,
+    MsgKindCar = 144,
+    MsgKindAutomobile = 145,
+    MsgKindMonorail = 146,
 };
 
 // Numbers of the string-table texts the program uses.

@@ -168,7 +168,7 @@ void CTrainControler::start(bool launchThread) {
     stepGuard.unlock();
     if (!thread_) {
         auto worker = std::make_unique<CTrainControlerThread>(*this);
-        if (!launchThread || worker->launch()) {
+        if (!launchThread || handStepped_ || worker->launch()) {
             thread_ = std::move(worker);
         }
     }
@@ -183,7 +183,16 @@ void CTrainControler::stop(bool immediate) {
             v->stopOrBrake(immediate);
         }
     }
-    if (!immediate || !thread_) {
+    if (!thread_) {
+        // Idle: an immediate stop leaves the vehicles as the end of a run does, ready to
+        // accelerate from standstill at the next start (not at full speed at once).
+        if (immediate) {
+            std::lock_guard<std::mutex> guard(stepLock_);
+            resetAllAcceleration();
+        }
+        return;
+    }
+    if (!immediate) {
         return;
     }
     thread_->Stop();
@@ -202,6 +211,10 @@ bool CTrainControler::stepByHand() {
     }
     bool finished = false;
     {
+        // A hand-driven run must take every step it is given: a step that found the model
+        // busy would be skipped and the next would cover its time, so the run would differ
+        // from another of the same clock. Blocking takes are render lock first, then step lock.
+        platform::RenderLockGuard model;
         std::lock_guard<std::mutex> guard(stepLock_);
         finished = thread_->step();
         if (finished) {
