@@ -3,10 +3,14 @@
 //                                     to the running program and ends
 //   zarnolt --dump-ui                 prints every menu, command, key and control text as JSON
 //   zarnolt --screenshot OUT.png [FILE]  writes a picture of the main window at its default size
+//           [--preview NAME]          with the tip and larger picture of the catalogue cell of
+//                                     the item file NAME shown, as resting the pointer does
 #include <QApplication>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLocale>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
@@ -17,7 +21,10 @@
 
 #include "app/ProgramSetup.h"
 #include "app/QuitOnSignal.h"
+#include "editor/C3DItemObjectFolderWindow.h"
+#include "editor/CImageView.h"
 #include "editor/CMainFrame.h"
+#include "editor/CataloguePreview.h"
 #include "editor/EditorFonts.h"
 #include "editor/Prompter.h"
 #include "editor/QtTranslation.h"
@@ -41,6 +48,7 @@ namespace {
 struct Options {
     bool dumpUi = false;
     QString screenshot;
+    QString preview;
     QString file;
     bool bad = false;
 };
@@ -57,6 +65,12 @@ Options parse(int argc, char** argv) {
                 break;
             }
             options.screenshot = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg == QStringLiteral("--preview")) {
+            if (i + 1 >= argc) {
+                options.bad = true;
+                break;
+            }
+            options.preview = QString::fromLocal8Bit(argv[++i]);
         } else if (arg.startsWith(QStringLiteral("--"))) {
             options.bad = true;
         } else if (options.file.isEmpty()) {
@@ -65,7 +79,37 @@ Options parse(int argc, char** argv) {
             options.bad = true;
         }
     }
+    options.bad = options.bad || (!options.preview.isEmpty() && options.screenshot.isEmpty());
     return options;
+}
+
+// Rests the pointer on the catalogue cell of the item file `name` and paints the windows that
+// shows (its tip and its larger picture) over the main window's picture where they stand.
+void paintCataloguePreview(editor::CMainFrame& frame, const QString& name, QPixmap& picture) {
+    for (int command : {1228, 1226, 1227}) {
+        auto* window = frame.catalogue(command);
+        if (!window || window->views().empty()) {
+            continue;
+        }
+        for (auto* cell : window->views()[0]->items()) {
+            if (cell->fileName() != name) {
+                continue;
+            }
+            QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), cell->mapToGlobal(QPoint(4, 4)));
+            QCoreApplication::sendEvent(cell, &help);
+            QApplication::processEvents();
+            QPainter painter(&picture);
+            for (QWidget* shown : QApplication::topLevelWidgets()) {
+                if (shown != &frame && shown->isVisible() &&
+                    (shown == editor::CataloguePreview::current() ||
+                     shown->inherits("QTipLabel"))) {
+                    painter.drawPixmap(frame.mapFromGlobal(shown->pos()), shown->grab());
+                }
+            }
+            return;
+        }
+    }
+    std::cerr << "zarnolt: no catalogue cell shows " << name.toStdString() << '\n';
 }
 
 bool haveDisplay() {
@@ -126,7 +170,10 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
         frame.resize(editor::CMainFrame::kDefaultWidth, editor::CMainFrame::kDefaultHeight);
         frame.show();
         QApplication::processEvents();
-        const QPixmap picture = frame.grab();
+        QPixmap picture = frame.grab();
+        if (!options.preview.isEmpty()) {
+            paintCataloguePreview(frame, options.preview, picture);
+        }
         if (!picture.save(options.screenshot, "PNG")) {
             std::cerr << "zarnolt: " << options.screenshot.toStdString()
                       << ": cannot write the picture\n";
@@ -158,7 +205,8 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     if (options.bad) {
-        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE]\n";
+        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [FILE] "
+                     "[--preview NAME]\n";
         return 2;
     }
     const bool headless = options.dumpUi || !options.screenshot.isEmpty();

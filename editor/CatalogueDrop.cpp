@@ -168,7 +168,7 @@ bool acceptsDraggedVehicle(trains::VehicleId vehicle, int layer, QPoint boardPoi
         return false;
     }
     if (const trains::CTrainItem* marker = vehicleMarkerAt(layer, boardPoint)) {
-        return marker != d && marker->isCompatibleWith(d);
+        return marker != d && !marker->isSameTrain(d) && marker->isCompatibleWith(d);
     }
     return tileFitsVehicle(trackTileAt(layer, boardPoint), d->typeCode());
 }
@@ -182,7 +182,9 @@ bool dropDraggedVehicle(trains::VehicleId vehicle, int layer, QPoint boardPoint,
     }
     trains::CTrainItem* d = draggedVehicle(vehicle);
     if (trains::CTrainItem* marker = vehicleMarkerAt(layer, boardPoint)) {
+        // The vehicle leaves its train at both ends, so that only it changes trains.
         d->uncouple(true);
+        d->uncouple(false);
         if (!marker->couple(d, !marker->isDirectionFlipped())) {
             return false;
         }

@@ -61,12 +61,12 @@ bool acceptsCatalogueVehicle(const std::filesystem::path& file, int layer, QPoin
 // type runs on.
 bool tileFitsVehicle(const model::CTrackItem* tile, std::int32_t typeCode);
 
-// A vehicle dragged from its marker to a board point of a track layer. Onto another compatible
-// vehicle's marker it leaves its rear neighbour and is coupled at the rear-link end of that
-// train; onto a tile whose track it can run on it leaves its train, a vehicle of its type and
-// model stands on that tile and the dragged one is queued for deletion. Refused (false, nothing
-// changed) onto its own marker, an incompatible vehicle, a tile without fitting track, or when
-// the vehicle is gone. `placed` receives the vehicle that now stands there.
+// A vehicle dragged from its marker to a board point of a track layer. Onto the marker of a
+// compatible vehicle of another train it leaves its own train and is coupled at the rear-link
+// end of that train; onto a tile whose track it can run on it leaves its train, a vehicle of its
+// type and model stands on that tile and the dragged one is queued for deletion. Refused (false,
+// nothing changed) onto a marker of its own train, an incompatible vehicle, a tile without fitting
+// track, or when the vehicle is gone. `placed` receives the vehicle that now stands there.
 bool acceptsDraggedVehicle(trains::VehicleId vehicle, int layer, QPoint boardPoint);
 bool dropDraggedVehicle(trains::VehicleId vehicle, int layer, QPoint boardPoint,
                         trains::CTrainItem** placed = nullptr);

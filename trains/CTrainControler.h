@@ -63,9 +63,8 @@ public:
     bool isRunning() const;
     bool isStopping() const;
     CTrainControlerThread* thread() const { return thread_.get(); }
-    // One step of a hand-driven worker under the render lock and the step lock, so that it is
-    // never skipped; true when running has ended (the worker is then gone). False without a
-    // hand-driven worker.
+    // One step of a hand-driven worker under the step lock; true when running has ended (the
+    // worker is then gone). False without a hand-driven worker.
     bool stepByHand();
 
     // The rules of one step.

@@ -211,10 +211,6 @@ bool CTrainControler::stepByHand() {
     }
     bool finished = false;
     {
-        // A hand-driven run must take every step it is given: a step that found the model
-        // busy would be skipped and the next would cover its time, so the run would differ
-        // from another of the same clock. Blocking takes are render lock first, then step lock.
-        platform::RenderLockGuard model;
         std::lock_guard<std::mutex> guard(stepLock_);
         finished = thread_->step();
         if (finished) {

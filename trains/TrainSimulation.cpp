@@ -123,7 +123,13 @@ void DrivenRun::runUntil(double seconds) {
             before.push_back(snapshotOf(v));
         }
         clock.setManual(static_cast<double>(i + 1) * kStepSeconds);
-        controller.stepByHand();
+        {
+            // A driven run takes every step it is given: a step that found the model busy
+            // would be skipped and the next would cover its time, so two runs of the same
+            // clock would differ. Blocking takes are render lock first, then step lock.
+            platform::RenderLockGuard model;
+            controller.stepByHand();
+        }
         // The hold timers tick every 100 ms of driven time, never skipped.
         if ((i + 1) * 3 / 100 != i * 3 / 100) {
             platform::RenderLockGuard model;

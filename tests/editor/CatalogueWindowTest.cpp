@@ -751,6 +751,7 @@ TEST_F(CatalogueDropTest, VehicleDraggedFromItsMarkerMovesToAnotherTrackOrTrain)
     for (const Refused r : {Refused{"monorail track", &dragged, cellCentre(3, 12)},
                             Refused{"no track", &dragged, cellCentre(20, 2)},
                             Refused{"its own marker", &dragged, markerPoint(car)},
+                            Refused{"its own train", &dragged, markerPoint(loco)},
                             Refused{"another process", &stranger, cellCentre(5, 9)}}) {
         SCOPED_TRACE(r.name);
         EXPECT_FALSE(dragOnto(*r.data, r.at));
@@ -782,6 +783,16 @@ TEST_F(CatalogueDropTest, VehicleDraggedFromItsMarkerMovesToAnotherTrackOrTrain)
     ASSERT_EQ(loco->trainMembers().size(), 2u);
     EXPECT_EQ(loco->trainMembers().back(), moved);
     EXPECT_EQ(vehicleOn(5, 9), nullptr);
+
+    // From that train onto another locomotive's marker: it leaves the first train for the
+    // second.
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(4, 9)));
+    trains::CTrainItem* other = vehicleOn(4, 9);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(dragOnto(again, markerPoint(other)));
+    EXPECT_EQ(loco->trainMembers().size(), 1u);
+    ASSERT_EQ(other->trainMembers().size(), 2u);
+    EXPECT_EQ(other->trainMembers().back(), moved);
 }
 
 // Draw flag 0x8 of the structure model on a vehicle's tile hides the vehicle's picture, while
