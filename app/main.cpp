@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/ProgramSetup.h"
 #include "app/QuitOnSignal.h"
@@ -98,14 +100,30 @@ void paintCataloguePreview(editor::CMainFrame& frame, const QString& name, QPixm
             QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), cell->mapToGlobal(QPoint(4, 4)));
             QCoreApplication::sendEvent(cell, &help);
             QApplication::processEvents();
-            QPainter painter(&picture);
+            // The picture grows to take in the windows that stand beyond the main window.
+            std::vector<std::pair<QPoint, QPixmap>> shownWindows;
+            QRect bounds(QPoint(0, 0), picture.size() / picture.devicePixelRatio());
             for (QWidget* shown : QApplication::topLevelWidgets()) {
                 if (shown != &frame && shown->isVisible() &&
                     (shown == editor::CataloguePreview::current() ||
                      shown->inherits("QTipLabel"))) {
-                    painter.drawPixmap(frame.mapFromGlobal(shown->pos()), shown->grab());
+                    const QPoint at = frame.mapFromGlobal(shown->pos());
+                    shownWindows.emplace_back(at, shown->grab());
+                    bounds |= QRect(at, shown->size());
                 }
             }
+            QPixmap whole(bounds.size() * picture.devicePixelRatio());
+            whole.setDevicePixelRatio(picture.devicePixelRatio());
+            whole.fill(QColor(64, 64, 64));
+            {
+                QPainter painter(&whole);
+                painter.translate(-bounds.topLeft());
+                painter.drawPixmap(QPoint(0, 0), picture);
+                for (const auto& [at, grabbed] : shownWindows) {
+                    painter.drawPixmap(at, grabbed);
+                }
+            }
+            picture = whole;
             return;
         }
     }

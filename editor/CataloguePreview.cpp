@@ -87,12 +87,13 @@ void CataloguePreview::showFor(QWidget* cell, const std::filesystem::path& file,
     CataloguePreview* preview = thePreview().data();
     preview->picture_ = pictureFor(file, thumbnail);
     preview->cell_ = cell;
-    // Beside the cell, on its left when the right side would leave the screen.
-    QPoint at = cell->mapToGlobal(QPoint(cell->width() + 8, 0));
+    // Beside the cell on its left, towards the board (the tip opens to the right of the
+    // pointer); on its right when the left side would leave the screen.
+    QPoint at = cell->mapToGlobal(QPoint(-8 - preview->width(), 0));
     if (const QScreen* screen = cell->screen()) {
         const QRect area = screen->availableGeometry();
-        if (at.x() + preview->width() > area.right()) {
-            at.setX(cell->mapToGlobal(QPoint(0, 0)).x() - 8 - preview->width());
+        if (at.x() < area.left()) {
+            at.setX(cell->mapToGlobal(QPoint(cell->width() + 8, 0)).x());
         }
         at.setY(std::clamp(at.y(), area.top(),
                            std::max(area.top(), area.bottom() - preview->height())));

@@ -24,7 +24,8 @@ public:
     // Forgets the pictures drawn so far.
     static void clearPictures();
 
-    // Shows the preview of a cell beside it; hides it again when the cell goes.
+    // Shows the preview of a cell beside it (on its left, else on its right); hides it again when
+    // the cell goes.
     static void showFor(QWidget* cell, const std::filesystem::path& file, const QImage& thumbnail);
     static void hideFor(const QWidget* cell);
     // The window while it exists (tests), and the cell it shows.
