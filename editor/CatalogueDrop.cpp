@@ -182,10 +182,21 @@ bool dropDraggedVehicle(trains::VehicleId vehicle, int layer, QPoint boardPoint,
     }
     trains::CTrainItem* d = draggedVehicle(vehicle);
     if (trains::CTrainItem* marker = vehicleMarkerAt(layer, boardPoint)) {
-        // The vehicle leaves its train at both ends, so that only it changes trains.
+        // The vehicle leaves its train at both ends, so that only it changes trains; when the
+        // other train has no room for it, it goes back between its old neighbours.
+        trains::CTrainItem* front = trains::findVehicle(d->frontLink());
+        trains::CTrainItem* rear = trains::findVehicle(d->rearLink());
         d->uncouple(true);
         d->uncouple(false);
         if (!marker->couple(d, !marker->isDirectionFlipped())) {
+            if (front) {
+                d->setFrontLink(front->id());
+                front->setRearLink(d->id());
+            }
+            if (rear) {
+                d->setRearLink(rear->id());
+                rear->setFrontLink(d->id());
+            }
             return false;
         }
         if (placed) {

@@ -761,6 +761,18 @@ TEST_F(CatalogueDropTest, VehicleDraggedFromItsMarkerMovesToAnotherTrackOrTrain)
     }
     EXPECT_EQ(vehicleOn(3, 12), nullptr);
 
+    // Onto a locomotive on a single tile of track: there is no room behind it, so the car
+    // stays in its own train.
+    ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), 20, 2));
+    ASSERT_TRUE(
+        dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(20, 2)));
+    trains::CTrainItem* alone = vehicleOn(20, 2);
+    ASSERT_NE(alone, nullptr);
+    EXPECT_FALSE(dragOnto(dragged, markerPoint(alone)));
+    EXPECT_EQ(alone->trainMembers().size(), 1u);
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    EXPECT_EQ(loco->trainMembers().back(), car);
+
     // Onto another rail track: the car leaves the train and stands there.
     const std::size_t count = vehicleCount();
     ASSERT_TRUE(dragOnto(dragged, cellCentre(5, 9)));
