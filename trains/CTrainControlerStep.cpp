@@ -183,16 +183,7 @@ void CTrainControler::stop(bool immediate) {
             v->stopOrBrake(immediate);
         }
     }
-    if (!thread_) {
-        // Idle: an immediate stop leaves the vehicles as the end of a run does, ready to
-        // accelerate from standstill at the next start (not at full speed at once).
-        if (immediate) {
-            std::lock_guard<std::mutex> guard(stepLock_);
-            resetAllAcceleration();
-        }
-        return;
-    }
-    if (!immediate) {
+    if (!immediate || !thread_) {
         return;
     }
     thread_->Stop();
