@@ -2,13 +2,17 @@
 //   zarnolt [FILE]                    opens FILE (or a new layout); a second start hands FILE
 //                                     to the running program and ends
 //   zarnolt --dump-ui                 prints every menu, command, key and control text as JSON
-//   zarnolt --screenshot OUT.png [--layer N] [FILE]
+//   zarnolt --screenshot OUT.png [--layer N] [--preview NAME] [FILE]
 //                                     writes a picture of the main window at its default size,
-//                                     with layer N (0 … 4 track, 5 terrain) current
+//                                     with layer N (0 … 4 track, 5 terrain) current, and with
+//                                     the tip and larger picture of the catalogue cell of the
+//                                     item file NAME shown, as resting the pointer does
 #include <QApplication>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLocale>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
@@ -16,11 +20,16 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/ProgramSetup.h"
 #include "app/QuitOnSignal.h"
+#include "editor/C3DItemObjectFolderWindow.h"
+#include "editor/CImageView.h"
 #include "editor/CMainFrame.h"
 #include "editor/CZarnolt3DView.h"
+#include "editor/CataloguePreview.h"
 #include "editor/EditorFonts.h"
 #include "editor/Prompter.h"
 #include "editor/QtTranslation.h"
@@ -44,6 +53,7 @@ namespace {
 struct Options {
     bool dumpUi = false;
     QString screenshot;
+    QString preview;
     QString file;
     int layer = 0;
     bool bad = false;
@@ -65,6 +75,12 @@ Options parse(int argc, char** argv) {
             bool number = false;
             options.layer = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]).toInt(&number) : -1;
             options.bad = options.bad || !number || options.layer < 0 || options.layer > 5;
+        } else if (arg == QStringLiteral("--preview")) {
+            if (i + 1 >= argc) {
+                options.bad = true;
+                break;
+            }
+            options.preview = QString::fromLocal8Bit(argv[++i]);
         } else if (arg.startsWith(QStringLiteral("--"))) {
             options.bad = true;
         } else if (options.file.isEmpty()) {
@@ -73,7 +89,53 @@ Options parse(int argc, char** argv) {
             options.bad = true;
         }
     }
+    options.bad = options.bad || (!options.preview.isEmpty() && options.screenshot.isEmpty());
     return options;
+}
+
+// Rests the pointer on the catalogue cell of the item file `name` and paints the windows that
+// shows (its tip and its larger picture) over the main window's picture where they stand.
+void paintCataloguePreview(editor::CMainFrame& frame, const QString& name, QPixmap& picture) {
+    for (int command : {1228, 1226, 1227}) {
+        auto* window = frame.catalogue(command);
+        if (!window || window->views().empty()) {
+            continue;
+        }
+        for (auto* cell : window->views()[0]->items()) {
+            if (cell->fileName() != name) {
+                continue;
+            }
+            QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), cell->mapToGlobal(QPoint(4, 4)));
+            QCoreApplication::sendEvent(cell, &help);
+            QApplication::processEvents();
+            // The picture grows to take in the windows that stand beyond the main window.
+            std::vector<std::pair<QPoint, QPixmap>> shownWindows;
+            QRect bounds(QPoint(0, 0), picture.size() / picture.devicePixelRatio());
+            for (QWidget* shown : QApplication::topLevelWidgets()) {
+                if (shown != &frame && shown->isVisible() &&
+                    (shown == editor::CataloguePreview::current() ||
+                     shown->inherits("QTipLabel"))) {
+                    const QPoint at = frame.mapFromGlobal(shown->pos());
+                    shownWindows.emplace_back(at, shown->grab());
+                    bounds |= QRect(at, shown->size());
+                }
+            }
+            QPixmap whole(bounds.size() * picture.devicePixelRatio());
+            whole.setDevicePixelRatio(picture.devicePixelRatio());
+            whole.fill(QColor(64, 64, 64));
+            {
+                QPainter painter(&whole);
+                painter.translate(-bounds.topLeft());
+                painter.drawPixmap(QPoint(0, 0), picture);
+                for (const auto& [at, grabbed] : shownWindows) {
+                    painter.drawPixmap(at, grabbed);
+                }
+            }
+            picture = whole;
+            return;
+        }
+    }
+    std::cerr << "zarnolt: no catalogue cell shows " << name.toStdString() << '\n';
 }
 
 bool haveDisplay() {
@@ -135,7 +197,10 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
         frame.show();
         frame.view().selectLayer(options.layer);
         QApplication::processEvents();
-        const QPixmap picture = frame.grab();
+        QPixmap picture = frame.grab();
+        if (!options.preview.isEmpty()) {
+            paintCataloguePreview(frame, options.preview, picture);
+        }
         if (!picture.save(options.screenshot, "PNG")) {
             std::cerr << "zarnolt: " << options.screenshot.toStdString()
                       << ": cannot write the picture\n";
@@ -167,8 +232,8 @@ int runProgram(const Options& options, editor::SingleInstance& instance, bool he
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     if (options.bad) {
-        std::cerr
-            << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [--layer N] [FILE]\n";
+        std::cerr << "usage: zarnolt [FILE] | --dump-ui | --screenshot OUT.png [--layer N] "
+                     "[--preview NAME] [FILE]\n";
         return 2;
     }
     const bool headless = options.dumpUi || !options.screenshot.isEmpty();

@@ -1,9 +1,11 @@
 #include "editor/CImageView.h"
 
 #include <QDrag>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 #include <utility>
@@ -11,7 +13,9 @@
 #include "editing/Clipboard.h"
 #include "editor/CatalogueDrop.h"
 #include "editor/CatalogueFolder.h"
+#include "editor/CataloguePreview.h"
 #include "editor/SystemClipboard.h"
+#include "editor/UiTexts.h"
 #include "items/ItemHeader.h"
 #include "model/CTrackTypeItem.h"
 #include "trains/CTrainTypeItem.h"
@@ -76,6 +80,10 @@ void CImageViewItem::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+C3DItemViewItem::~C3DItemViewItem() {
+    CataloguePreview::hideFor(this);
+}
+
 QString C3DItemViewItem::labelForKind(int kind) {
     switch (kind) {
     case 100:
@@ -124,6 +132,67 @@ QMimeData* C3DItemViewItem::dragData() const {
     auto* data = new QMimeData;
     data->setData(mimeTypeFor(format), pathBytes(path()));
     return data;
+}
+
+QString C3DItemViewItem::tipFor(const std::filesystem::path& file) {
+    const auto header = items::readItemHeader(file);
+    if (!header) {
+        return {};
+    }
+    int kind = 0;
+    switch (header->kind) {
+    case 100:
+        kind = MsgKindSteam;
+        break;
+    case 101:
+        kind = MsgKindElectric;
+        break;
+    case 102:
+        kind = MsgKindCar;
+        break;
+    case 103:
+        kind = MsgKindAutomobile;
+        break;
+    case 104:
+    case 105:
+        kind = MsgKindMonorail;
+        break;
+    default:
+        if (header->kind < 3) {
+            // A piece that lays track is a track piece; the others are structures.
+            const auto piece = model::CTrackTypeItem::fromItemFile(file);
+            kind = piece && piece->lineCount() > 0 ? MsgKindTrack : MsgKindStructure;
+        }
+        break;
+    }
+    const auto stem = file.stem().u8string();
+    QString tip = QString::fromUtf8(reinterpret_cast<const char*>(stem.data()),
+                                    static_cast<qsizetype>(stem.size()));
+    if (kind != 0) {
+        const auto text = uiText(TextKind::Message, kind);
+        tip +=
+            QLatin1Char('\n') + QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    return tip;
+}
+
+bool C3DItemViewItem::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        QToolTip::showText(help->globalPos(), tipFor(path()), this);
+        CataloguePreview::showFor(this, path(), image());
+        return true;
+    }
+    case QEvent::Leave:
+    case QEvent::Hide:
+    case QEvent::MouseButtonPress:
+        CataloguePreview::hideFor(this);
+        break;
+    default:
+        break;
+    }
+    return CImageViewItem::event(event);
 }
 
 void C3DItemViewItem::paintOverlay(QPainter& painter) {

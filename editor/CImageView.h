@@ -46,15 +46,21 @@ class C3DItemViewItem final : public CImageViewItem {
     Q_OBJECT
 public:
     using CImageViewItem::CImageViewItem;
+    ~C3DItemViewItem() override;
 
     // "SL", "EL", "auto", "monorail" for the vehicle kinds that have one, else " ".
     static QString labelForKind(int kind);
     // The label, read from the file's header on first use.
     const QString& label() const;
     QMimeData* dragData() const override;
+    // The tip of a cell: the model's name (the file name without its extension) and, on a
+    // second line, its kind; empty when the file's header cannot be read.
+    static QString tipFor(const std::filesystem::path& file);
 
 protected:
     void paintOverlay(QPainter& painter) override;
+    // The tip and the larger preview while the pointer rests on the cell.
+    bool event(QEvent* event) override;
 
 private:
     mutable QString label_;

@@ -19,11 +19,13 @@
 #include "editing/EditCommands.h"
 #include "editing/UndoStore.h"
 #include "editor/CatalogueDrop.h"
+#include "editor/EditorHooks.h"
 #include "editor/SystemClipboard.h"
 #include "editor/VehicleMarkers.h"
 #include "editor/VehicleMenu.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
 #include "model/ModelSeams.h"
 #include "model/TrackTiles.h"
 #include "trains/CTrackControlItemManager.h"
@@ -171,11 +173,43 @@ void CZarnolt3DView::paintBoard(QPainter& painter, const QRect& area) {
     painter_.paint(painter, area, paintState());
 }
 
+bool CZarnolt3DView::isLayoutFrozen() const {
+    const auto* controller = trains::trainController();
+    const auto* doc = model::currentDocument();
+    return controller && controller->isRunning() && doc &&
+           doc->testPreferenceFlag(model::PrefFreezeLayoutWhileRunning) &&
+           editorHooks().has3DWindow && editorHooks().has3DWindow();
+}
+
 void CZarnolt3DView::paintEvent(QPaintEvent* event) {
-    QPainter painter(viewport());
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize pixels = (QSizeF(viewport()->size()) * ratio).toSize();
     const QPoint s = scrollPosition();
-    painter.translate(-s);
-    const QRect area = event->rect().translated(s);
+    const QRectF source(QPointF(event->rect().topLeft()) * ratio,
+                        QSizeF(event->rect().size()) * ratio);
+    // Frozen, the view shows the picture it drew last, as long as it still fits.
+    if (!loading_ && isLayoutFrozen() && composite_.size() == pixels && compositeScroll_ == s) {
+        QPainter out(viewport());
+        out.drawImage(QRectF(event->rect()), composite_, source);
+        return;
+    }
+    if (composite_.size() != pixels) {
+        composite_ = QImage(pixels, QImage::Format_RGB32);
+        composite_.setDevicePixelRatio(ratio);
+        composite_.fill(Qt::white);
+    }
+    {
+        QPainter painter(&composite_);
+        painter.setClipRect(event->rect());
+        paintComposite(painter, event->rect().translated(s));
+    }
+    compositeScroll_ = s;
+    QPainter out(viewport());
+    out.drawImage(QRectF(event->rect()), composite_, source);
+}
+
+void CZarnolt3DView::paintComposite(QPainter& painter, const QRect& area) {
+    painter.translate(-scrollPosition());
     if (loading_) {
         painter.fillRect(area, Qt::white);
         return;
@@ -269,7 +303,15 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     dragPress_.reset();
+    vehiclePress_.reset();
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    // A vehicle's marker lies over the tiles: a press on it may start dragging the vehicle.
+    if (trains::CTrainItem* v =
+            vehicleMarkerAt(currentLayer_, event->position().toPoint() + scrollPosition())) {
+        dragging_ = false;
+        vehiclePress_ = std::make_pair(v->id(), event->position().toPoint());
+        return;
+    }
     if (!shift && pressOnTile(*cell, event->position().toPoint() + scrollPosition())) {
         dragging_ = false;
         return;
@@ -289,6 +331,14 @@ void CZarnolt3DView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CZarnolt3DView::mouseMoveEvent(QMouseEvent* event) {
+    if (vehiclePress_ && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - vehiclePress_->second).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        const trains::VehicleId id = vehiclePress_->first;
+        vehiclePress_.reset();
+        startVehicleDrag(id);
+        return;
+    }
     if (dragPress_ && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - *dragPress_).manhattanLength() >=
             QApplication::startDragDistance()) {
@@ -308,6 +358,7 @@ void CZarnolt3DView::mouseMoveEvent(QMouseEvent* event) {
 
 void CZarnolt3DView::mouseReleaseEvent(QMouseEvent* event) {
     dragPress_.reset();
+    vehiclePress_.reset();
     if (event->button() != Qt::LeftButton || !dragging_) {
         return;
     }
@@ -461,6 +512,26 @@ void CZarnolt3DView::startTileDrag() {
     draggedTile_ = nullptr;
 }
 
+void CZarnolt3DView::startVehicleDrag(trains::VehicleId vehicle) {
+    const trains::CTrainItem* v = trains::findVehicle(vehicle);
+    if (!v || trains::isQueuedForDeletion(vehicle)) {
+        return;
+    }
+    auto* data = new QMimeData;
+    data->setData(mimeTypeFor(kTrainItemFormat), vehicleDragBytes(vehicle));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const QImage picture = vehiclePicture(v->modelName(), v->typeCode(), 0, false);
+    if (!picture.isNull()) {
+        drag->setPixmap(QPixmap::fromImage(picture));
+        drag->setHotSpot(QPoint(picture.width() / 2, picture.height() / 2));
+    }
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // Platforms without a drag return at once and leave the drag object to its owner.
+    drag->deleteLater();
+    viewport()->update();
+}
+
 bool CZarnolt3DView::dropTiles(const QByteArray& block, QPoint cell, model::CTrackItem* movedFrom) {
     if (currentLayer_ == kTerrainLayer || !undo_ || cell.x() < 0 || cell.y() < 0 ||
         cell.x() >= boardColumns() || cell.y() >= boardRows()) {
@@ -518,6 +589,11 @@ bool CZarnolt3DView::acceptsCatalogueDrop(const QMimeData* data, QPoint viewport
     if (catalogueFile(data, editing::kTrackTypeItemFormat)) {
         return true;
     }
+    if (data->hasFormat(mimeTypeFor(kTrainItemFormat))) {
+        const auto dragged = vehicleFromDragBytes(data->data(mimeTypeFor(kTrainItemFormat)));
+        return dragged &&
+               acceptsDraggedVehicle(*dragged, currentLayer_, viewportPoint + scrollPosition());
+    }
     const auto vehicle = catalogueFile(data, kTrainTypeItemFormat);
     return vehicle &&
            acceptsCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition());
@@ -539,6 +615,16 @@ bool CZarnolt3DView::dropCatalogue(const QMimeData* data, QPoint viewportPoint) 
     }
     if (const auto vehicle = catalogueFile(data, kTrainTypeItemFormat)) {
         if (!dropCatalogueVehicle(*vehicle, currentLayer_, viewportPoint + scrollPosition())) {
+            return false;
+        }
+        viewport()->update();
+        emit modelChanged();
+        return true;
+    }
+    if (data->hasFormat(mimeTypeFor(kTrainItemFormat))) {
+        const auto dragged = vehicleFromDragBytes(data->data(mimeTypeFor(kTrainItemFormat)));
+        if (!dragged ||
+            !dropDraggedVehicle(*dragged, currentLayer_, viewportPoint + scrollPosition())) {
             return false;
         }
         viewport()->update();

@@ -1,11 +1,14 @@
 #pragma once
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QPoint>
 #include <QTimer>
 
 #include <optional>
+#include <utility>
 
 #include "editor/LayoutPainter.h"
+#include "trains/VehicleTypes.h"
 
 class QMenu;
 
@@ -76,6 +79,13 @@ public:
     // vehicle's marker is there (a right click there opens this menu instead of the tile menu).
     VehicleMenu* vehicleMenuAt(QPoint viewportPoint);
 
+    // Starts dragging a vehicle from its marker (a press on the marker moved the start-drag
+    // distance); the drag carries the vehicle's identity under "CTrainItem".
+    void startVehicleDrag(trains::VehicleId vehicle);
+    // Whether the view shows its last picture instead of drawing: while trains run, a 3D
+    // window is open and the preference to freeze the layout while running is set.
+    bool isLayoutFrozen() const;
+
     // Paints the whole board into a painter set to board pixels (printing).
     void paintBoard(QPainter& painter, const QRect& area);
 
@@ -104,6 +114,8 @@ protected:
 
 private:
     void updateScrollBars();
+    // Draws the board, markers, selection, hover and drag rectangle of `area` (board pixels).
+    void paintComposite(QPainter& painter, const QRect& area);
     LayoutPaintState paintState() const;
     bool pressOnTile(QPoint cell, QPoint boardPixel);
     void purgeDeferred();
@@ -131,6 +143,12 @@ private:
     model::CTrackItem* draggedTile_ = nullptr;
     VehicleMenu* vehicleMenu_ = nullptr;
     std::optional<QPoint> hover_;
+    // A press on a vehicle's marker that becomes a vehicle drag once the pointer moves on.
+    std::optional<std::pair<trains::VehicleId, QPoint>> vehiclePress_;
+    // The last picture drawn (device pixels) and the scroll position it was drawn at: what a
+    // frozen layout shows.
+    QImage composite_;
+    QPoint compositeScroll_;
     QTimer purgeTimer_;
 };
 

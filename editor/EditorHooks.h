@@ -1,4 +1,8 @@
 #pragma once
+#include <QImage>
+#include <QSize>
+
+#include <filesystem>
 #include <functional>
 
 namespace editor {
@@ -14,6 +18,9 @@ struct EditorHooks {
     std::function<int()> cameraMode;
     // Runs a terrain command 1426 … 1441 (the terrain panel and terrain view).
     std::function<void(int command)> terrainCommand;
+    // Draws an item model file as a picture of a size (the catalogues' larger preview); a
+    // null image when it cannot. Empty when the program has no OpenGL renderer.
+    std::function<QImage(const std::filesystem::path& file, QSize size)> renderItemPicture;
 };
 
 EditorHooks& editorHooks();

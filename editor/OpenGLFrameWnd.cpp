@@ -1,4 +1,5 @@
 #include "editor/OpenGLFrameWnd.h"
+#include "editor/ItemPictureGL.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -313,6 +314,7 @@ void installOpenGLWindow(Prompter& prompter, platform::Registry& registry, QWidg
     EditorHooks& hooks = editorHooks();
     hooks.has3DWindow = [] { return theWindow != nullptr; };
     hooks.cameraMode = [] { return theWindow ? theWindow->view()->cameraMode() : -1; };
+    hooks.renderItemPicture = renderItemPictureGL;
     hooks.open3DWindow = [&prompter, &registry, main](int command) {
         int mode = cameraModeOfCommand(command);
         if (theWindow == nullptr) {

@@ -263,6 +263,14 @@ constexpr std::array kTexts = {
         "BMP(*.bmp;*.BMP)|*.bmp;*.BMP|RMG(*.png;*.PNG)|*.png;*.PNG|JPEG(*.jpg;*.JPG)|*.jpg;*.JPG|"
         "All FIles(*.*)|*.*||",
         "Terrain picture file filter", "", false},
+    // The kinds named by a catalogue cell's tip.
+    UiText{K::Message, MsgKindTrack, "線路", "Kind: track piece", "", true},
+    UiText{K::Message, MsgKindStructure, "ストラクチャ", "Kind: structure", "", true},
+    UiText{K::Message, MsgKindSteam, "蒸気機関車 (SL)", "Kind: steam locomotive", "", true},
+    UiText{K::Message, MsgKindElectric, "電気機関車 (EL)", "Kind: electric locomotive", "", true},
+    UiText{K::Message, MsgKindCar, "客車・貨車", "Kind: passenger or freight car", "", true},
+    UiText{K::Message, MsgKindAutomobile, "自動車", "Kind: automobile", "", true},
+    UiText{K::Message, MsgKindMonorail, "モノレール", "Kind: monorail car", "", true},
 };
 
 } // namespace

@@ -60,6 +60,14 @@ enum OurText : int {
     MsgAllFilter = 115,
     MsgVersionPrefix = 116,
     MsgPictureFilter = 117,
+    // The kinds a catalogue cell's tip names.
+    MsgKindTrack = 140,
+    MsgKindStructure = 141,
+    MsgKindSteam = 142,
+    MsgKindElectric = 143,
+    MsgKindCar = 144,
+    MsgKindAutomobile = 145,
+    MsgKindMonorail = 146,
 };
 
 // Numbers of the string-table texts the program uses.

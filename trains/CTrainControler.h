@@ -53,6 +53,10 @@ public:
     // Starts running: launchThread false creates the worker without its system thread, to be
     // stepped by hand through stepByHand (tests, simulation).
     void start(bool launchThread = true);
+    // While set, start() never launches the system thread: whoever set it steps the run by
+    // hand on the hand-driven clock (a run driven from the editor's tests).
+    void setHandStepped(bool handStepped) { handStepped_ = handStepped; }
+    bool isHandStepped() const { return handStepped_; }
     // Immediate: every vehicle stands at once and the worker is ended and joined. Otherwise
     // the vehicles brake and the worker ends by itself once all stand.
     void stop(bool immediate);
@@ -92,6 +96,7 @@ private:
     std::int32_t speedLevelMax_ = 10;
     std::unique_ptr<CTrainControlerThread> thread_;
     std::mutex stepLock_;
+    bool handStepped_ = false;
 };
 
 // Running speed from a level: 320 at the top level, see setSpeedSetting.

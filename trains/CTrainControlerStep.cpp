@@ -168,7 +168,7 @@ void CTrainControler::start(bool launchThread) {
     stepGuard.unlock();
     if (!thread_) {
         auto worker = std::make_unique<CTrainControlerThread>(*this);
-        if (!launchThread || worker->launch()) {
+        if (!launchThread || handStepped_ || worker->launch()) {
             thread_ = std::move(worker);
         }
     }

@@ -4,6 +4,7 @@
 
 #include "model/CTrackItem.h"
 #include "model/TrackJoin.h"
+#include "platform/RenderLock.h"
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -104,42 +105,66 @@ SimulatedVehicle placeOf(const CTrainItem* v, std::int32_t number) {
 
 } // namespace
 
-SimulationResult runSimulation(double seconds, std::uint32_t seed) {
-    SimulationResult result;
-    CTrainControler& controller = getOrCreateTrainController();
-    controller.stop(true);
+DrivenRun::DrivenRun(std::uint32_t seed) {
     model::seedLineRandom(seed);
+    controllerClock().setManual(0.0);
+}
+
+void DrivenRun::runUntil(double seconds) {
+    CTrainControler& controller = getOrCreateTrainController();
     ControllerClock& clock = controllerClock();
-    clock.setManual(0.0);
-    controller.start(false);
     const std::int64_t steps = std::isfinite(seconds) && seconds > 0
                                    ? static_cast<std::int64_t>(seconds / kStepSeconds)
                                    : 0;
     std::vector<Snapshot> before;
-    for (std::int64_t i = 0; i < steps && controller.isRunning(); ++i) {
+    for (std::int64_t i = result_.steps; i < steps && controller.isRunning(); ++i) {
         before.clear();
         for (CTrainItem* v : controller.vehicles()) {
             before.push_back(snapshotOf(v));
         }
         clock.setManual(static_cast<double>(i + 1) * kStepSeconds);
-        controller.stepByHand();
-        // The hold timers tick every 100 ms of simulated time.
+        {
+            // A driven run takes every step it is given: a step that found the model busy
+            // would be skipped and the next would cover its time, so two runs of the same
+            // clock would differ. Blocking takes are render lock first, then step lock.
+            platform::RenderLockGuard model;
+            controller.stepByHand();
+        }
+        // The hold timers tick every 100 ms of driven time, never skipped.
         if ((i + 1) * 3 / 100 != i * 3 / 100) {
+            platform::RenderLockGuard model;
             getOrCreateControlItemManager().tick();
         }
-        ++result.steps;
+        ++result_.steps;
         const double time = static_cast<double>(i + 1) * kStepSeconds;
         for (std::size_t k = 0; k < before.size(); ++k) {
             compare(controller, before[k], numberOf(controller, before[k].vehicle->id()), time,
-                    result.events);
+                    result_.events);
         }
     }
-    const auto& list = controller.vehicles();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        result.vehicles.push_back(placeOf(list[i], static_cast<std::int32_t>(i + 1)));
+}
+
+SimulationResult DrivenRun::result() const {
+    SimulationResult out = result_;
+    out.vehicles.clear();
+    if (const CTrainControler* controller = trainController()) {
+        const auto& list = controller->vehicles();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            out.vehicles.push_back(placeOf(list[i], static_cast<std::int32_t>(i + 1)));
+        }
     }
+    return out;
+}
+
+SimulationResult runSimulation(double seconds, std::uint32_t seed) {
+    CTrainControler& controller = getOrCreateTrainController();
     controller.stop(true);
-    clock.useMonotonic();
+    DrivenRun run(seed);
+    controller.start(false);
+    run.runUntil(seconds);
+    SimulationResult result = run.result();
+    controller.stop(true);
+    controllerClock().useMonotonic();
     return result;
 }
 

@@ -39,6 +39,25 @@ struct SimulationResult {
     bool operator==(const SimulationResult&) const = default;
 };
 
+// Steps a running, hand-stepped controller (CTrainControler::start without its thread) on
+// the hand-driven clock: one step every 3 ms of driven time and a tick of the hold timers every
+// 100 ms, noting what happens to the vehicles. A run taken in several pieces makes exactly the
+// steps of one taken at once.
+class DrivenRun {
+public:
+    // Starts the driven clock at 0 and seeds the random line choices; construct it before the
+    // controller starts, whose worker reads the clock when it is made.
+    explicit DrivenRun(std::uint32_t seed);
+    // Steps until `seconds` of driven time have passed since the start or running has ended.
+    void runUntil(double seconds);
+    std::int64_t steps() const { return result_.steps; }
+    // What happened so far, and where every vehicle of the controller's list stands now.
+    SimulationResult result() const;
+
+private:
+    SimulationResult result_;
+};
+
 // Runs the trains of the loaded layout for `seconds` of hand-driven time, one controller step
 // every 3 ms and a tick of the hold timers every 100 ms, as fast as the machine allows, with random
 // line choices seeded by `seed`. The controller must be idle; it is idle again afterwards and the

@@ -200,35 +200,54 @@ items::BoundingBox previewBox(const items::C3DItemObject& item) {
     return box;
 }
 
-std::optional<PreviewPicture> renderItemPreview(const items::C3DItemObject& item,
-                                                const ItemView& view, std::string& error) {
+namespace {
+
+bool validPreviewSize(const ItemView& view, std::string& error) {
     if (view.width < 1 || view.height < 1 || view.width > kMaxPreviewSize ||
         view.height > kMaxPreviewSize) {
         error = "the picture size must be 1 to " + std::to_string(kMaxPreviewSize) +
                 " pixels on each side";
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+ItemView supersampled(const ItemView& view) {
     ItemView large = view;
     large.width *= kSupersample;
     large.height *= kSupersample;
+    return large;
+}
+
+} // namespace
+
+std::pair<int, int> previewDrawSize(const ItemView& view) {
+    const ItemView large = supersampled(view);
+    return {large.width, large.height};
+}
+
+std::optional<PreviewPicture> drawItemPreviewHere(const items::C3DItemObject& item,
+                                                  const ItemView& view, std::string& error) {
+    if (!validPreviewSize(view, error)) {
+        return std::nullopt;
+    }
+    const ItemView large = supersampled(view);
     const std::optional<ItemCamera> camera = frameBox(previewBox(item), large);
     if (!camera) {
         error = "the item model has no finite bounds to frame";
         return std::nullopt;
     }
-    OffscreenContext context(large.width, large.height);
-    if (!context.valid()) {
-        error = "no OpenGL context could be made";
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> pixels;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(large.width) *
+                                     static_cast<std::size_t>(large.height) * 4);
     {
         ItemDrawer drawer;
         beginPreviewFrame(*camera);
         drawer.prepare(item);
         drawer.drawItem(item, 1.0);
         drawer.drawLamps(item, 1.0);
-        pixels = context.readPixels();
+        glFinish();
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, large.width, large.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     }
     if (glGetError() != GL_NO_ERROR) {
         error = "drawing the item model failed in OpenGL";
@@ -266,6 +285,24 @@ std::optional<PreviewPicture> renderItemPreview(const items::C3DItemObject& item
         }
     }
     return picture;
+}
+
+std::optional<PreviewPicture> renderItemPreview(const items::C3DItemObject& item,
+                                                const ItemView& view, std::string& error) {
+    if (!validPreviewSize(view, error)) {
+        return std::nullopt;
+    }
+    const ItemView large = supersampled(view);
+    if (!frameBox(previewBox(item), large)) {
+        error = "the item model has no finite bounds to frame";
+        return std::nullopt;
+    }
+    OffscreenContext context(large.width, large.height);
+    if (!context.valid()) {
+        error = "no OpenGL context could be made";
+        return std::nullopt;
+    }
+    return drawItemPreviewHere(item, view, error);
 }
 
 } // namespace render::opengl

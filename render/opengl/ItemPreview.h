@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace items {
@@ -79,5 +80,13 @@ items::BoundingBox previewBox(const items::C3DItemObject& item);
 // invalid, the item cannot be framed or no GL context can be made.
 std::optional<PreviewPicture> renderItemPreview(const items::C3DItemObject& item,
                                                 const ItemView& view, std::string& error);
+
+// The size of the drawing surface a preview of the view needs (it is drawn supersampled).
+std::pair<int, int> previewDrawSize(const ItemView& view);
+// Draws the preview as renderItemPreview does, but into the context current on the calling
+// thread, whose drawing surface must be at least previewDrawSize; it reads the picture back
+// from that surface. The context must offer the fixed-function pipeline.
+std::optional<PreviewPicture> drawItemPreviewHere(const items::C3DItemObject& item,
+                                                  const ItemView& view, std::string& error);
 
 } // namespace render::opengl

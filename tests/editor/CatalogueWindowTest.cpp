@@ -1,38 +1,53 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDockWidget>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHelpEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "EditorFixture.h"
 #include "editor/C3DItemObjectFolderWindow.h"
 #include "editor/CImageView.h"
+#include "editor/CatalogueDrop.h"
 #include "editor/CatalogueFolder.h"
+#include "editor/CataloguePreview.h"
+#include "editor/EditorHooks.h"
 #include "editor/SystemClipboard.h"
 #include "editor/VehicleMarkers.h"
 #include "editor/VehicleMenu.h"
+#include "items/C3DItemObject.h"
 #include "items/ItemHeader.h"
 #include "model/CTrackItem.h"
+#include "model/CTrackStructureItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
 #include "platform/ByteWriter.h"
 #include "platform/RenderLock.h"
+#include "support/CliRunner.h"
 #include "support/TempFolder.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
+#include "trains/ControllerClock.h"
+#include "trains/TrainSimulation.h"
 #include "trains/VehicleRegistry.h"
 
 namespace {
@@ -308,6 +323,68 @@ TEST_F(CatalogueFrameTest, CellsOfferPiecesAndVehiclesUnderTheirFormats) {
         frame->catalogue(1227)->grab().save(QString::fromUtf8(shots) + "/catalogue.png");
         frame->grab().save(QString::fromUtf8(shots) + "/frame.png");
     }
+}
+
+TEST_F(CatalogueFrameTest, TipsNameTheModelAndItsKindAndHoverShowsALargerPicture) {
+    makeFrame();
+    frame->show();
+    auto cellOf = [&](int command, const char* name) -> editor::CImageViewItem* {
+        for (auto* cell : frame->catalogue(command)->views()[0]->items()) {
+            if (cell->fileName() == QString::fromUtf8(name)) {
+                return cell;
+            }
+        }
+        return nullptr;
+    };
+    struct Case {
+        int command;
+        const char* file;
+        const char* tip;
+    };
+    for (const Case c : {Case{1228, "SL01.zn3", "SL01\n蒸気機関車 (SL)"},
+                         Case{1228, "EL01.zn3", "EL01\n電気機関車 (EL)"},
+                         Case{1228, "PassengerCar01.zn3", "PassengerCar01\n客車・貨車"},
+                         Case{1227, "House01.zn3", "House01\nストラクチャ"},
+                         Case{1226, "Straight.zn3", "Straight\n線路"}}) {
+        SCOPED_TRACE(c.file);
+        auto* cell = cellOf(c.command, c.file);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(C3DItemViewItem::tipFor(cell->path()), QString::fromUtf8(c.tip));
+
+        // Resting on the cell shows the larger picture beside it; leaving hides it.
+        frame->catalogue(c.command)->selectPage(0);
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), cell->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(cell, &help);
+        auto* preview = editor::CataloguePreview::current();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_TRUE(preview->isVisible());
+        EXPECT_EQ(preview->cell(), cell);
+        const QImage picture = preview->picture();
+        ASSERT_EQ(picture.size(),
+                  QSize(editor::CataloguePreview::kWidth, editor::CataloguePreview::kHeight));
+        // Without the renderer the thumbnail is enlarged: the picture is not one plain colour
+        // and it is larger than the cell.
+        EXPECT_GT(picture.width(), cell->width());
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+        bool varied = false;
+        for (int y = 0; y < rgb.height() && !varied; y += 3) {
+            for (int x = 0; x < rgb.width() && !varied; x += 3) {
+                varied = rgb.pixel(x, y) != rgb.pixel(0, 0);
+            }
+        }
+        EXPECT_TRUE(varied);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(cell, &leave);
+        EXPECT_FALSE(preview->isVisible());
+        if (const char* shots = std::getenv("ZARNOLT_TEST_SHOTS")) {
+            picture.save(QString::fromUtf8(shots) + "/preview-" + QString::fromUtf8(c.file) +
+                         ".png");
+        }
+    }
+    // A file whose header cannot be read has no tip.
+    testsupport::TempFolder scratch;
+    touch(scratch / "junk.zn3", "junk");
+    EXPECT_TRUE(C3DItemViewItem::tipFor(scratch / "junk.zn3").isEmpty());
 }
 
 namespace dropping {
@@ -599,6 +676,292 @@ TEST_F(CatalogueDropTest, MarkersMoveWhileTrainsRun) {
     }
     EXPECT_NE(after, before) << start.x() << "," << start.y() << " -> " << now.x() << "," << now.y()
                              << " in " << after.width() << "x" << after.height();
+}
+
+// A vehicle dragged from its marker: the drag carries its identity; dropped on a tile whose
+// track it runs on it leaves its train for that tile, dropped on a compatible marker it joins
+// that train at the rear; elsewhere nothing changes.
+TEST_F(CatalogueDropTest, VehicleDraggedFromItsMarkerMovesToAnotherTrackOrTrain) {
+    makeFrame(30, 15);
+    frame->show();
+    for (int c = 2; c < 14; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 5));
+    }
+    for (int c = 2; c < 9; ++c) {
+        ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), c, 9));
+    }
+    ASSERT_TRUE(placePiece(track("モノレール/MonorailStraight.zn3"), 3, 12));
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(8, 5)));
+    trains::CTrainItem* loco = vehicleOn(8, 5);
+    ASSERT_NE(loco, nullptr);
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("客車/PassengerCar01.zn3")),
+                         markerPoint(loco)));
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    trains::CTrainItem* car = loco->trainMembers().back();
+    const trains::VehicleId carId = car->id();
+
+    // Pressing on the car's marker and moving the start-drag distance starts the drag.
+    const QString type = editor::mimeTypeFor("CTrainItem");
+    QWidget* viewport = frame->view().viewport();
+    const QPoint press = markerPoint(car) - frame->view().scrollPosition();
+    auto send = [&](QEvent::Type kind, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(kind, QPointF(at), viewport->mapToGlobal(QPointF(at)), button, held, {});
+        QCoreApplication::sendEvent(viewport, &event);
+    };
+    model::clearSelection();
+    model::setSelection(0, {12, 5}, {12, 5});
+    const auto selectedColumn = model::selection().minColumn;
+    const auto selectedCount = model::selectionCount();
+    QByteArray bytes;
+    auto takePayload = [&] {
+        if (auto* drag = frame->view().findChild<QDrag*>(); drag && bytes.isEmpty()) {
+            bytes = drag->mimeData()->data(type);
+        }
+    };
+    send(QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+    QTimer::singleShot(0, [&] {
+        takePayload();
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, {});
+        QCoreApplication::sendEvent(viewport, &esc);
+    });
+    send(QEvent::MouseMove, press + QPoint(QApplication::startDragDistance() + 2, 0), Qt::NoButton,
+         Qt::LeftButton);
+    takePayload();
+    send(QEvent::MouseButtonRelease, press, Qt::LeftButton, {});
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(bytes.size(), 16);
+    EXPECT_EQ(editor::vehicleFromDragBytes(bytes), std::optional<trains::VehicleId>(carId));
+    // The press left the selection alone: the marker lies over the board.
+    EXPECT_EQ(model::selection().minColumn, selectedColumn);
+    EXPECT_EQ(model::selectionCount(), selectedCount);
+    QMimeData dragged;
+    dragged.setData(type, bytes);
+
+    // Refused: the monorail, a cell without track, its own marker, another process's bytes.
+    QByteArray foreign = bytes;
+    foreign[7] = static_cast<char>(foreign[7] ^ 0x5A);
+    QMimeData stranger;
+    stranger.setData(type, foreign);
+    struct Refused {
+        const char* name;
+        const QMimeData* data;
+        QPoint at;
+    };
+    for (const Refused r : {Refused{"monorail track", &dragged, cellCentre(3, 12)},
+                            Refused{"no track", &dragged, cellCentre(20, 2)},
+                            Refused{"its own marker", &dragged, markerPoint(car)},
+                            Refused{"its own train", &dragged, markerPoint(loco)},
+                            Refused{"another process", &stranger, cellCentre(5, 9)}}) {
+        SCOPED_TRACE(r.name);
+        EXPECT_FALSE(dragOnto(*r.data, r.at));
+        EXPECT_EQ(trains::findVehicle(carId), car);
+        EXPECT_FALSE(trains::isQueuedForDeletion(carId));
+        EXPECT_EQ(loco->trainMembers().size(), 2u);
+    }
+    EXPECT_EQ(vehicleOn(3, 12), nullptr);
+
+    // Onto a locomotive on a single tile of track: there is no room behind it, so the car
+    // stays in its own train.
+    ASSERT_TRUE(placePiece(track("基本/Straight.zn3"), 20, 2));
+    ASSERT_TRUE(
+        dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(20, 2)));
+    trains::CTrainItem* alone = vehicleOn(20, 2);
+    ASSERT_NE(alone, nullptr);
+    EXPECT_FALSE(dragOnto(dragged, markerPoint(alone)));
+    EXPECT_EQ(alone->trainMembers().size(), 1u);
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    EXPECT_EQ(loco->trainMembers().back(), car);
+
+    // Onto another rail track: the car leaves the train and stands there.
+    const std::size_t count = vehicleCount();
+    ASSERT_TRUE(dragOnto(dragged, cellCentre(5, 9)));
+    EXPECT_TRUE(trains::isQueuedForDeletion(carId));
+    trains::flushVehicleDeletions();
+    EXPECT_EQ(trains::findVehicle(carId), nullptr);
+    EXPECT_EQ(vehicleCount(), count);
+    EXPECT_EQ(loco->trainMembers().size(), 1u);
+    trains::CTrainItem* moved = vehicleOn(5, 9);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->typeCode(), trains::TypeRailCar);
+    EXPECT_EQ(moved->modelName(), "PassengerCar01.zn3");
+    // The old identity is gone: its bytes are refused now.
+    EXPECT_FALSE(dragOnto(dragged, cellCentre(6, 9)));
+
+    // Onto the locomotive's marker: it joins that train at the rear.
+    QMimeData again;
+    again.setData(type, editor::vehicleDragBytes(moved->id()));
+    ASSERT_TRUE(dragOnto(again, markerPoint(loco)));
+    ASSERT_EQ(loco->trainMembers().size(), 2u);
+    EXPECT_EQ(loco->trainMembers().back(), moved);
+    EXPECT_EQ(vehicleOn(5, 9), nullptr);
+
+    // From that train onto another locomotive's marker: it leaves the first train for the
+    // second.
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/EL01.zn3")), cellCentre(4, 9)));
+    trains::CTrainItem* other = vehicleOn(4, 9);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(dragOnto(again, markerPoint(other)));
+    EXPECT_EQ(loco->trainMembers().size(), 1u);
+    ASSERT_EQ(other->trainMembers().size(), 2u);
+    EXPECT_EQ(other->trainMembers().back(), moved);
+}
+
+// Draw flag 0x8 of the structure model on a vehicle's tile hides the vehicle's picture, while
+// its marker still takes the right click.
+TEST_F(CatalogueDropTest, DrawFlag8OfTheTileStructureHidesTheMarkerPicture) {
+    makeFrame();
+    frame->show();
+    ASSERT_TRUE(placePiece(track("基本/StraightKind1.zn3"), 3, 3));
+    model::CTrackItem* tile = model::tileAt(0, {3, 3});
+    ASSERT_NE(tile, nullptr);
+    ASSERT_TRUE(tile->hasStructure());
+    ASSERT_EQ(tile->getStructure()->getCategory(), 9000);
+    items::C3DItemObject* structure = tile->getStructure()->itemModel();
+    ASSERT_NE(structure, nullptr);
+    const QImage empty = viewPicture();
+    ASSERT_TRUE(dragOnto(*payload("CTrainTypeItem", vehicle("機関車/SL01.zn3")), cellCentre(3, 3)));
+    trains::CTrainItem* loco = vehicleOn(3, 3);
+    ASSERT_NE(loco, nullptr);
+    const QRect square(markerPoint(loco) - QPoint(28, 28), QSize(56, 56));
+    for (const bool hidden : {true, false, true}) {
+        SCOPED_TRACE(hidden);
+        structure->setDrawFlags(0x8, hidden);
+        EXPECT_EQ(editor::isVehiclePictureShown(*loco), !hidden);
+        const QImage picture = viewPicture();
+        EXPECT_EQ(picture.copy(square) == empty.copy(square), hidden);
+        EXPECT_NE(frame->view().vehicleMenuAt(markerPoint(loco)), nullptr);
+    }
+    structure->setDrawFlags(0x8, false);
+}
+
+namespace {
+
+// Steps the controller by hand on the driven clock while the test lasts.
+struct HandSteppedRun {
+    HandSteppedRun() { trains::getOrCreateTrainController().setHandStepped(true); }
+    ~HandSteppedRun() {
+        trains::getOrCreateTrainController().stop(true);
+        trains::getOrCreateTrainController().setHandStepped(false);
+        trains::controllerClock().useMonotonic();
+    }
+    HandSteppedRun(const HandSteppedRun&) = delete;
+    HandSteppedRun& operator=(const HandSteppedRun&) = delete;
+};
+
+fs::path sampleLoop() {
+    return fs::path(ZARNOLT_BUILD_DIR) / "bin" / fs::u8path("サンプル") /
+           fs::u8path("複線ループ.zrn");
+}
+
+} // namespace
+
+// Run with Ctrl+G and driven by hand on the driven clock, the markers move with the trains,
+// and the vehicles end exactly where the command-line tool's simulation of the same file, time
+// and seed puts them.
+TEST_F(CatalogueDropTest, MarkersFollowADrivenRunToWhereTheToolSimulationEnds) {
+    makeFrame();
+    frame->show();
+    ASSERT_TRUE(frame->openLayout(QString::fromStdString(sampleLoop().string())));
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_FALSE(controller->vehicles().empty());
+    trains::CTrainItem* first = controller->vehicles().front();
+    const QPoint start = markerPoint(first);
+    frame->view().horizontalScrollBar()->setValue(std::max(0, start.x() - 200));
+    frame->view().verticalScrollBar()->setValue(std::max(0, start.y() - 200));
+    const QImage before = viewPicture();
+
+    constexpr std::uint32_t kSeed = 7;
+    constexpr double kSeconds = 12.0;
+    // The tool stops the vehicles at once before its run, which leaves them to take their
+    // full speed at the first step instead of accelerating from standstill; the program's run
+    // is compared from that same start.
+    controller->stop(true);
+    const HandSteppedRun handStepped;
+    trains::DrivenRun run(kSeed);
+    QCoreApplication::processEvents(); // the updates asked for so far have run
+    const int posted = editor::markerInvalidator().postedUpdates();
+    // The run command is Ctrl+G.
+    ASSERT_TRUE(frame->action(1525)->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+G"))));
+    frame->action(1525)->trigger();
+    ASSERT_TRUE(controller->isRunning());
+    run.runUntil(2.0);
+    QCoreApplication::processEvents();
+    EXPECT_GT(editor::markerInvalidator().postedUpdates(), posted);
+    EXPECT_NE(markerPoint(first), start);
+    EXPECT_NE(viewPicture(), before);
+    run.runUntil(kSeconds);
+    ASSERT_EQ(run.steps(), static_cast<std::int64_t>(kSeconds / 0.003));
+    const trains::SimulationResult ran = run.result();
+
+    testsupport::TempFolder scratch;
+    const auto simulated = testsupport::runCli(
+        {"simulate", sampleLoop().string(), "--seconds", "12", "--seed", "7", "--json"}, scratch);
+    ASSERT_EQ(simulated.exitCode, 0) << simulated.err;
+    const auto json = nlohmann::json::parse(simulated.out);
+    EXPECT_EQ(json["steps"].get<std::int64_t>(), ran.steps);
+    const auto& vehicles = json["vehicles"];
+    ASSERT_EQ(vehicles.size(), ran.vehicles.size());
+    for (std::size_t k = 0; k < ran.vehicles.size(); ++k) {
+        SCOPED_TRACE(k);
+        const auto& v = ran.vehicles[k];
+        EXPECT_EQ(vehicles[k]["column"].get<int>(), v.column);
+        EXPECT_EQ(vehicles[k]["row"].get<int>(), v.row);
+        EXPECT_EQ(vehicles[k]["layer"].get<int>(), v.layer);
+        EXPECT_EQ(vehicles[k]["line"].get<int>(), v.line);
+        EXPECT_EQ(vehicles[k]["point"].get<double>(), v.pointIndex);
+        EXPECT_EQ(vehicles[k]["speed"].get<double>(), v.speed);
+    }
+    const auto& events = json["events"];
+    ASSERT_EQ(events.size(), ran.events.size());
+    for (std::size_t k = 0; k < ran.events.size(); ++k) {
+        EXPECT_EQ(events[k]["kind"].get<std::string>(), ran.events[k].kind);
+        EXPECT_EQ(events[k]["vehicle"].get<int>(), ran.events[k].vehicle);
+        EXPECT_EQ(events[k]["time"].get<double>(), ran.events[k].time);
+    }
+}
+
+// With the preference to freeze the layout while running, the view shows its last picture as
+// long as trains run beside a 3D window; without it, the markers are drawn where they are.
+TEST_F(CatalogueDropTest, FrozenLayoutShowsItsLastPictureWhileTrainsRun) {
+    makeFrame();
+    frame->show();
+    ASSERT_TRUE(frame->openLayout(QString::fromStdString(sampleLoop().string())));
+    auto* controller = trains::trainController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_FALSE(controller->vehicles().empty());
+    const QPoint start = markerPoint(controller->vehicles().front());
+    frame->view().horizontalScrollBar()->setValue(std::max(0, start.x() - 200));
+    frame->view().verticalScrollBar()->setValue(std::max(0, start.y() - 200));
+    auto& hooks = editor::editorHooks();
+    const auto had3DWindow = hooks.has3DWindow;
+    bool windowOpen = true;
+    hooks.has3DWindow = [&windowOpen] { return windowOpen; };
+    model::currentDocument()->setPreferenceFlag(model::PrefFreezeLayoutWhileRunning, true);
+    const QImage before = viewPicture();
+    {
+        const HandSteppedRun handStepped;
+        trains::DrivenRun run(0);
+        controller->start();
+        EXPECT_TRUE(frame->view().isLayoutFrozen());
+        run.runUntil(2.0);
+        QCoreApplication::processEvents();
+        ASSERT_NE(markerPoint(controller->vehicles().front()), start);
+        EXPECT_EQ(viewPicture(), before);
+        // Without a 3D window, or without the preference, the view draws the run.
+        windowOpen = false;
+        EXPECT_FALSE(frame->view().isLayoutFrozen());
+        EXPECT_NE(viewPicture(), before);
+        windowOpen = true;
+        const QImage moved = viewPicture();
+        run.runUntil(4.0);
+        EXPECT_EQ(viewPicture(), moved);
+        model::currentDocument()->setPreferenceFlag(model::PrefFreezeLayoutWhileRunning, false);
+        EXPECT_NE(viewPicture(), moved);
+    }
+    EXPECT_FALSE(frame->view().isLayoutFrozen());
+    hooks.has3DWindow = had3DWindow;
 }
 
 } // namespace dropping

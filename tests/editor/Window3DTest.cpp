@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QOpenGLContext>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -475,6 +476,70 @@ TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
         }
     }
     EXPECT_GT(colours.size(), 20u);
+}
+
+// Resting on a catalogue cell shows the item drawn by the command-line tool's item picture
+// code, through the display's OpenGL; the picture matches the tool's (compared by 8 × 8 block
+// means, as two GL implementations may shade single pixels differently), and drawing it leaves
+// the 3D view's context current.
+TEST_F(Window3DTest, CataloguePreviewDrawsTheItemAsTheToolDoes) {
+    openSample("複線ループ.zrn");
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    window->view()->makeCurrent();
+    QOpenGLContext* viewContext = QOpenGLContext::currentContext();
+    ASSERT_NE(viewContext, nullptr);
+    ASSERT_TRUE(static_cast<bool>(editor::editorHooks().renderItemPicture));
+    const auto item = std::filesystem::path(ZARNOLT_BUILD_DIR) / "bin" / "データ" / "C3DItem_File" /
+                      "列車、客車、貨車" / "機関車" / "SL01.zn3";
+    const QImage drawn = editor::editorHooks()
+                             .renderItemPicture(item, QSize(240, 180))
+                             .convertToFormat(QImage::Format_RGB888);
+    EXPECT_EQ(QOpenGLContext::currentContext(), viewContext);
+    window->view()->doneCurrent();
+    ASSERT_EQ(drawn.size(), QSize(240, 180));
+
+    testsupport::TempFolder scratch;
+    const std::filesystem::path png = scratch / "item.png";
+    const auto run = testsupport::runCli(
+        {"render-item", item.string(), "--out", png.string(), "--size", "240x180"}, scratch);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QImage tool =
+        QImage(QString::fromStdString(png.string())).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(tool.size(), drawn.size());
+    constexpr int kBlock = 8;
+    constexpr int kBackground[3] = {214, 222, 232};
+    int blocks = 0;
+    int differing = 0;
+    int modelBlocks = 0;
+    for (int by = 0; by + kBlock <= drawn.height(); by += kBlock) {
+        for (int bx = 0; bx + kBlock <= drawn.width(); bx += kBlock) {
+            int a[3] = {0, 0, 0};
+            int b[3] = {0, 0, 0};
+            for (int y = by; y < by + kBlock; ++y) {
+                for (int x = bx; x < bx + kBlock; ++x) {
+                    for (int c = 0; c < 3; ++c) {
+                        a[c] += drawn.constScanLine(y)[3 * x + c];
+                        b[c] += tool.constScanLine(y)[3 * x + c];
+                    }
+                }
+            }
+            ++blocks;
+            bool differs = false;
+            bool model = false;
+            for (int c = 0; c < 3; ++c) {
+                differs |= std::abs(a[c] - b[c]) > 12 * kBlock * kBlock;
+                model |= std::abs(b[c] - kBackground[c] * kBlock * kBlock) > 30 * kBlock * kBlock;
+            }
+            differing += differs ? 1 : 0;
+            modelBlocks += model ? 1 : 0;
+        }
+    }
+    EXPECT_LE(differing, blocks / 50) << differing << " of " << blocks << " blocks differ";
+    // The locomotive fills a good part of the picture, not just the background.
+    EXPECT_GT(modelBlocks, blocks / 10);
+    drawn.save(QString::fromStdString(
+        (std::filesystem::path(ZARNOLT_BUILD_DIR) / "catalogue-preview-gl.png").string()));
 }
 
 TEST_F(Window3DTest, RunningStartsBothThreadsAndClosingStopsThem) {
