@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
 #include "model/ModelSeams.h"
 #include "model/RampSpline.h"
 #include "model/TrackTiles.h"
@@ -90,10 +91,12 @@ LineItem::LineItem(std::vector<Pt> points, int kind, CTrackItem* owner)
         std::lock_guard lock(r.mutex);
         r.lines.insert(this);
     }
+    markOwner();
     recompute();
 }
 
 LineItem::~LineItem() {
+    markOwner();
     releaseRamp();
     if (auto& release = modelHooks().releaseLineGeometry) {
         release(*this);
@@ -126,6 +129,7 @@ TilePos LineItem::ownerPos() const {
 }
 
 void LineItem::setPoints(std::vector<Pt> points) {
+    markOwner();
     points_ = std::move(points);
     recompute();
 }
@@ -143,24 +147,28 @@ bool LineItem::samePoints(std::span<const Pt> other) const {
 }
 
 void LineItem::rotate90() {
+    markOwner();
     for (Pt& p : points_) {
         p.rotate(90.0);
     }
 }
 
 void LineItem::mirrorX() {
+    markOwner();
     for (Pt& p : points_) {
         p.mirrorLeftRight();
     }
 }
 
 void LineItem::mirrorZ() {
+    markOwner();
     for (Pt& p : points_) {
         p.mirrorTopBottom();
     }
 }
 
 void LineItem::shiftX(int d) {
+    markOwner();
     for (Pt& p : points_) {
         p.x += d;
         p.X += d;
@@ -168,6 +176,7 @@ void LineItem::shiftX(int d) {
 }
 
 void LineItem::shiftZ(int d) {
+    markOwner();
     for (Pt& p : points_) {
         p.z += d;
         p.Z += d;
@@ -326,8 +335,26 @@ void LineItem::gridPoint(double pointIndex, int& x, int& z) const {
 }
 
 void LineItem::dropLinks() {
+    markOwner();
     startLink_ = {};
     endLink_ = {};
+}
+
+void LineItem::setKind(int kind) {
+    markOwner();
+    kind_ = kind;
+}
+
+void LineItem::setOwner(CTrackItem* owner) {
+    markOwner();
+    owner_ = owner;
+    markOwner();
+}
+
+void LineItem::markOwner() const {
+    if (owner_ != nullptr) {
+        edited::markTile(*owner_);
+    }
 }
 
 } // namespace model

@@ -52,11 +52,11 @@ public:
     // The owning tile while the tile registry holds it, else null.
     CTrackItem* getOwner() const;
     CTrackItem* rawOwner() const { return owner_; }
-    void setOwner(CTrackItem* owner) { owner_ = owner; }
+    void setOwner(CTrackItem* owner);
     TilePos ownerPos() const;
 
     int getKind() const { return kind_; }
-    void setKind(int kind) { kind_ = kind; }
+    void setKind(int kind);
     bool isKind1() const { return kind_ == LineKindTrack; }
     bool isKind2to4() const { return kind_ >= LineKindSecondFirst && kind_ <= LineKindSecondLast; }
     bool isKind3() const { return kind_ == LineKindSecondBallast; }
@@ -122,6 +122,8 @@ public:
     void gridPoint(double pointIndex, int& x, int& z) const;
 
 private:
+    // Records that this line's tile changed, for the next height recomputation.
+    void markOwner() const;
     void evaluateXZ(double pointIndex, double& x, double& z) const;
 
     int shape_ = -1;

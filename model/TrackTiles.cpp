@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
 #include "model/LineItem.h"
 #include "model/ModelSeams.h"
 #include "platform/RenderLock.h"
@@ -115,6 +116,7 @@ CTrackItem* createTile(TilePos pos, int layer) {
         const auto it = map.try_emplace(hint, key, nullptr);
         if (it->second == nullptr) {
             it->second = std::move(tile);
+            edited::markCell(layer, pos);
             return raw;
         }
     }
@@ -175,6 +177,7 @@ bool deleteTile(CTrackItem* tile) {
             // Destroy outside the map so the tile never sees itself half-erased.
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             map.erase(it);
+            edited::markCell(layer, owned->getPosition());
             return true;
         }
     }
@@ -260,6 +263,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
     auto& c = containers();
     LayerMap& map = c.layers[layer];
     if (!onlyEmpty) {
+        edited::markAll();
         LayerMap doomed;
         doomed.swap(map);
         const bool wasBulk = c.bulkDeletion;
@@ -278,6 +282,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
     }
     for (auto it = map.begin(); it != map.end();) {
         if (it->second->isEmpty()) {
+            edited::markTile(*it->second);
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             it = map.erase(it);
         } else {
@@ -287,6 +292,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
 }
 
 void deleteAllTiles() {
+    edited::markAll();
     auto& c = containers();
     c.bulkDeletion = true;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
