@@ -25,9 +25,12 @@ Tracker& tracker() {
     return instance;
 }
 
+std::atomic<std::uint64_t> trackRevision{1};
+
 } // namespace
 
 void markCell(int layer, TilePos pos) {
+    bumpRevision();
     if (layer < 0 || layer >= kTrackLayers || !isValidTilePos(pos)) {
         return;
     }
@@ -55,11 +58,20 @@ void markTile(const CTrackItem& tile) {
 }
 
 void markAll() {
+    bumpRevision();
     auto& t = tracker();
     std::lock_guard lock(t.mutex);
     t.all.store(true, std::memory_order_relaxed);
     t.cells.clear();
     t.cells.shrink_to_fit();
+}
+
+std::uint64_t revision() {
+    return trackRevision.load(std::memory_order_acquire);
+}
+
+void bumpRevision() {
+    trackRevision.fetch_add(1, std::memory_order_acq_rel);
 }
 
 Record take() {

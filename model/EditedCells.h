@@ -20,6 +20,11 @@ void markCell(int layer, TilePos pos);
 // Everything may have changed: the next recomputation covers the whole board.
 void markAll();
 
+// A count that every mark (and every tile made or deleted anywhere) moves on: while it stands,
+// no line, tile or layer map changed, so a search among them gives what it gave before.
+std::uint64_t revision();
+void bumpRevision();
+
 struct Record {
     bool all = false;
     std::vector<std::uint32_t> cells; // packed positions, sorted, each once

@@ -1,6 +1,7 @@
 #include "model/LineItem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -8,6 +9,7 @@
 
 #include "model/CTrackItem.h"
 #include "model/EditedCells.h"
+#include "model/LookupMemo.h"
 #include "model/ModelSeams.h"
 #include "model/RampSpline.h"
 #include "model/TrackTiles.h"
@@ -19,6 +21,7 @@ namespace {
 struct LineRegistry {
     std::mutex mutex;
     std::unordered_set<const LineItem*> lines;
+    std::atomic<std::uint64_t> revision{1}; // bumped by every registration and removal
 };
 
 LineRegistry& lineRegistry() {
@@ -90,6 +93,7 @@ LineItem::LineItem(std::vector<Pt> points, int kind, CTrackItem* owner)
     {
         std::lock_guard lock(r.mutex);
         r.lines.insert(this);
+        r.revision.fetch_add(1, std::memory_order_release);
     }
     markOwner();
     recompute();
@@ -104,6 +108,7 @@ LineItem::~LineItem() {
     auto& r = lineRegistry();
     std::lock_guard lock(r.mutex);
     r.lines.erase(this);
+    r.revision.fetch_add(1, std::memory_order_release);
 }
 
 void reserveLineRegistry(std::size_t additional) {
@@ -114,9 +119,20 @@ void reserveLineRegistry(std::size_t additional) {
 
 LineItem* validLine(const void* address) {
     auto& r = lineRegistry();
-    std::lock_guard lock(r.mutex);
-    auto it = r.lines.find(static_cast<const LineItem*>(address));
-    return it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+    thread_local LookupMemo<LineItem*> memo;
+    const auto key = reinterpret_cast<std::uintptr_t>(address);
+    const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
+    LineItem* line = nullptr;
+    if (memo.find(key, revision, line)) {
+        return line;
+    }
+    {
+        std::lock_guard lock(r.mutex);
+        auto it = r.lines.find(static_cast<const LineItem*>(address));
+        line = it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+    }
+    memo.store(key, revision, line);
+    return line;
 }
 
 CTrackItem* LineItem::getOwner() const {

@@ -85,6 +85,21 @@ public:
     // Recomputes the shape and the 3D X and Z of every point; stored heights stay.
     void recompute();
     void dropLinks();
+    // The last search for the line following the start (backward) or the end, when it still
+    // holds at this track revision; see findNextLine.
+    bool rememberedNext(bool backward, std::uint64_t revision, TrackPosition& next) const {
+        const int end = backward ? 0 : 1;
+        if (searchRevision_[end] != revision) {
+            return false;
+        }
+        next = searched_[end];
+        return true;
+    }
+    void rememberNext(bool backward, std::uint64_t revision, const TrackPosition& next) const {
+        const int end = backward ? 0 : 1;
+        searched_[end] = next;
+        searchRevision_[end] = revision;
+    }
     const TrackPosition& startLink() const { return startLink_; }
     const TrackPosition& endLink() const { return endLink_; }
     void setStartLink(const TrackPosition& link) { startLink_ = link; }
@@ -132,6 +147,8 @@ private:
     std::vector<Pt> points_;
     TrackPosition startLink_;
     TrackPosition endLink_;
+    mutable TrackPosition searched_[2];
+    mutable std::uint64_t searchRevision_[2] = {0, 0}; // revisions count from 1
     CurveBlock curve_;
     RampSpline* ramp_ = nullptr;
     double rampFrom_ = 0;

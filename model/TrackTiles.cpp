@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 #include "model/CTrackItem.h"
 #include "model/EditedCells.h"
 #include "model/LineItem.h"
+#include "model/LookupMemo.h"
 #include "model/ModelSeams.h"
 #include "platform/RenderLock.h"
 
@@ -41,6 +43,7 @@ struct TileContainers {
     TileSelection selection;
     std::mutex registryMutex;
     std::unordered_set<const CTrackItem*> registry;
+    std::atomic<std::uint64_t> registryRevision{1}; // bumped by every registration and removal
     bool bulkDeletion = false;
 };
 
@@ -77,6 +80,8 @@ void registerTile(CTrackItem* tile) {
     auto& c = containers();
     std::lock_guard lock(c.registryMutex);
     c.registry.insert(tile);
+    c.registryRevision.fetch_add(1, std::memory_order_release);
+    edited::bumpRevision();
 }
 
 void unregisterTile(CTrackItem* tile) {
@@ -84,6 +89,8 @@ void unregisterTile(CTrackItem* tile) {
     {
         std::lock_guard lock(c.registryMutex);
         c.registry.erase(tile);
+        c.registryRevision.fetch_add(1, std::memory_order_release);
+        edited::bumpRevision();
     }
     c.deferred.erase(tile);
 }
@@ -150,9 +157,20 @@ CTrackItem* validTile(const void* address) {
         return nullptr;
     }
     auto& c = containers();
-    std::lock_guard lock(c.registryMutex);
-    auto it = c.registry.find(static_cast<const CTrackItem*>(address));
-    return it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+    thread_local LookupMemo<CTrackItem*> memo;
+    const auto key = reinterpret_cast<std::uintptr_t>(address);
+    const std::uint64_t revision = c.registryRevision.load(std::memory_order_acquire);
+    CTrackItem* tile = nullptr;
+    if (memo.find(key, revision, tile)) {
+        return tile;
+    }
+    {
+        std::lock_guard lock(c.registryMutex);
+        auto it = c.registry.find(static_cast<const CTrackItem*>(address));
+        tile = it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+    }
+    memo.store(key, revision, tile);
+    return tile;
 }
 
 int highestUsedLayer() {
