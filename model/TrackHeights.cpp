@@ -451,7 +451,12 @@ void junctionPoint(LineItem& line, bool atEnd, double& x, double& z) {
 void afterEdit() {
     platform::RenderLockGuard model;
     const edited::Record record = edited::take();
-    if (record.all) {
+    std::size_t tiles = 0;
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        tiles += static_cast<std::size_t>(layerTileCount(layer));
+    }
+    // Past a quarter of the board the pass over every tile is the cheaper one.
+    if (record.all || record.cells.size() * 4 > tiles) {
         recomputeEverything();
     } else if (!record.cells.empty()) {
         recomputeAround(record.cells);
