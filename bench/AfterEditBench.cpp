@@ -45,6 +45,41 @@ void BM_AfterEdit(benchmark::State& state) {
     model::deleteAllTiles();
 }
 
+// One tile edited and afterEdit, as after a one-tile command: range(1) 0 lays a ground tile
+// anew, 1 raises or lowers a viaduct tile (its whole run of size / 5 tiles gets a new ramp),
+// 2 does the same followed by the recomputation over the whole board instead, for comparison.
+// The cost should follow what the edit reaches, not the board.
+void BM_AfterOneTileEdit(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const bool viaduct = state.range(1) != 0;
+    const bool whole = state.range(1) == 2;
+    buildBoard(size);
+    model::afterEdit();
+    const model::TilePos middle{static_cast<std::int16_t>(size / 2),
+                                static_cast<std::int16_t>(size / 2)};
+    const model::TilePos edge{0, static_cast<std::int16_t>(size / 2)};
+    model::CTrackItem* tile = viaduct ? model::tileAt(1, middle) : model::tileAt(0, edge);
+    int offset = 0;
+    for (auto _ : state) {
+        if (viaduct) {
+            offset = 1 - offset;
+            tile->setElevationOffset(offset);
+        } else {
+            tile->setShape(1);
+        }
+        if (whole) {
+            model::recomputeAllHeights();
+        } else {
+            model::afterEdit();
+        }
+    }
+    state.counters["tiles"] = static_cast<double>(size) * size;
+    model::deleteAllTiles();
+}
+
 BENCHMARK(BM_AfterEdit)->Arg(50)->Arg(200)->Arg(999)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AfterOneTileEdit)
+    ->ArgsProduct({{50, 200, 999}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

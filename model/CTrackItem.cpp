@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/EditedCells.h"
 #include "model/PieceSeams.h"
 #include "model/TrackJoin.h"
 #include "model/TrackTiles.h"
@@ -140,6 +141,7 @@ CTrackItem::CTrackItem(TilePos pos, int layer) : position_(pos), layer_(layer) {
 }
 
 CTrackItem::~CTrackItem() {
+    edited::markTile(*this);
     if (view_ != nullptr) {
         TileViewAttachment* view = view_;
         view_ = nullptr;
@@ -176,6 +178,7 @@ bool CTrackItem::isInSelection() const {
 
 void CTrackItem::setElevationOffset(int offset) {
     if (layer_ >= 1 && layer_ <= 4 && offset >= 0 && offset <= 3) {
+        edited::markTile(*this);
         elevationOffset_ = offset;
     }
 }
@@ -206,6 +209,7 @@ void CTrackItem::copyFrom(const CTrackItem& other) {
     }
     clear();
     if (layer_ >= 1) {
+        edited::markTile(*this);
         elevationOffset_ = other.elevationOffset_;
     }
     track_.copyLines(other.track_);
@@ -273,6 +277,7 @@ void CTrackItem::clear() {
     if (track_.lineCount() > 0 && validTile(this) != nullptr) {
         dropLinksAround();
     }
+    edited::markTile(*this);
     elevationOffset_ = 0;
     track_.deleteLines();
     picture_.reset();

@@ -1,12 +1,15 @@
 #include "model/LineItem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <unordered_set>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
+#include "model/LookupMemo.h"
 #include "model/ModelSeams.h"
 #include "model/RampSpline.h"
 #include "model/TrackTiles.h"
@@ -18,6 +21,7 @@ namespace {
 struct LineRegistry {
     std::mutex mutex;
     std::unordered_set<const LineItem*> lines;
+    std::atomic<std::uint64_t> revision{1}; // bumped by every registration and removal
 };
 
 LineRegistry& lineRegistry() {
@@ -89,11 +93,14 @@ LineItem::LineItem(std::vector<Pt> points, int kind, CTrackItem* owner)
     {
         std::lock_guard lock(r.mutex);
         r.lines.insert(this);
+        r.revision.fetch_add(1, std::memory_order_release);
     }
+    markOwner();
     recompute();
 }
 
 LineItem::~LineItem() {
+    markOwner();
     releaseRamp();
     if (auto& release = modelHooks().releaseLineGeometry) {
         release(*this);
@@ -101,6 +108,7 @@ LineItem::~LineItem() {
     auto& r = lineRegistry();
     std::lock_guard lock(r.mutex);
     r.lines.erase(this);
+    r.revision.fetch_add(1, std::memory_order_release);
 }
 
 void reserveLineRegistry(std::size_t additional) {
@@ -111,9 +119,20 @@ void reserveLineRegistry(std::size_t additional) {
 
 LineItem* validLine(const void* address) {
     auto& r = lineRegistry();
-    std::lock_guard lock(r.mutex);
-    auto it = r.lines.find(static_cast<const LineItem*>(address));
-    return it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+    thread_local LookupMemo<LineItem*> memo;
+    const auto key = reinterpret_cast<std::uintptr_t>(address);
+    const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
+    LineItem* line = nullptr;
+    if (memo.find(key, revision, line)) {
+        return line;
+    }
+    {
+        std::lock_guard lock(r.mutex);
+        auto it = r.lines.find(static_cast<const LineItem*>(address));
+        line = it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+    }
+    memo.store(key, revision, line);
+    return line;
 }
 
 CTrackItem* LineItem::getOwner() const {
@@ -126,6 +145,7 @@ TilePos LineItem::ownerPos() const {
 }
 
 void LineItem::setPoints(std::vector<Pt> points) {
+    markOwner();
     points_ = std::move(points);
     recompute();
 }
@@ -143,24 +163,28 @@ bool LineItem::samePoints(std::span<const Pt> other) const {
 }
 
 void LineItem::rotate90() {
+    markOwner();
     for (Pt& p : points_) {
         p.rotate(90.0);
     }
 }
 
 void LineItem::mirrorX() {
+    markOwner();
     for (Pt& p : points_) {
         p.mirrorLeftRight();
     }
 }
 
 void LineItem::mirrorZ() {
+    markOwner();
     for (Pt& p : points_) {
         p.mirrorTopBottom();
     }
 }
 
 void LineItem::shiftX(int d) {
+    markOwner();
     for (Pt& p : points_) {
         p.x += d;
         p.X += d;
@@ -168,6 +192,7 @@ void LineItem::shiftX(int d) {
 }
 
 void LineItem::shiftZ(int d) {
+    markOwner();
     for (Pt& p : points_) {
         p.z += d;
         p.Z += d;
@@ -326,8 +351,26 @@ void LineItem::gridPoint(double pointIndex, int& x, int& z) const {
 }
 
 void LineItem::dropLinks() {
+    markOwner();
     startLink_ = {};
     endLink_ = {};
+}
+
+void LineItem::setKind(int kind) {
+    markOwner();
+    kind_ = kind;
+}
+
+void LineItem::setOwner(CTrackItem* owner) {
+    markOwner();
+    owner_ = owner;
+    markOwner();
+}
+
+void LineItem::markOwner() const {
+    if (owner_ != nullptr) {
+        edited::markTile(*owner_);
+    }
 }
 
 } // namespace model

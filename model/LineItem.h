@@ -52,11 +52,11 @@ public:
     // The owning tile while the tile registry holds it, else null.
     CTrackItem* getOwner() const;
     CTrackItem* rawOwner() const { return owner_; }
-    void setOwner(CTrackItem* owner) { owner_ = owner; }
+    void setOwner(CTrackItem* owner);
     TilePos ownerPos() const;
 
     int getKind() const { return kind_; }
-    void setKind(int kind) { kind_ = kind; }
+    void setKind(int kind);
     bool isKind1() const { return kind_ == LineKindTrack; }
     bool isKind2to4() const { return kind_ >= LineKindSecondFirst && kind_ <= LineKindSecondLast; }
     bool isKind3() const { return kind_ == LineKindSecondBallast; }
@@ -85,6 +85,21 @@ public:
     // Recomputes the shape and the 3D X and Z of every point; stored heights stay.
     void recompute();
     void dropLinks();
+    // The last search for the line following the start (backward) or the end, when it still
+    // holds at this track revision; see findNextLine.
+    bool rememberedNext(bool backward, std::uint64_t revision, TrackPosition& next) const {
+        const int end = backward ? 0 : 1;
+        if (searchRevision_[end] != revision) {
+            return false;
+        }
+        next = searched_[end];
+        return true;
+    }
+    void rememberNext(bool backward, std::uint64_t revision, const TrackPosition& next) const {
+        const int end = backward ? 0 : 1;
+        searched_[end] = next;
+        searchRevision_[end] = revision;
+    }
     const TrackPosition& startLink() const { return startLink_; }
     const TrackPosition& endLink() const { return endLink_; }
     void setStartLink(const TrackPosition& link) { startLink_ = link; }
@@ -122,6 +137,8 @@ public:
     void gridPoint(double pointIndex, int& x, int& z) const;
 
 private:
+    // Records that this line's tile changed, for the next height recomputation.
+    void markOwner() const;
     void evaluateXZ(double pointIndex, double& x, double& z) const;
 
     int shape_ = -1;
@@ -130,6 +147,8 @@ private:
     std::vector<Pt> points_;
     TrackPosition startLink_;
     TrackPosition endLink_;
+    mutable TrackPosition searched_[2];
+    mutable std::uint64_t searchRevision_[2] = {0, 0}; // revisions count from 1
     CurveBlock curve_;
     RampSpline* ramp_ = nullptr;
     double rampFrom_ = 0;

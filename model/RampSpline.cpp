@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 
 namespace model {
 
@@ -86,6 +87,8 @@ namespace {
 struct Registry {
     std::mutex mutex;
     std::map<const RampSpline*, std::pair<std::unique_ptr<RampSpline>, int>> splines;
+    // The splines no line has taken yet: the only ones dropUnused can find.
+    std::unordered_set<const RampSpline*> untaken;
 };
 
 Registry& registry() {
@@ -101,6 +104,7 @@ RampSpline* create(std::vector<Vec3d> points) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     r.splines.emplace(raw, std::make_pair(std::move(spline), 0));
+    r.untaken.insert(raw);
     return raw;
 }
 
@@ -111,7 +115,9 @@ bool retain(const RampSpline* spline) {
     if (it == r.splines.end()) {
         return false;
     }
-    ++it->second.second;
+    if (it->second.second++ == 0) {
+        r.untaken.erase(spline);
+    }
     return true;
 }
 
@@ -126,6 +132,7 @@ bool release(const RampSpline* spline) {
     if (--it->second.second <= 0) {
         doomed = std::move(it->second.first);
         r.splines.erase(it);
+        r.untaken.erase(spline);
     }
     return true;
 }
@@ -133,7 +140,12 @@ bool release(const RampSpline* spline) {
 void dropUnused() {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    std::erase_if(r.splines, [](const auto& entry) { return entry.second.second <= 0; });
+    // A spline's count drops to zero only from one (release then deletes it), so the
+    // unused ones are exactly those never taken.
+    for (const RampSpline* spline : r.untaken) {
+        r.splines.erase(spline);
+    }
+    r.untaken.clear();
 }
 
 std::size_t liveCount() {

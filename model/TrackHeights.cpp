@@ -1,9 +1,11 @@
 #include "model/TrackHeights.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
 #include "model/RampSpline.h"
 #include "model/TrackJoin.h"
 #include "model/TrackTiles.h"
@@ -176,13 +178,17 @@ int qualifies(int pass, LineItem& line, CTrackItem& tile) {
     return 1;
 }
 
-void rebuildRamps() {
+// Builds the ramps of every elevated line that `tiles(layer)` lists and `take` accepts, in
+// the order a pass over the whole board meets them: three passes of preferred starting lines
+// from layer 4 down to 1, then every line still without heights from layer 1 up.
+template <typename TilesOf, typename Take>
+void rebuildRamps(const TilesOf& tiles, const Take& take) {
     std::unordered_set<const LineItem*> collected;
     for (int pass = 1; pass <= 3; ++pass) {
         for (int layer = 4; layer >= 1; --layer) {
-            for (const auto& [key, tile] : *layerMap(layer)) {
+            for (CTrackItem* tile : tiles(layer)) {
                 for (const auto& line : tile->lines()) {
-                    if (!unsetStart(*line) || line->points().size() < 2) {
+                    if (!take(*line) || !unsetStart(*line) || line->points().size() < 2) {
                         continue;
                     }
                     const int direction = qualifies(pass, *line, *tile);
@@ -194,9 +200,9 @@ void rebuildRamps() {
         }
     }
     for (int layer = 1; layer <= 4; ++layer) {
-        for (const auto& [key, tile] : *layerMap(layer)) {
+        for (CTrackItem* tile : tiles(layer)) {
             for (const auto& line : tile->lines()) {
-                if (unsetStart(*line) && line->points().size() >= 2) {
+                if (take(*line) && unsetStart(*line) && line->points().size() >= 2) {
                     buildRamp(collectRun(*line, false, collected));
                 }
             }
@@ -204,28 +210,183 @@ void rebuildRamps() {
     }
 }
 
+// The tiles of a whole layer map, in key order.
+struct MapTiles {
+    const LayerMap* map;
+    struct Iterator {
+        LayerMap::const_iterator it;
+        CTrackItem* operator*() const { return it->second.get(); }
+        Iterator& operator++() {
+            ++it;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return it != other.it; }
+    };
+    Iterator begin() const { return {map->begin()}; }
+    Iterator end() const { return {map->end()}; }
+};
+
+void rebuildAllRamps() {
+    rebuildRamps([](int layer) { return MapTiles{layerMap(layer)}; },
+                 [](const LineItem&) { return true; });
+}
+
+// Lays a long diagonal straight between its two junction points.
+void straighten(LineItem& line, const CTrackItem& tile) {
+    int ox = 0, oz = 0;
+    tile.globalOrigin(ox, oz);
+    double sx = 0, sz = 0, ex = 0, ez = 0;
+    junctionPoint(line, false, sx, sz);
+    junctionPoint(line, true, ex, ez);
+    auto& points = line.points();
+    const int n = static_cast<int>(points.size());
+    for (int i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / (n - 1);
+        points[i].X = sx + t * (ex - sx) - ox;
+        points[i].Z = sz + t * (ez - sz) - oz;
+    }
+}
+
 void straightenLongDiagonals() {
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (const auto& [key, tile] : *layerMap(layer)) {
-            int ox = 0, oz = 0;
-            tile->globalOrigin(ox, oz);
             for (const auto& line : tile->lines()) {
-                if (line->getShape() != 6) {
-                    continue;
-                }
-                double sx = 0, sz = 0, ex = 0, ez = 0;
-                junctionPoint(*line, false, sx, sz);
-                junctionPoint(*line, true, ex, ez);
-                auto& points = line->points();
-                const int n = static_cast<int>(points.size());
-                for (int i = 0; i < n; ++i) {
-                    const double t = static_cast<double>(i) / (n - 1);
-                    points[i].X = sx + t * (ex - sx) - ox;
-                    points[i].Z = sz + t * (ez - sz) - oz;
+                if (line->getShape() == 6) {
+                    straighten(*line, *tile);
                 }
             }
         }
     }
+}
+
+void recomputeEverything() {
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            for (const auto& line : tile->lines()) {
+                line->resetHeights();
+                line->releaseRamp();
+            }
+        }
+    }
+    straightenLongDiagonals();
+    rebuildAllRamps();
+}
+
+// How far around an edited cell lines are taken as changed. A change can alter the links of
+// lines one cell away, and those links lead one cell further: with two cells every link
+// between a taken and an untaken line is the same before and after the edit.
+constexpr int kReach = 2;
+
+// Redoes what the edited cells can reach and gives exactly what recomputeEverything gives.
+// Heights depend only on the group of lines joined by links out of elevated lines (ground
+// lines end such a group): a group without a line near the edit is the same group as before
+// with the same inputs, so its heights stand; every group that has one is redone whole, in
+// board order.
+void recomputeAround(const std::vector<std::uint32_t>& cells) {
+    std::vector<std::uint32_t> region;
+    region.reserve(cells.size() * (2 * kReach + 1) * (2 * kReach + 1));
+    for (std::uint32_t key : cells) {
+        const TilePos pos = unpackTilePos(key);
+        for (int dr = -kReach; dr <= kReach; ++dr) {
+            for (int dc = -kReach; dc <= kReach; ++dc) {
+                const TilePos near{static_cast<std::int16_t>(pos.column + dc),
+                                   static_cast<std::int16_t>(pos.row + dr)};
+                if (isValidTilePos(near)) {
+                    region.push_back(packTilePos(near));
+                }
+            }
+        }
+    }
+    std::sort(region.begin(), region.end());
+    region.erase(std::unique(region.begin(), region.end()), region.end());
+
+    std::vector<LineItem*> nearEdit;
+    for (std::uint32_t key : region) {
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            if (const CTrackItem* tile = tileAt(layer, unpackTilePos(key))) {
+                for (const auto& line : tile->lines()) {
+                    nearEdit.push_back(line.get());
+                }
+            }
+        }
+    }
+
+    // Every group holding a line near the edit.
+    std::unordered_set<const LineItem*> affected(nearEdit.begin(), nearEdit.end());
+    std::vector<LineItem*> queue(nearEdit.begin(), nearEdit.end());
+    std::vector<CTrackItem*> elevated[kTrackLayers];
+    while (!queue.empty()) {
+        LineItem* line = queue.back();
+        queue.pop_back();
+        CTrackItem* tile = line->getOwner();
+        if (tile == nullptr) {
+            continue;
+        }
+        const int layer = tile->getLayer();
+        if (layer != GroundLayer) {
+            elevated[layer].push_back(tile);
+            for (bool backward : {true, false}) {
+                const TrackPosition next = nextLine(*line, backward);
+                if (next && affected.insert(next.line).second) {
+                    queue.push_back(next.line);
+                }
+            }
+        }
+        // Elevated lines around that continue onto this one (a few cells of a row are
+        // neighbours in the map: one search per row).
+        const TilePos pos = tile->getPosition();
+        for (int near = std::max(1, layer - 1); near <= std::min(4, layer + 1); ++near) {
+            const LayerMap& map = *layerMap(near);
+            if (map.empty()) {
+                continue;
+            }
+            for (int row = pos.row - 1; row <= pos.row + 1; ++row) {
+                if (row < 0 || row > kMaxBoardSize) {
+                    continue;
+                }
+                const auto key = [row](int column) {
+                    return packTilePos(
+                        TilePos{static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)});
+                };
+                const std::uint32_t last = key(std::min(pos.column + 1, kMaxBoardSize));
+                for (auto it = map.lower_bound(key(std::max(pos.column - 1, 0)));
+                     it != map.end() && it->first <= last; ++it) {
+                    for (const auto& candidate : it->second->lines()) {
+                        LineItem* from = candidate.get();
+                        if (affected.contains(from)) {
+                            continue;
+                        }
+                        if (nextLine(*from, false).line == line ||
+                            nextLine(*from, true).line == line) {
+                            affected.insert(from);
+                            queue.push_back(from);
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    for (const LineItem* line : affected) {
+        LineItem& editable = const_cast<LineItem&>(*line);
+        editable.resetHeights();
+        editable.releaseRamp();
+    }
+    for (LineItem* line : nearEdit) {
+        if (line->getShape() == 6) {
+            if (const CTrackItem* tile = line->getOwner()) {
+                straighten(*line, *tile);
+            }
+        }
+    }
+    for (auto& tiles : elevated) {
+        std::sort(tiles.begin(), tiles.end(), [](const CTrackItem* a, const CTrackItem* b) {
+            return packTilePos(a->getPosition()) < packTilePos(b->getPosition());
+        });
+        tiles.erase(std::unique(tiles.begin(), tiles.end()), tiles.end());
+    }
+    rebuildRamps([&](int layer) -> const std::vector<CTrackItem*>& { return elevated[layer]; },
+                 [&](const LineItem& line) { return affected.contains(&line); });
 }
 
 } // namespace
@@ -289,23 +450,31 @@ void junctionPoint(LineItem& line, bool atEnd, double& x, double& z) {
 
 void afterEdit() {
     platform::RenderLockGuard model;
+    const edited::Record record = edited::take();
+    std::size_t tiles = 0;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
-        for (const auto& [key, tile] : *layerMap(layer)) {
-            for (const auto& line : tile->lines()) {
-                line->resetHeights();
-                line->releaseRamp();
-            }
-        }
+        tiles += static_cast<std::size_t>(layerTileCount(layer));
     }
-    straightenLongDiagonals();
-    rebuildRamps();
+    // Past a quarter of the board the pass over every tile is the cheaper one.
+    if (record.all || record.cells.size() * 4 > tiles) {
+        recomputeEverything();
+    } else if (!record.cells.empty()) {
+        recomputeAround(record.cells);
+    }
+}
+
+void recomputeAllHeights() {
+    platform::RenderLockGuard model;
+    edited::take();
+    recomputeEverything();
 }
 
 void afterLoading(bool longDiagonals) {
+    edited::take();
     if (longDiagonals) {
         straightenLongDiagonals();
     }
-    rebuildRamps();
+    rebuildAllRamps();
 }
 
 } // namespace model

@@ -12,9 +12,14 @@ void junctionHeights(LineItem& line, double& start, double& end);
 // two long diagonals meet, the midpoint of their two nearly coinciding ends.
 void junctionPoint(LineItem& line, bool atEnd, double& x, double& z);
 
-// The model-wide recomputation after every editing command: every stored height reset,
-// long diagonals straightened between their junction points, ramps rebuilt.
+// The recomputation after every editing command: stored heights reset, long diagonals
+// straightened between their junction points, ramps rebuilt, for every line the cells
+// changed since the last recomputation can reach (the whole board after a bulk change).
+// Gives exactly what recomputeAllHeights gives.
 void afterEdit();
+
+// The same over every line of the board, whatever changed.
+void recomputeAllHeights();
 
 // afterEdit for a model whose lines were all just made (a layout file was read): their
 // heights are still unset and they have no ramps, so the reset pass over every point is

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
 #include "model/TrackTiles.h"
 
 namespace model {
@@ -73,7 +74,10 @@ bool linesCompatible(const LineItem& moving, const LineItem& candidate, int x, i
     return false;
 }
 
-TrackPosition findNextLine(const LineItem& line, bool backward) {
+// The search behind findNextLine; `fixed` turns false when the answer involved a choice (a
+// random pick among road branches, or the branch a point's occupant selects) that a later
+// search might make otherwise.
+static TrackPosition searchNextLine(const LineItem& line, bool backward, bool& fixed) {
     const CTrackItem* origin = line.getOwner();
     if (origin == nullptr || line.points().empty()) {
         return {};
@@ -132,8 +136,10 @@ TrackPosition findNextLine(const LineItem& line, bool backward) {
         }
         std::size_t chosen = 0;
         if (movingKind2to4) {
+            fixed = false;
             chosen = pickRandom(matches.size());
         } else if (matches.size() > 1) {
+            fixed = false;
             const CTrackControlItem* point = tile.pointItem();
             if (point != nullptr && point->getOccupant() != 0) {
                 chosen = 1;
@@ -179,6 +185,22 @@ TrackPosition findNextLine(const LineItem& line, bool backward) {
         }
     }
     return {};
+}
+
+TrackPosition findNextLine(const LineItem& line, bool backward) {
+    // Vehicles search at every line end they pass: an answer without a choice in it stands
+    // until the track changes.
+    const std::uint64_t revision = edited::revision();
+    TrackPosition next;
+    if (line.rememberedNext(backward, revision, next)) {
+        return next;
+    }
+    bool fixed = true;
+    next = searchNextLine(line, backward, fixed);
+    if (fixed) {
+        line.rememberNext(backward, revision, next);
+    }
+    return next;
 }
 
 TrackPosition nextLine(LineItem& line, bool backward) {

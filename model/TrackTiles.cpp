@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <unordered_set>
 #include <vector>
 
 #include "model/CTrackItem.h"
+#include "model/EditedCells.h"
 #include "model/LineItem.h"
+#include "model/LookupMemo.h"
 #include "model/ModelSeams.h"
 #include "platform/RenderLock.h"
 
@@ -40,6 +43,7 @@ struct TileContainers {
     TileSelection selection;
     std::mutex registryMutex;
     std::unordered_set<const CTrackItem*> registry;
+    std::atomic<std::uint64_t> registryRevision{1}; // bumped by every registration and removal
     bool bulkDeletion = false;
 };
 
@@ -76,6 +80,8 @@ void registerTile(CTrackItem* tile) {
     auto& c = containers();
     std::lock_guard lock(c.registryMutex);
     c.registry.insert(tile);
+    c.registryRevision.fetch_add(1, std::memory_order_release);
+    edited::bumpRevision();
 }
 
 void unregisterTile(CTrackItem* tile) {
@@ -83,6 +89,8 @@ void unregisterTile(CTrackItem* tile) {
     {
         std::lock_guard lock(c.registryMutex);
         c.registry.erase(tile);
+        c.registryRevision.fetch_add(1, std::memory_order_release);
+        edited::bumpRevision();
     }
     c.deferred.erase(tile);
 }
@@ -115,6 +123,7 @@ CTrackItem* createTile(TilePos pos, int layer) {
         const auto it = map.try_emplace(hint, key, nullptr);
         if (it->second == nullptr) {
             it->second = std::move(tile);
+            edited::markCell(layer, pos);
             return raw;
         }
     }
@@ -148,9 +157,20 @@ CTrackItem* validTile(const void* address) {
         return nullptr;
     }
     auto& c = containers();
-    std::lock_guard lock(c.registryMutex);
-    auto it = c.registry.find(static_cast<const CTrackItem*>(address));
-    return it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+    thread_local LookupMemo<CTrackItem*> memo;
+    const auto key = reinterpret_cast<std::uintptr_t>(address);
+    const std::uint64_t revision = c.registryRevision.load(std::memory_order_acquire);
+    CTrackItem* tile = nullptr;
+    if (memo.find(key, revision, tile)) {
+        return tile;
+    }
+    {
+        std::lock_guard lock(c.registryMutex);
+        auto it = c.registry.find(static_cast<const CTrackItem*>(address));
+        tile = it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+    }
+    memo.store(key, revision, tile);
+    return tile;
 }
 
 int highestUsedLayer() {
@@ -175,6 +195,7 @@ bool deleteTile(CTrackItem* tile) {
             // Destroy outside the map so the tile never sees itself half-erased.
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             map.erase(it);
+            edited::markCell(layer, owned->getPosition());
             return true;
         }
     }
@@ -260,6 +281,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
     auto& c = containers();
     LayerMap& map = c.layers[layer];
     if (!onlyEmpty) {
+        edited::markAll();
         LayerMap doomed;
         doomed.swap(map);
         const bool wasBulk = c.bulkDeletion;
@@ -278,6 +300,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
     }
     for (auto it = map.begin(); it != map.end();) {
         if (it->second->isEmpty()) {
+            edited::markTile(*it->second);
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             it = map.erase(it);
         } else {
@@ -287,6 +310,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
 }
 
 void deleteAllTiles() {
+    edited::markAll();
     auto& c = containers();
     c.bulkDeletion = true;
     for (int layer = 0; layer < kTrackLayers; ++layer) {

@@ -1,6 +1,7 @@
 #include "trains/TrainSimulation.h"
 
 #include <cmath>
+#include <unordered_map>
 
 #include "model/CTrackItem.h"
 #include "model/TrackJoin.h"
@@ -19,6 +20,7 @@ constexpr double kStepSeconds = 0.003;
 
 struct Snapshot {
     CTrainItem* vehicle = nullptr;
+    VehicleId id = 0;
     VehicleId front = 0;
     VehicleId rear = 0;
     bool active = false;
@@ -29,6 +31,7 @@ struct Snapshot {
 
 Snapshot snapshotOf(CTrainItem* v) {
     return {v,
+            v->id(),
             v->frontLink(),
             v->rearLink(),
             v->isActive(),
@@ -37,36 +40,49 @@ Snapshot snapshotOf(CTrainItem* v) {
             v->speed()};
 }
 
-std::int32_t numberOf(const CTrainControler& controller, VehicleId id) {
-    const auto& list = controller.vehicles();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i]->id() == id) {
-            return static_cast<std::int32_t>(i + 1);
+// The 1-based place of every vehicle in the controller's list (the first place of one listed
+// twice), made once per step so that naming the vehicles of an event costs no list walk.
+class ListNumbers {
+public:
+    void refill(const CTrainControler& controller) {
+        numbers_.clear();
+        const auto& list = controller.vehicles();
+        numbers_.reserve(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            numbers_.try_emplace(list[i]->id(), static_cast<std::int32_t>(i + 1));
         }
     }
-    return 0;
-}
+    std::int32_t of(VehicleId id) const {
+        const auto found = numbers_.find(id);
+        return found != numbers_.end() ? found->second : 0;
+    }
+
+private:
+    std::unordered_map<VehicleId, std::int32_t> numbers_;
+};
 
 bool onStation(CTrainItem* v) {
     const model::CTrackItem* tile = v->currentTile();
     return tile != nullptr && tile->stationItem() != nullptr;
 }
 
-void compare(const CTrainControler& controller, const Snapshot& before, std::int32_t number,
-             double time, std::vector<SimulationEvent>& events) {
+void compare(const ListNumbers& numbers, const Snapshot& before, double time,
+             std::vector<SimulationEvent>& events) {
+    // A vehicle deleted during the step is only named by its id, never touched.
     CTrainItem* v = before.vehicle;
-    if (findVehicle(v->id()) != v) {
+    if (findVehicle(before.id) != v) {
         return;
     }
+    const std::int32_t number = numbers.of(before.id);
     for (const auto& [was, now] :
          {std::pair{before.front, v->frontLink()}, std::pair{before.rear, v->rearLink()}}) {
         if (was == now) {
             continue;
         }
         if (now != 0) {
-            events.push_back({time, "coupling", number, numberOf(controller, now)});
+            events.push_back({time, "coupling", number, numbers.of(now)});
         } else {
-            events.push_back({time, "uncoupling", number, numberOf(controller, was)});
+            events.push_back({time, "uncoupling", number, numbers.of(was)});
         }
     }
     if (before.reversed != v->isReversedRunning() || before.flipped != v->isDirectionFlipped()) {
@@ -117,6 +133,7 @@ void DrivenRun::runUntil(double seconds) {
                                    ? static_cast<std::int64_t>(seconds / kStepSeconds)
                                    : 0;
     std::vector<Snapshot> before;
+    ListNumbers numbers;
     for (std::int64_t i = result_.steps; i < steps && controller.isRunning(); ++i) {
         before.clear();
         for (CTrainItem* v : controller.vehicles()) {
@@ -137,9 +154,9 @@ void DrivenRun::runUntil(double seconds) {
         }
         ++result_.steps;
         const double time = static_cast<double>(i + 1) * kStepSeconds;
-        for (std::size_t k = 0; k < before.size(); ++k) {
-            compare(controller, before[k], numberOf(controller, before[k].vehicle->id()), time,
-                    result_.events);
+        numbers.refill(controller);
+        for (const Snapshot& snapshot : before) {
+            compare(numbers, snapshot, time, result_.events);
         }
     }
 }

@@ -10,6 +10,7 @@
 #include "items/ItemHeader.h"
 #include "items/ItemRegistry.h"
 #include "model/CZarnoltDocument.h"
+#include "model/LookupMemo.h"
 #include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -23,6 +24,7 @@ struct Registry {
     std::shared_mutex mutex;
     std::unordered_map<VehicleId, CTrainItem*> vehicles;
     VehicleId nextId = 1;
+    std::atomic<std::uint64_t> revision{1}; // bumped by every registration and removal
 };
 
 Registry& registry() {
@@ -62,6 +64,7 @@ VehicleId registerVehicle(CTrainItem* vehicle) {
     std::unique_lock lock(r.mutex);
     const VehicleId id = r.nextId++;
     r.vehicles.emplace(id, vehicle);
+    r.revision.fetch_add(1, std::memory_order_release);
     return id;
 }
 
@@ -69,6 +72,7 @@ void unregisterVehicle(VehicleId id) {
     auto& r = registry();
     std::unique_lock lock(r.mutex);
     r.vehicles.erase(id);
+    r.revision.fetch_add(1, std::memory_order_release);
 }
 
 } // namespace detail
@@ -78,9 +82,19 @@ CTrainItem* findVehicle(VehicleId id) {
         return nullptr;
     }
     auto& r = registry();
-    std::shared_lock lock(r.mutex);
-    auto it = r.vehicles.find(id);
-    return it == r.vehicles.end() ? nullptr : it->second;
+    thread_local model::LookupMemo<CTrainItem*, 4096> memo;
+    const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
+    CTrainItem* vehicle = nullptr;
+    if (memo.find(static_cast<std::uintptr_t>(id), revision, vehicle)) {
+        return vehicle;
+    }
+    {
+        std::shared_lock lock(r.mutex);
+        auto it = r.vehicles.find(id);
+        vehicle = it == r.vehicles.end() ? nullptr : it->second;
+    }
+    memo.store(static_cast<std::uintptr_t>(id), revision, vehicle);
+    return vehicle;
 }
 
 std::size_t registeredVehicleCount() {

@@ -365,3 +365,41 @@ TEST_F(LineTest, DeletingALayerDropsLinksIntoIt) {
     EXPECT_FALSE(ground.endLink());
     EXPECT_FALSE(nextLine(ground, false));
 }
+
+// Searches are remembered between track changes: every kind of change must still be seen by
+// the next search, and a point's branch is never remembered.
+TEST_F(LineTest, FreshSearchesSeeEveryTrackChange) {
+    LineItem& a = firstLine(tileWith({0, 0}, 0, 1));
+    CTrackItem* right = tileWith({1, 0}, 0, 1);
+    ASSERT_EQ(findNextLine(a, false).line, right->lines()[0].get());
+    // The neighbour deleted: nothing follows, and the address is no longer a line.
+    const void* gone = right->lines()[0].get();
+    ASSERT_NE(validLine(gone), nullptr);
+    ASSERT_TRUE(deleteTile(right));
+    EXPECT_EQ(validLine(gone), nullptr);
+    EXPECT_FALSE(findNextLine(a, false));
+    // A new neighbour on the layer above.
+    CTrackItem* above = tileWith({1, 0}, 1, 1);
+    EXPECT_EQ(findNextLine(a, false).line, above->lines()[0].get());
+    // Its line turned away from the joint.
+    above->lines()[0]->setPoints(standardShapePoints(2));
+    above->lines()[0]->rotate90();
+    above->lines()[0]->rotate90();
+    EXPECT_FALSE(findNextLine(a, false));
+    // The searching line's kind changed: it no longer joins the point's track, then again.
+    LineItem& b = firstLine(tileWith({2, 0}, 0, 1));
+    CTrackItem* point = createTile({3, 0}, 0);
+    point->addShape(1, 1);
+    point->addShape(2, 1);
+    ASSERT_NE(point->pointItem(), nullptr);
+    EXPECT_EQ(findNextLine(b, false).line, point->lines()[0].get());
+    b.setKind(LineKindThird);
+    EXPECT_FALSE(findNextLine(b, false));
+    b.setKind(LineKindTrack);
+    EXPECT_EQ(findNextLine(b, false).line, point->lines()[0].get());
+    // A point: the branch follows its occupant on every search.
+    point->pointItem()->setOccupant(1);
+    EXPECT_EQ(findNextLine(b, false).line, point->lines()[1].get());
+    point->pointItem()->setOccupant(0);
+    EXPECT_EQ(findNextLine(b, false).line, point->lines()[0].get());
+}
