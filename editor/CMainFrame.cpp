@@ -315,6 +315,11 @@ void CMainFrame::buildToolWindows() {
         toolDocks_[command] = panel;
     }
     buildCatalogueWindows();
+    // Two columns on the right: the terrain, run and light panels, and the three catalogues
+    // stacked at the right edge, so each window keeps a usable height in an 800 × 600 frame.
+    addDockWidget(Qt::RightDockWidgetArea, toolDocks_[1228], Qt::Horizontal);
+    splitDockWidget(toolDocks_[1228], toolDocks_[1226], Qt::Vertical);
+    splitDockWidget(toolDocks_[1226], toolDocks_[1227], Qt::Vertical);
 }
 
 void CMainFrame::buildTerrainEditing() {
