@@ -14,6 +14,7 @@
 #include "render/opengl/CachedLists.h"
 #include "render/opengl/ItemDrawer.h"
 #include "render/opengl/TileContents.h"
+#include "render/opengl/TreeDrawer.h"
 
 namespace render::opengl {
 namespace {
@@ -103,8 +104,7 @@ void drawWoodenStructure(const TileContentsContext& context, float alpha) {
 // A leaf mass of n square leaves of side a climbing in three turns, layer height h, closed by
 // a last leaf on top.
 void leafMass(int n, double a, double h, double s) {
-    const double g = 0.6 * n;
-    auto leaf = [&] {
+    placeLeafCards(n, a, h, s, [a] {
         glBegin(GL_QUADS);
         glNormal3d(1, 0, 0);
         glTexCoord2d(0, 1), glVertex3d(0, -a / 2, a / 2);
@@ -112,24 +112,7 @@ void leafMass(int n, double a, double h, double s) {
         glTexCoord2d(1, 0), glVertex3d(0, a / 2, -a / 2);
         glTexCoord2d(0, 0), glVertex3d(0, a / 2, a / 2);
         glEnd();
-    };
-    for (int i = 0; i < n; ++i) {
-        glPushMatrix();
-        glTranslated(0, h * i + (i >= g ? 0.05 * s : 0), 0);
-        glRotated(-(360.0 / n * 3) * i, 0, 1, 0);
-        glTranslated(i > g ? 0.6 * a : a, 0, 0);
-        glRotated(45, 1, 0, 0);
-        glRotated(i < g ? 20 : (i < 0.8 * n ? 40 : 60), 0, 0, 1);
-        glRotated(180, 0, 1, 0);
-        leaf();
-        glPopMatrix();
-    }
-    glPushMatrix();
-    glTranslated(0, h * n, 0);
-    glRotated(90, 0, 0, 1);
-    glRotated(180, 0, 1, 0);
-    leaf();
-    glPopMatrix();
+    });
 }
 
 // Three leaf masses about (0.4, 0, 0.4) tiles from the tile's corner.

@@ -39,6 +39,27 @@ void card(double a, bool shadowPass) {
 
 } // namespace
 
+void placeLeafCards(int n, double a, double h, double s, const std::function<void()>& card) {
+    const double g = 0.6 * n;
+    for (int i = 0; i < n; ++i) {
+        glPushMatrix();
+        glTranslated(0, h * i + (i >= g ? 0.05 * s : 0.0), 0);
+        glRotated(-(360.0 / n * 3) * i, 0, 1, 0);
+        glTranslated(i > g ? 0.6 * a : a, 0, 0);
+        glRotated(45, 1, 0, 0);
+        glRotated(i < g ? 20 : (i < 0.8 * n ? 40 : 60), 0, 0, 1);
+        glRotated(180, 0, 1, 0);
+        card();
+        glPopMatrix();
+    }
+    glPushMatrix();
+    glTranslated(0, h * n, 0);
+    glRotated(90, 0, 0, 1);
+    glRotated(180, 0, 1, 0);
+    card();
+    glPopMatrix();
+}
+
 void drawLeafMass(const LeafMass& mass, double tileSize, float alpha, bool shadowPass,
                   BuiltinTextures& textures) {
     const int n = mass.segments;
@@ -65,24 +86,7 @@ void drawLeafMass(const LeafMass& mass, double tileSize, float alpha, bool shado
     }
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_CULL_FACE); // the cards are seen from both sides
-    const double g = 0.6 * n;
-    for (int i = 0; i < n; ++i) {
-        glPushMatrix();
-        glTranslated(0, h * i + (i >= g ? 0.05 * s : 0.0), 0);
-        glRotated(-(360.0 / n * 3) * i, 0, 1, 0);
-        glTranslated(i > g ? 0.6 * a : a, 0, 0);
-        glRotated(45, 1, 0, 0);
-        glRotated(i < g ? 20 : (i < 0.8 * n ? 40 : 60), 0, 0, 1);
-        glRotated(180, 0, 1, 0);
-        card(a, shadowPass);
-        glPopMatrix();
-    }
-    glPushMatrix();
-    glTranslated(0, h * n, 0);
-    glRotated(90, 0, 0, 1);
-    glRotated(180, 0, 1, 0);
-    card(a, shadowPass);
-    glPopMatrix();
+    placeLeafCards(n, a, h, s, [&] { card(a, shadowPass); });
     glPopAttrib();
     if (!shadowPass) {
         glDisable(GL_ALPHA_TEST);

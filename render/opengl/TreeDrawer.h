@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "render/Camera.h"
 #include "render/DrawList.h"
 #include "render/SceneMetrics.h"
@@ -18,6 +20,11 @@ struct LeafMass {
     // Built-in texture of the cards; −1 for none.
     int texture = 1;
 };
+
+// Places `n` leaf cards of side `a`, `h` apart, wound three times round the vertical axis and
+// leaning further out towards the top, then one card closing the top; `card` draws one card
+// of side `a` in the y-z plane about the origin. `s` is the tile size.
+void placeLeafCards(int n, double a, double h, double s, const std::function<void()>& card);
 
 // The foliage of trees and bushes at the origin: square leaf cards wound three times round
 // the vertical axis as they rise, leaning further out towards the top, and one card closing
