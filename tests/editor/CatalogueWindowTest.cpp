@@ -254,6 +254,16 @@ TEST(CatalogueWindow, FolderWindowPagesAndSelection) {
     EXPECT_EQ(window.minimumSize(), QSize(180, 180));
 }
 
+// The cell of item file `name` on the first page of catalogue `command`, or null.
+editor::CImageViewItem* catalogueCell(editor::CMainFrame& frame, int command, const char* name) {
+    for (auto* cell : frame.catalogue(command)->views()[0]->items()) {
+        if (cell->fileName() == QString::fromUtf8(name)) {
+            return cell;
+        }
+    }
+    return nullptr;
+}
+
 class CatalogueFrameTest : public editortest::EditorFixture {};
 
 TEST_F(CatalogueFrameTest, MainFrameOpensTheThreeCataloguesOfTheDataFolder) {
@@ -328,13 +338,8 @@ TEST_F(CatalogueFrameTest, CellsOfferPiecesAndVehiclesUnderTheirFormats) {
 TEST_F(CatalogueFrameTest, TipsNameTheModelAndItsKindAndHoverShowsALargerPicture) {
     makeFrame();
     frame->show();
-    auto cellOf = [&](int command, const char* name) -> editor::CImageViewItem* {
-        for (auto* cell : frame->catalogue(command)->views()[0]->items()) {
-            if (cell->fileName() == QString::fromUtf8(name)) {
-                return cell;
-            }
-        }
-        return nullptr;
+    auto cellOf = [&](int command, const char* name) {
+        return catalogueCell(*frame, command, name);
     };
     struct Case {
         int command;
@@ -538,13 +543,8 @@ TEST_F(CatalogueDropTest, CarDroppedOnAMidTrainCarJoinsAtTheRear) {
 TEST_F(CatalogueDropTest, CatalogueDragSavedAndReadBackGivesTheSameDump) {
     makeFrame();
     frame->show();
-    auto cellOf = [&](int command, const char* name) -> editor::CImageViewItem* {
-        for (auto* cell : frame->catalogue(command)->views()[0]->items()) {
-            if (cell->fileName() == QString::fromUtf8(name)) {
-                return cell;
-            }
-        }
-        return nullptr;
+    auto cellOf = [&](int command, const char* name) {
+        return catalogueCell(*frame, command, name);
     };
     auto* straight = cellOf(1226, "Straight.zn3");
     auto* house = cellOf(1227, "House01.zn3");
