@@ -146,22 +146,12 @@ bool haveDisplay() {
 }
 
 // The prompter of --dump-ui and --screenshot: nobody is there to answer, so messages go to
-// stderr and every question is declined.
-class ConsolePrompter final : public editor::Prompter {
+// stderr and every question is declined, an OK / Cancel question and a picture file included.
+class ConsolePrompter final : public editor::DecliningPrompter {
 public:
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&,
-                                    const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&,
-                                    const QString&) override {
-        return std::nullopt;
-    }
-    SaveAnswer askSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
     void inform(QWidget*, const QString& text) override {
         std::cerr << "zarnolt: " << text.toStdString() << '\n';
     }
-    bool runDialog(QDialog&) override { return false; }
 };
 
 // Opens a handed-over file once no other layout is being read.

@@ -21,23 +21,6 @@ namespace {
 
 constexpr int kBoard = 100;
 
-// Nobody answers during a benchmark: messages are dropped, questions declined.
-class SilentPrompter final : public editor::Prompter {
-public:
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&,
-                                    const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&,
-                                    const QString&) override {
-        return std::nullopt;
-    }
-    SaveAnswer askSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
-    void inform(QWidget*, const QString&) override {}
-    bool runDialog(QDialog&) override { return false; }
-    bool confirm(QWidget*, const QString&) override { return false; }
-};
-
 void BM_Window3DFrame(benchmark::State& state) {
     const int vehicles = static_cast<int>(state.range(0));
     model::CZarnoltDocument document(kBoard, kBoard);
@@ -49,7 +32,7 @@ void BM_Window3DFrame(benchmark::State& state) {
     }
     long frames = 0;
     {
-        SilentPrompter prompter;
+        editor::DecliningPrompter prompter; // nobody answers during a benchmark
         editor::COpenGLView view(prompter, render::ModeLayout);
         view.resize(1280, 720);
         view.show();

@@ -48,4 +48,26 @@ public:
     bool runDialog(QDialog& dialog) override;
 };
 
+// Nobody is there to answer (headless runs, benchmarks): every question is declined, no file
+// is chosen, no dialog runs, and messages go nowhere unless a subclass reports them.
+class DecliningPrompter : public Prompter {
+public:
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+        return std::nullopt;
+    }
+    SaveAnswer askSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
+    void inform(QWidget*, const QString&) override {}
+    bool runDialog(QDialog&) override { return false; }
+    bool confirm(QWidget*, const QString&) override { return false; }
+    std::optional<QString> savePicture(QWidget*, const QString&, const QString&,
+                                       const QString&) override {
+        return std::nullopt;
+    }
+};
+
 } // namespace editor
