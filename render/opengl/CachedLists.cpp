@@ -65,17 +65,6 @@ void CachedLists::end() {
     glCallList(recordingName_);
 }
 
-void CachedLists::draw(std::int32_t key, const std::function<void()>& geometry) {
-    if (call(key)) {
-        return;
-    }
-    const bool recording = begin(key);
-    geometry();
-    if (recording) {
-        end();
-    }
-}
-
 void CachedLists::remove(std::int32_t key) {
     const auto found = lists_.find(key);
     if (found == lists_.end()) {

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <map>
 
 namespace render::opengl {
@@ -26,7 +25,17 @@ public:
     // Ends the recording begin started.
     void end();
     // Calls the cached list, or draws and records it: the one way most geometry is drawn.
-    void draw(std::int32_t key, const std::function<void()>& geometry);
+    // A template, so that a warm call (the list exists) builds no callable object.
+    template <class Geometry> void draw(std::int32_t key, Geometry&& geometry) {
+        if (call(key)) {
+            return;
+        }
+        const bool recording = begin(key);
+        geometry();
+        if (recording) {
+            end();
+        }
+    }
     // Deletes one key's list.
     void remove(std::int32_t key);
     // Deletes every list of keys first … last.
