@@ -1,6 +1,7 @@
 #include "trains/CTrackControlItemManager.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "model/CTrackControlItem.h"
@@ -129,6 +130,21 @@ bool CTrackControlItemManager::tick() {
         remove(item);
     }
     return true;
+}
+
+void CTrackControlItemManager::shiftHoldClocks(double seconds) {
+    if (!std::isfinite(seconds) || seconds == 0) {
+        return;
+    }
+    std::lock_guard guard(lock_);
+    for (model::CTrackControlItem* item : activeItems_) {
+        if (model::validControlItem(item) == nullptr || item->getTimerStart() == 0) {
+            continue;
+        }
+        // A clock start of 0 reads as a hold whose clock has not started yet.
+        const double start = item->getTimerStart() + seconds;
+        item->setTimerStart(start != 0 ? start : std::nextafter(0.0, -1.0));
+    }
 }
 
 bool CTrackControlItemManager::startThread() {

@@ -35,6 +35,9 @@ public:
     // tick, unregistered ones are dropped, then queued removals are done. False when the tick
     // was skipped because an edit or a frame held the render lock.
     bool tick();
+    // Moves the clock start of every running hold by `seconds`: when the shared clock is set
+    // to another time, each hold keeps the time it has already waited.
+    void shiftHoldClocks(double seconds);
 
     // The ticking thread; starting twice starts once. False when it could not be created.
     bool startThread();

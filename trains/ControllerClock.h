@@ -5,7 +5,8 @@ namespace trains {
 
 // Time in seconds for the controller and the point-control manager. It reads the monotonic
 // clock unless it is driven by hand (tests, simulation), in which case time moves only when
-// advanced, so that a run can be repeated exactly. Safe from any thread.
+// advanced, so that a run can be repeated exactly. Switching between the two, or setting the
+// driven time back, keeps the time every running hold has waited. Safe from any thread.
 class ControllerClock {
 public:
     double now() const;

@@ -175,7 +175,12 @@ SimulationResult DrivenRun::result() const {
 
 SimulationResult runSimulation(double seconds, std::uint32_t seed) {
     CTrainControler& controller = getOrCreateTrainController();
-    controller.stop(true);
+    // Started as the program's run starts: an idle controller is started as it stands, so
+    // every vehicle accelerates from rest. A controller still running is stopped first, which
+    // leaves its vehicles at rest and accelerating once its thread has ended.
+    if (controller.isRunning()) {
+        controller.stop(true);
+    }
     DrivenRun run(seed);
     controller.start(false);
     run.runUntil(seconds);

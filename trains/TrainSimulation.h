@@ -60,8 +60,9 @@ private:
 
 // Runs the trains of the loaded layout for `seconds` of hand-driven time, one controller step
 // every 3 ms and a tick of the hold timers every 100 ms, as fast as the machine allows, with random
-// line choices seeded by `seed`. The controller must be idle; it is idle again afterwards and the
-// clock reads the monotonic time. A non-finite or negative duration runs no step.
+// line choices seeded by `seed`. The trains start as the program's run starts them (a running
+// controller is stopped at once first); the controller is idle again afterwards and the clock
+// reads the monotonic time. A non-finite or negative duration runs no step.
 SimulationResult runSimulation(double seconds, std::uint32_t seed);
 
 } // namespace trains

@@ -874,10 +874,6 @@ TEST_F(CatalogueDropTest, MarkersFollowADrivenRunToWhereTheToolSimulationEnds) {
 
     constexpr std::uint32_t kSeed = 7;
     constexpr double kSeconds = 12.0;
-    // The tool stops the vehicles at once before its run, which leaves them to take their
-    // full speed at the first step instead of accelerating from standstill; the program's run
-    // is compared from that same start.
-    controller->stop(true);
     const HandSteppedRun handStepped;
     trains::DrivenRun run(kSeed);
     QCoreApplication::processEvents(); // the updates asked for so far have run
