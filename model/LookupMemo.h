@@ -11,7 +11,7 @@ namespace model {
 // remembered at the current revision is still the registry's answer, so repeated checks of
 // the same address cost no lock. Each registry keeps one memo per thread:
 //   thread_local LookupMemo<T> memo;
-template <typename Value, std::size_t Slots = 8192> class LookupMemo {
+template <typename Value, std::size_t Slots = 16384> class LookupMemo {
     static_assert((Slots & (Slots - 1)) == 0, "a power of two");
 
 public:
