@@ -233,11 +233,11 @@ void CTrainControler::refreshMarkers() {
 
 std::vector<CTrainItem*> CTrainControler::trainLeaders() const {
     std::vector<CTrainItem*> leaders;
+    std::vector<CTrainItem*> motive;
     for (CTrainItem* v : vehicles_) {
         if (!v->hasNoFrontNeighbour()) {
             continue;
         }
-        std::vector<CTrainItem*> motive;
         if (v->motiveVehicles(motive) > 0 && !motive.empty()) {
             leaders.push_back(motive.front());
         }
