@@ -11,21 +11,29 @@ namespace model {
 // remembered at the current revision is still the registry's answer, so repeated checks of
 // the same address cost no lock. Each registry keeps one memo per thread:
 //   thread_local LookupMemo<T> memo;
-template <typename Value, std::size_t Slots = 8192> class LookupMemo {
+template <typename Value, std::size_t Slots = 16384> class LookupMemo {
     static_assert((Slots & (Slots - 1)) == 0, "a power of two");
 
 public:
     // The remembered answer for `key` at `revision`; false when there is none.
-    bool find(std::uintptr_t key, std::uint64_t revision, Value& value) const {
+    bool find(std::uintptr_t key, std::uint64_t revision, Value& value) {
+        // The same address is usually asked for several times in a row: the last answer is
+        // checked first, without touching the table.
+        if (last_.revision == revision && last_.key == key) {
+            value = last_.value;
+            return true;
+        }
         const Slot& slot = slots_[index(key)];
         if (slot.revision != revision || slot.key != key) {
             return false;
         }
         value = slot.value;
+        last_ = slot;
         return true;
     }
     void store(std::uintptr_t key, std::uint64_t revision, Value value) {
-        slots_[index(key)] = Slot{key, revision, value};
+        last_ = Slot{key, revision, value};
+        slots_[index(key)] = last_;
     }
 
 private:
@@ -40,6 +48,7 @@ private:
         return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
                                         (64 - kBits));
     }
+    Slot last_{};
     std::array<Slot, Slots> slots_{};
 };
 

@@ -1,5 +1,6 @@
 // Running the trains: speed levels, start and stop, and the rules of one controller step.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <optional>
@@ -59,27 +60,29 @@ public:
     }
     // The tile `lines` (1 … 4) line ends ahead, or null when there is none.
     model::CTrackItem* tile(int lines) {
-        if (vehicle_ == nullptr) {
+        if (vehicle_ == nullptr || lines < 1 || lines > kMost) {
             return nullptr;
         }
         if (random_) {
             model::CTrackItem* found = nullptr;
             return vehicle_->tileAhead(found, lines) ? found : nullptr;
         }
-        while (static_cast<int>(tiles_.size()) < lines && !ended_) {
+        while (found_ < lines && !ended_) {
             if (skipLines(cursor_, 1)) {
-                tiles_.push_back(cursor_.line->getOwner());
+                tiles_[static_cast<std::size_t>(found_++)] = cursor_.line->getOwner();
             } else {
                 ended_ = true;
             }
         }
-        return lines <= static_cast<int>(tiles_.size()) ? tiles_[lines - 1] : nullptr;
+        return lines <= found_ ? tiles_[static_cast<std::size_t>(lines - 1)] : nullptr;
     }
 
 private:
+    static constexpr int kMost = 4;
     const CTrainItem* vehicle_;
     TrackPosition cursor_;
-    std::vector<model::CTrackItem*> tiles_;
+    std::array<model::CTrackItem*, kMost> tiles_{};
+    int found_ = 0;
     bool random_ = false;
     bool ended_ = false;
 };
@@ -230,11 +233,11 @@ void CTrainControler::refreshMarkers() {
 
 std::vector<CTrainItem*> CTrainControler::trainLeaders() const {
     std::vector<CTrainItem*> leaders;
+    std::vector<CTrainItem*> motive;
     for (CTrainItem* v : vehicles_) {
         if (!v->hasNoFrontNeighbour()) {
             continue;
         }
-        std::vector<CTrainItem*> motive;
         if (v->motiveVehicles(motive) > 0 && !motive.empty()) {
             leaders.push_back(motive.front());
         }

@@ -1,6 +1,7 @@
 #include "trains/CTrainItem.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <unordered_set>
 
@@ -24,11 +25,12 @@ constexpr double kAccelInterval = 0.2;
 class Visited {
 public:
     bool insert(const CTrainItem* v) {
-        if (set_.empty() && list_.size() < 32) {
-            if (std::find(list_.begin(), list_.end(), v) != list_.end()) {
+        if (set_.empty() && count_ < list_.size()) {
+            const auto end = list_.begin() + static_cast<std::ptrdiff_t>(count_);
+            if (std::find(list_.begin(), end, v) != end) {
                 return false;
             }
-            list_.push_back(v);
+            list_[count_++] = v;
             return true;
         }
         if (set_.empty()) {
@@ -38,7 +40,9 @@ public:
     }
 
 private:
-    std::vector<const CTrainItem*> list_;
+    // Short chains are searched in place, without taking memory; long ones move to a set.
+    std::array<const CTrainItem*, 32> list_{};
+    std::size_t count_ = 0;
     std::unordered_set<const CTrainItem*> set_;
 };
 
@@ -431,8 +435,16 @@ bool CTrainItem::isTail() {
 std::vector<CTrainItem*> CTrainItem::trainMembers() {
     CTrainItem* first = firstVehicle();
     std::vector<CTrainItem*> members{first};
-    for (CTrainItem* v : first->chain(false)) {
-        members.push_back(v);
+    // The chain behind the first vehicle, walked as chain(false) walks it.
+    Visited visited;
+    visited.insert(first);
+    for (CTrainItem* at = first;;) {
+        CTrainItem* next = at->rearNeighbour();
+        if (next == nullptr || !visited.insert(next)) {
+            break;
+        }
+        members.push_back(next);
+        at = next;
     }
     return members;
 }

@@ -82,7 +82,7 @@ CTrainItem* findVehicle(VehicleId id) {
         return nullptr;
     }
     auto& r = registry();
-    thread_local model::LookupMemo<CTrainItem*, 4096> memo;
+    thread_local model::LookupMemo<CTrainItem*, 8192> memo;
     const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
     CTrainItem* vehicle = nullptr;
     if (memo.find(static_cast<std::uintptr_t>(id), revision, vehicle)) {
