@@ -120,19 +120,12 @@ void reserveLineRegistry(std::size_t additional) {
 LineItem* validLine(const void* address) {
     auto& r = lineRegistry();
     thread_local LookupMemo<LineItem*> memo;
-    const auto key = reinterpret_cast<std::uintptr_t>(address);
-    const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
-    LineItem* line = nullptr;
-    if (memo.find(key, revision, line)) {
-        return line;
-    }
-    {
-        std::lock_guard lock(r.mutex);
-        auto it = r.lines.find(static_cast<const LineItem*>(address));
-        line = it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
-    }
-    memo.store(key, revision, line);
-    return line;
+    return memo.get(reinterpret_cast<std::uintptr_t>(address),
+                    r.revision.load(std::memory_order_acquire), [&]() -> LineItem* {
+                        std::lock_guard lock(r.mutex);
+                        auto it = r.lines.find(static_cast<const LineItem*>(address));
+                        return it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+                    });
 }
 
 CTrackItem* LineItem::getOwner() const {

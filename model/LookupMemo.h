@@ -31,6 +31,16 @@ public:
         last_ = slot;
         return true;
     }
+    // The remembered answer for `key` at `revision`, or else `lookUp()`'s answer, remembered.
+    template <typename LookUp>
+    Value get(std::uintptr_t key, std::uint64_t revision, LookUp&& lookUp) {
+        Value value{};
+        if (!find(key, revision, value)) {
+            value = lookUp();
+            store(key, revision, value);
+        }
+        return value;
+    }
     void store(std::uintptr_t key, std::uint64_t revision, Value value) {
         last_ = Slot{key, revision, value};
         slots_[index(key)] = last_;

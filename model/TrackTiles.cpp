@@ -158,19 +158,12 @@ CTrackItem* validTile(const void* address) {
     }
     auto& c = containers();
     thread_local LookupMemo<CTrackItem*> memo;
-    const auto key = reinterpret_cast<std::uintptr_t>(address);
-    const std::uint64_t revision = c.registryRevision.load(std::memory_order_acquire);
-    CTrackItem* tile = nullptr;
-    if (memo.find(key, revision, tile)) {
-        return tile;
-    }
-    {
-        std::lock_guard lock(c.registryMutex);
-        auto it = c.registry.find(static_cast<const CTrackItem*>(address));
-        tile = it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
-    }
-    memo.store(key, revision, tile);
-    return tile;
+    return memo.get(reinterpret_cast<std::uintptr_t>(address),
+                    c.registryRevision.load(std::memory_order_acquire), [&]() -> CTrackItem* {
+                        std::lock_guard lock(c.registryMutex);
+                        auto it = c.registry.find(static_cast<const CTrackItem*>(address));
+                        return it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+                    });
 }
 
 int highestUsedLayer() {

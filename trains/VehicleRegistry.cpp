@@ -83,18 +83,12 @@ CTrainItem* findVehicle(VehicleId id) {
     }
     auto& r = registry();
     thread_local model::LookupMemo<CTrainItem*, 8192> memo;
-    const std::uint64_t revision = r.revision.load(std::memory_order_acquire);
-    CTrainItem* vehicle = nullptr;
-    if (memo.find(static_cast<std::uintptr_t>(id), revision, vehicle)) {
-        return vehicle;
-    }
-    {
-        std::shared_lock lock(r.mutex);
-        auto it = r.vehicles.find(id);
-        vehicle = it == r.vehicles.end() ? nullptr : it->second;
-    }
-    memo.store(static_cast<std::uintptr_t>(id), revision, vehicle);
-    return vehicle;
+    return memo.get(static_cast<std::uintptr_t>(id), r.revision.load(std::memory_order_acquire),
+                    [&]() -> CTrainItem* {
+                        std::shared_lock lock(r.mutex);
+                        auto it = r.vehicles.find(id);
+                        return it == r.vehicles.end() ? nullptr : it->second;
+                    });
 }
 
 std::size_t registeredVehicleCount() {
