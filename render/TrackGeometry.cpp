@@ -245,8 +245,8 @@ std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double t
 namespace render {
 
 bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerHeight,
-                   PierPlacement& out) {
-    const model::CTrackControlItem* item = tile.pierItem();
+                   PierPlacement& out, int kind) {
+    const model::CTrackControlItem* item = kind != 0 ? tile.findControlItem(kind) : tile.pierItem();
     if (item == nullptr) {
         return false;
     }

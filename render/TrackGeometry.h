@@ -76,9 +76,10 @@ struct PierPlacement {
     double trackHeight = 0;
 };
 
-// False when the tile has no support item or no line with points.
+// False when the tile has no support item (of `kind`, or of any support kind when `kind` is 0)
+// or no line with points.
 bool pierPlacement(const model::CTrackItem& tile, double tileSize, double layerHeight,
-                   PierPlacement& out);
+                   PierPlacement& out, int kind = 0);
 
 // A tapered square column about the vertical axis: a `topWidth` square top at `top`, sides
 // narrowing from a `footWidth` square at `foot`; the texture repeats every 0.6 tile of height.

@@ -10,6 +10,7 @@
 #include "model/CTrackItem.h"
 #include "model/LineItem.h"
 #include "render/opengl/BuiltinTextures.h"
+#include "render/opengl/CachedLists.h"
 #include "render/opengl/TilePieces.h"
 #include "render/opengl/TileSupports.h"
 
@@ -267,6 +268,62 @@ void drawPlatform(const model::CTrackItem& tile, const model::CTrackControlItem&
     glPopMatrix();
 }
 
+// Item 305's turn from its label box: left edge 1 none, 0 −180; top edge 1 −90, 0 +90.
+double itemPieceTurn(const model::LayoutRect& r) {
+    if (r.left == 1) {
+        return 0;
+    }
+    if (r.left == 0) {
+        return -180;
+    }
+    if (r.top == 1) {
+        return -90;
+    }
+    return r.top == 0 ? 90 : 0;
+}
+
+// Item 305: a dark red frame standing over the track, its centre at the middle point of the
+// tile's first line: on each side of the track three posts joined by a beam at the top and one
+// at half height, and a cross beam over the track at every post.
+void drawItemPieceFrame(const model::CTrackItem& tile, const model::CTrackControlItem& item,
+                        double s, double layerHeight, float alpha, bool shadow, CachedLists& lists,
+                        int level) {
+    double x = s / 2, z = s / 2, height = tile.level();
+    for (const auto& line : tile.lines()) {
+        if (line == nullptr || line->points().empty()) {
+            continue;
+        }
+        const auto& points = line->points();
+        const std::size_t middle = points.size() / 2;
+        x = points[middle].X * s / kTileEdge;
+        z = points[middle].Z * s / kTileEdge;
+        const double h = line->heightAt(static_cast<double>(middle), true);
+        height = h < -50 ? height : h;
+        break;
+    }
+    glPushMatrix();
+    glTranslated(x, height * layerHeight, z);
+    glRotated(itemPieceTurn(item.getRect()), 0, 1, 0);
+    const bool cacheable = level >= 0 && level <= 9;
+    const int key = cacheable ? (shadow ? 177 : 167) + level : 0;
+    lists.draw(key, [&] {
+        colour(0.6699f, 0.06563f, 0.03555f, alpha);
+        const double bar = s / 16, tall = 0.75 * s, along = 0.325 * s, across = 0.36 * s;
+        for (const double side : {-across, across}) {
+            const double z0 = side - bar / 2, z1 = side + bar / 2;
+            for (const double post : {-along + bar / 2, 0.0, along - bar / 2}) {
+                box(post - bar / 2, 0, z0, post + bar / 2, tall, z1);
+            }
+            box(-along, tall - bar, z0, along, tall, z1);
+            box(-along, tall / 2 - bar / 2, z0, along, tall / 2 + bar / 2, z1);
+        }
+        for (const double post : {-along + bar / 2, 0.0, along - bar / 2}) {
+            box(post - bar / 2, tall - bar, -across, post + bar / 2, tall, across);
+        }
+    });
+    glPopMatrix();
+}
+
 // One portal at the tile's top edge (z = 0), facing out of the tile: two side walls, the beam
 // over them and the arch's underside, one tile wide and a tile high.
 void drawPortal(double s) {
@@ -360,7 +417,7 @@ void drawTileContents(const DrawListEntry& entry, const TileContentsContext& con
             continue;
         }
         if (model::isPierKind(kind)) {
-            drawTileSupport(entry, context); // placed in the scene's frame
+            drawTileSupport(entry, context, kind); // placed in the scene's frame
             continue;
         }
         const model::CTrackControlItem& item = *owned;
@@ -375,6 +432,11 @@ void drawTileContents(const DrawListEntry& entry, const TileContentsContext& con
             break;
         case model::KindReversing:
             drawBufferBlock(item, s, entry.alpha, context.textures);
+            break;
+        case model::KindItemPiece:
+            glTranslated(0, -tile.level() * metrics.layerHeight, 0);
+            drawItemPieceFrame(tile, item, s, metrics.layerHeight, entry.alpha, shadow,
+                               context.lists, entry.level);
             break;
         case model::KindHolding:
             if (!shadow) {

@@ -30,8 +30,8 @@ struct TileContentsContext {
 // Draws what stands on a tile besides its track: the structure (an item model, the wooden
 // structure or the bushes), then the control items in ascending kind order: the point stand
 // (301) with its number when wanted, the signal of a crossing (302), the buffer block (303),
-// the supports (304, 310 … 315), the level crossing barriers (306) and the station platforms
-// (307, 308). A covered tile draws only its buffer block.
+// the supports (304, 310 … 315), the frame of item 305, the level crossing barriers (306) and the
+// station platforms (307, 308). A covered tile draws only its buffer block.
 void drawTileContents(const DrawListEntry& entry, const TileContentsContext& context);
 
 // The tunnel portals of a covered tile where its buried track meets an uncovered neighbour:

@@ -100,11 +100,11 @@ const model::LineItem* firstLineWithPoints(const model::CTrackItem& tile) {
 
 } // namespace
 
-void drawTileSupport(const DrawListEntry& entry, const TileContentsContext& context) {
+void drawTileSupport(const DrawListEntry& entry, const TileContentsContext& context, int kind) {
     const SceneMetrics& metrics = context.metrics;
     const double s = metrics.tileSize;
     PierPlacement pier;
-    if (!(entry.alpha > 0) || !pierPlacement(*entry.tile, s, metrics.layerHeight, pier)) {
+    if (!(entry.alpha > 0) || !pierPlacement(*entry.tile, s, metrics.layerHeight, pier, kind)) {
         return;
     }
     const double worldX = entry.column * s + pier.x;

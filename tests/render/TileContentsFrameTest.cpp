@@ -165,6 +165,56 @@ TEST_F(TileContentsFrame, SupportsStandUnderElevatedTrack) {
     EXPECT_EQ(frame(), bare);
 }
 
+TEST_F(TileContentsFrame, TwoSupportKindsOnOneTileDrawEachTheirOwn) {
+    // Concrete blocks and a stone arch under one elevated line: the picture with both holds
+    // more than either alone, rather than the first kind drawn twice.
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    model::CTrackItem* tile = model::createTile({3, 3}, 2);
+    tile->setShape(1);
+    start();
+    const Pixels bare = frame();
+    const int blocks = model::KindPierFirst + 1, arch = model::KindPierFirst + 4;
+    ASSERT_TRUE(tile->addControlItem(blocks));
+    const Pixels blocksOnly = frame();
+    ASSERT_TRUE(tile->addControlItem(arch));
+    const Pixels both = frame();
+    tile->removeControlItems(blocks);
+    const Pixels archOnly = frame();
+    EXPECT_GT(changeBetween(bare, blocksOnly).count, 30);
+    EXPECT_GT(changeBetween(bare, archOnly).count, 30);
+    EXPECT_GT(changeBetween(blocksOnly, both).count, 30);
+    EXPECT_GT(changeBetween(archOnly, both).count, 30);
+}
+
+TEST_F(TileContentsFrame, ItemPieceFrameStandsOverTheTrackInDarkRed) {
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    model::CTrackItem* tile = model::createTile({3, 3}, 0);
+    tile->setShape(1);
+    start();
+    const Pixels bare = frame();
+    ASSERT_TRUE(tile->addControlItem(model::KindItemPiece));
+    const Pixels framed = frame();
+    const Change change = changeBetween(bare, framed);
+    EXPECT_GT(change.count, 60);
+    // Centred over the middle of the line, about half the frame's height up.
+    double sx = 0, sy = 0;
+    ASSERT_TRUE(screen(3.5, 0.375, 3.5, sx, sy));
+    EXPECT_NEAR(change.x, sx, 12);
+    EXPECT_NEAR(change.y, sy, 12);
+    // Most changed pixels are red over green and blue: the frame's dark red, lit.
+    int reddish = 0;
+    for (std::size_t i = 0; i + 3 < framed.size(); i += 4) {
+        const bool changed =
+            framed[i] != bare[i] || framed[i + 1] != bare[i + 1] || framed[i + 2] != bare[i + 2];
+        if (changed && framed[i] > 2 * framed[i + 1] && framed[i] > 2 * framed[i + 2]) {
+            ++reddish;
+        }
+    }
+    EXPECT_GT(reddish, change.count / 2);
+    tile->removeControlItems(model::KindItemPiece);
+    EXPECT_EQ(frame(), bare);
+}
+
 TEST_F(TileContentsFrame, PointNumbersFloatOverTheirPointOnlyWhenSwitchedOn) {
     model::CTrackItem* point = model::getOrCreateTile({4, 3}, 0);
     point->setShape(1);
@@ -241,6 +291,7 @@ TEST_F(TileContentsFrame, TheFirstFrameEqualsTheFramesDrawnFromItsLists) {
     model::tileAt(0, {6, 2})->addControlItem(model::KindStation1);
     model::tileAt(1, {2, 4})->addControlItem(model::KindPierFirst + 1);
     model::tileAt(1, {5, 4})->addControlItem(model::KindPierFirst + 2);
+    model::tileAt(0, {1, 2})->addControlItem(model::KindItemPiece);
     model::getOrCreateTile({4, 6}, 0)->setStructure(
         std::make_unique<model::CTrackStructureItem>(model::StructureBushes, ""));
     CDocumentRenderer& renderer = start();
