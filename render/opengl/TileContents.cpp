@@ -19,49 +19,54 @@ namespace {
 
 constexpr int kTileEdge = 40; // layout units per tile
 
-// An axis-aligned box from (x0, y0, z0) to (x1, y1, z1) with outward normals.
-void box(double x0, double y0, double z0, double x1, double y1, double z1) {
+// An axis-aligned box from (x0, y0, z0) to (x1, y1, z1) with outward normals. Pictures are
+// stored top row first, so `upright` turns the texture's rows round to show a picture (a name
+// board's lettering) the right way up on the sides.
+void box(double x0, double y0, double z0, double x1, double y1, double z1, bool upright = false) {
+    const auto v = [upright](double t) { return upright ? 1 - t : t; };
     glBegin(GL_QUADS);
     glNormal3d(0, 1, 0);
-    glTexCoord2d(0, 0), glVertex3d(x0, y1, z0);
-    glTexCoord2d(0, 1), glVertex3d(x0, y1, z1);
-    glTexCoord2d(1, 1), glVertex3d(x1, y1, z1);
-    glTexCoord2d(1, 0), glVertex3d(x1, y1, z0);
+    glTexCoord2d(0, v(0)), glVertex3d(x0, y1, z0);
+    glTexCoord2d(0, v(1)), glVertex3d(x0, y1, z1);
+    glTexCoord2d(1, v(1)), glVertex3d(x1, y1, z1);
+    glTexCoord2d(1, v(0)), glVertex3d(x1, y1, z0);
     glNormal3d(0, -1, 0);
-    glTexCoord2d(0, 0), glVertex3d(x0, y0, z0);
-    glTexCoord2d(1, 0), glVertex3d(x1, y0, z0);
-    glTexCoord2d(1, 1), glVertex3d(x1, y0, z1);
-    glTexCoord2d(0, 1), glVertex3d(x0, y0, z1);
+    glTexCoord2d(0, v(0)), glVertex3d(x0, y0, z0);
+    glTexCoord2d(1, v(0)), glVertex3d(x1, y0, z0);
+    glTexCoord2d(1, v(1)), glVertex3d(x1, y0, z1);
+    glTexCoord2d(0, v(1)), glVertex3d(x0, y0, z1);
     glNormal3d(0, 0, 1);
-    glTexCoord2d(0, 0), glVertex3d(x0, y0, z1);
-    glTexCoord2d(1, 0), glVertex3d(x1, y0, z1);
-    glTexCoord2d(1, 1), glVertex3d(x1, y1, z1);
-    glTexCoord2d(0, 1), glVertex3d(x0, y1, z1);
+    glTexCoord2d(0, v(0)), glVertex3d(x0, y0, z1);
+    glTexCoord2d(1, v(0)), glVertex3d(x1, y0, z1);
+    glTexCoord2d(1, v(1)), glVertex3d(x1, y1, z1);
+    glTexCoord2d(0, v(1)), glVertex3d(x0, y1, z1);
     glNormal3d(0, 0, -1);
-    glTexCoord2d(0, 0), glVertex3d(x1, y0, z0);
-    glTexCoord2d(1, 0), glVertex3d(x0, y0, z0);
-    glTexCoord2d(1, 1), glVertex3d(x0, y1, z0);
-    glTexCoord2d(0, 1), glVertex3d(x1, y1, z0);
+    glTexCoord2d(0, v(0)), glVertex3d(x1, y0, z0);
+    glTexCoord2d(1, v(0)), glVertex3d(x0, y0, z0);
+    glTexCoord2d(1, v(1)), glVertex3d(x0, y1, z0);
+    glTexCoord2d(0, v(1)), glVertex3d(x1, y1, z0);
     glNormal3d(1, 0, 0);
-    glTexCoord2d(0, 0), glVertex3d(x1, y0, z1);
-    glTexCoord2d(1, 0), glVertex3d(x1, y0, z0);
-    glTexCoord2d(1, 1), glVertex3d(x1, y1, z0);
-    glTexCoord2d(0, 1), glVertex3d(x1, y1, z1);
+    glTexCoord2d(0, v(0)), glVertex3d(x1, y0, z1);
+    glTexCoord2d(1, v(0)), glVertex3d(x1, y0, z0);
+    glTexCoord2d(1, v(1)), glVertex3d(x1, y1, z0);
+    glTexCoord2d(0, v(1)), glVertex3d(x1, y1, z1);
     glNormal3d(-1, 0, 0);
-    glTexCoord2d(0, 0), glVertex3d(x0, y0, z0);
-    glTexCoord2d(1, 0), glVertex3d(x0, y0, z1);
-    glTexCoord2d(1, 1), glVertex3d(x0, y1, z1);
-    glTexCoord2d(0, 1), glVertex3d(x0, y1, z0);
+    glTexCoord2d(0, v(0)), glVertex3d(x0, y0, z0);
+    glTexCoord2d(1, v(0)), glVertex3d(x0, y0, z1);
+    glTexCoord2d(1, v(1)), glVertex3d(x0, y1, z1);
+    glTexCoord2d(0, v(1)), glVertex3d(x0, y1, z0);
     glEnd();
 }
 
-// A closed cylinder along +z from z = 0 to `length`.
-void cylinder(double radius, double length, int segments) {
+// A closed cylinder along +z from z = 0 to `length`, with texture coordinates round its side
+// when `textured`.
+void cylinder(double radius, double length, int segments, bool textured = false) {
     GLUquadric* q = gluNewQuadric();
     if (q == nullptr) {
         return;
     }
     gluQuadricNormals(q, GLU_SMOOTH);
+    gluQuadricTexture(q, textured ? GL_TRUE : GL_FALSE);
     gluCylinder(q, radius, radius, length, segments, 1);
     glPushMatrix();
     glRotated(180, 1, 0, 0);
@@ -197,10 +202,26 @@ void drawBufferBlock(const model::CTrackControlItem& item, double s, float alpha
     colour(0.5f, 0.5f, 0.5f, alpha);
     box(s - 0.0625 * s, 0, 0.375 * s, s, 0.25 * s, 0.625 * s);
     glDisable(GL_TEXTURE_2D);
+    if (!shapesOnly) {
+        // The sign on the face towards the track, just in front of it, picture upright.
+        bindTexture(textures.name(5));
+        colour(1, 1, 1, alpha);
+        const double x = s - 0.0625 * s - 0.002 * s;
+        const double y0 = 0.0625 * s, y1 = 0.1875 * s, z0 = 0.4375 * s, z1 = 0.5625 * s;
+        glBegin(GL_QUADS);
+        glNormal3d(-1, 0, 0);
+        glTexCoord2d(0, 1), glVertex3d(x, y0, z0);
+        glTexCoord2d(1, 1), glVertex3d(x, y0, z1);
+        glTexCoord2d(1, 0), glVertex3d(x, y1, z1);
+        glTexCoord2d(0, 0), glVertex3d(x, y1, z0);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+    }
     glPopMatrix();
 }
 
-void drawBarriers(const model::CTrackControlItem& item, double s, float alpha) {
+void drawBarriers(const model::CTrackControlItem& item, double s, float alpha,
+                  BuiltinTextures& textures) {
     const bool held = item.getOccupant() != 0;
     for (int side = 0; side < 2; ++side) {
         glPushMatrix();
@@ -214,7 +235,9 @@ void drawBarriers(const model::CTrackControlItem& item, double s, float alpha) {
             glRotated(-90, 1, 0, 0); // upright
         }
         glTranslated(0, 0, 0.075 * s);
-        cylinder(0.02 * s, 0.7 * s, 8);
+        bindTexture(textures.name(10)); // the arm's stripes
+        cylinder(0.02 * s, 0.7 * s, 8, true);
+        glDisable(GL_TEXTURE_2D);
         glPopMatrix();
     }
 }
@@ -262,7 +285,7 @@ void drawPlatform(const model::CTrackItem& tile, const model::CTrackControlItem&
             glPopMatrix();
         }
         bindTexture(textures.name(9));
-        box(0.25 * s, 0.475 * s, zc - 0.025 * s, 0.75 * s, 0.725 * s, zc + 0.025 * s);
+        box(0.25 * s, 0.475 * s, zc - 0.025 * s, 0.75 * s, 0.725 * s, zc + 0.025 * s, true);
         glDisable(GL_TEXTURE_2D);
     }
     glPopMatrix();
@@ -440,7 +463,7 @@ void drawTileContents(const DrawListEntry& entry, const TileContentsContext& con
             break;
         case model::KindHolding:
             if (!shadow) {
-                drawBarriers(item, s, entry.alpha);
+                drawBarriers(item, s, entry.alpha, context.textures);
             }
             break;
         case model::KindStation1:

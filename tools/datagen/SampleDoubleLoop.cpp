@@ -36,6 +36,9 @@ void buildDoubleLoop(LayoutBuilder& b) {
     }
     b.tileCommand(0, 10, 10, model::CmdStationStopFirst + 2); // 5 seconds
 
+    // A frame over the outer ring's bottom row.
+    b.place("設備/TrackFrame.zn3", 0, 7, 13);
+
     b.train(0, 13, 13, {"SL01.zn3", "PassengerCar01.zn3", "PassengerCar01Deck.zn3"});
     b.train(0, 12, 6, {"EL01.zn3", "PassengerCar02.zn3", "PassengerCar02.zn3"});
 }
