@@ -3,13 +3,14 @@
 #include <cmath>
 
 #include "items/ItemRegistry.h"
+#include "trains/ControllerClock.h"
 
 namespace trains {
 
 CTrainItemWheel::CTrainItemWheel() {
     rotating_.setRotationSpeed(-1.0);
     rotating_.setInterval(kFrameInterval);
-    rotating_.startTurning(items::CAnimatable3DItemObject::nowSeconds());
+    rotating_.startTurning(controllerClock().now());
 }
 
 bool CTrainItemWheel::currentFrameBox(double tileSize, items::BoundingBox& box) const {
@@ -29,12 +30,12 @@ void CTrainItemWheel::followVehicleSpeed(double vehicleSpeed) {
 }
 
 void CTrainItemWheel::startTurning() {
-    rotating_.startTurning(items::CAnimatable3DItemObject::nowSeconds());
+    rotating_.startTurning(controllerClock().now());
 }
 
 void CTrainItemWheel::setRotationDirection(bool reversedRunning) {
     rotating_.setRotationSign(reversedRunning);
-    rotating_.advanceRotation(items::CAnimatable3DItemObject::nowSeconds());
+    rotating_.advanceRotation(controllerClock().now());
 }
 
 int CTrainItemWheel::bogieWheelCount(int arrangement, bool onBogies) {

@@ -27,7 +27,8 @@ struct WheelGeometry {
 };
 
 // The turning wheels of one vehicle: an owned rotating item that follows the speed of the
-// train, and the wheel geometry of a vehicle model.
+// train, and the wheel geometry of a vehicle model. The wheels keep the controller's time, so
+// a run on the hand-driven clock turns them exactly alike every time.
 class CTrainItemWheel {
 public:
     static constexpr double kFrameInterval = 0.005;

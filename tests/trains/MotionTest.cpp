@@ -7,6 +7,7 @@
 #include "model/TrackHeights.h"
 #include "model/TrackJoin.h"
 #include "trains/CTrainItem.h"
+#include "trains/ControllerClock.h"
 #include "trains/TrackMotion.h"
 #include "trains/VehicleRegistry.h"
 
@@ -251,6 +252,18 @@ TEST(WheelTest, RotationFollowsTheSpeedAndTheRunningDirection) {
     EXPECT_DOUBLE_EQ(wheel.rotationSpeed(), -3.75);
     wheel.setRotationDirection(true);
     EXPECT_DOUBLE_EQ(wheel.rotationSpeed(), 3.75);
+
+    // The wheels turn by the controller's time: on the hand-driven clock 0.1 s turns them by
+    // exactly 20 intervals, however long the machine took.
+    controllerClock().setManual(5.0);
+    CTrainItemWheel driven;
+    driven.followVehicleSpeed(80); // −3.75 degrees per interval
+    controllerClock().advance(0.1);
+    driven.setRotationDirection(false);
+    EXPECT_NEAR(driven.angle(), -3.75 * 20, 1e-9);
+    driven.setRotationDirection(false); // no driven time passed: no turn
+    EXPECT_NEAR(driven.angle(), -3.75 * 20, 1e-9);
+    controllerClock().useMonotonic();
 
     CAnimatableRotate3DItemObject rotating;
     rotating.setInterval(0.005);
