@@ -184,7 +184,8 @@ bool CDocumentRenderer::updateRidePose() {
         return false;
     }
     // The cab views ride the head of the camera train, the conductor's room its tail.
-    trains::CTrainItem* vehicle = trains::cameraTrain();
+    trains::CTrainItem* cameraVehicle = trains::cameraTrain();
+    trains::CTrainItem* vehicle = cameraVehicle;
     if (vehicle != nullptr) {
         vehicle = mode == ModeConductorRoom ? vehicle->tail() : vehicle->head();
     }
@@ -215,6 +216,11 @@ bool CDocumentRenderer::updateRidePose() {
     const items::Vec3d chase = model->viewpointPoint(1, t);
     rideModelPoints(mode, box.min.x, {seat.x, seat.y, seat.z}, {chase.x, chase.y, chase.z},
                     metrics_.maxExtent(), t, in.eye, in.target);
+    if (mode == ModeChase) {
+        // The chase keys move the eye up and aside from the chase point.
+        in.eye.y += cameraVehicle->chaseHeightOffset() * t;
+        in.eye.z += cameraVehicle->chaseSideOffset() * t;
+    }
     in.rideYaw = s.rideYaw;
     in.ridePitch = s.ridePitch;
     in.extent = metrics_.maxExtent();

@@ -6,6 +6,8 @@
 
 #include "render/CDocumentRenderer.h"
 #include "render/VectorTurns.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
 
 namespace render {
 namespace {
@@ -70,11 +72,19 @@ WalkPollResult WalkKeyPoller::poll(const KeyStateTable& keys, CDocumentRenderer&
         reset();
         lastMode_ = renderer.cameraMode();
     }
-    return poll(keys, renderer.camera(), renderer.walkArea());
+    trains::CTrainItem* vehicle =
+        renderer.cameraMode() == ModeChase ? trains::cameraTrain() : nullptr;
+    if (vehicle == nullptr) {
+        return poll(keys, renderer.camera(), renderer.walkArea());
+    }
+    ChaseOffsets chase{vehicle->chaseHeightOffset(), vehicle->chaseSideOffset()};
+    const WalkPollResult result = poll(keys, renderer.camera(), renderer.walkArea(), &chase);
+    vehicle->setChaseOffsets(chase.height, chase.side);
+    return result;
 }
 
-WalkPollResult WalkKeyPoller::poll(const KeyStateTable& keys, Camera& camera,
-                                   const WalkArea& area) {
+WalkPollResult WalkKeyPoller::poll(const KeyStateTable& keys, Camera& camera, const WalkArea& area,
+                                   ChaseOffsets* chase) {
     const WalkKeysHeld held = WalkKeysHeld::read(keys, bindings_);
     if (camera.state().mode == ModeWalk) {
         return pollWalk(held, camera, area);
@@ -83,11 +93,30 @@ WalkPollResult WalkKeyPoller::poll(const KeyStateTable& keys, Camera& camera,
     const int pitch = (held.back ? 1 : 0) - (held.forward ? 1 : 0);
     WalkPollResult result;
     result.keepPolling = held.any();
+    if (camera.state().mode == ModeChase && chase != nullptr) {
+        // The first of forward, back, strafe left and strafe right moves the chasing eye.
+        ChaseOffsets next = *chase;
+        if (held.forward) {
+            next.height += kChaseStep;
+        } else if (held.back) {
+            next.height -= kChaseStep;
+        } else if (held.strafeLeft) {
+            next.side -= kChaseStep;
+        } else if (held.strafeRight) {
+            next.side += kChaseStep;
+        }
+        const auto inside = [](double v) { return v > -kChaseLimit && v < kChaseLimit; };
+        if ((next.height != chase->height || next.side != chase->side) && inside(next.height) &&
+            inside(next.side)) {
+            *chase = next;
+            result.moved = true;
+        }
+    }
     if (yaw != 0 || pitch != 0) {
         const CameraState before = camera.state();
         camera.keyTurn(yaw, pitch, held.run);
         const CameraState& after = camera.state();
-        result.moved = after.layoutYaw != before.layoutYaw ||
+        result.moved = result.moved || after.layoutYaw != before.layoutYaw ||
                        after.layoutPitch != before.layoutPitch || after.rideYaw != before.rideYaw ||
                        after.ridePitch != before.ridePitch;
     }

@@ -68,6 +68,13 @@ struct WalkMotion {
     WalkKeysHeld lastKeys;
 };
 
+// The chase view's offsets from the camera vehicle's chase point (tiles up and to the side),
+// which the chase keys move in steps of 0.1 while they stay inside ±1.5.
+struct ChaseOffsets {
+    double height = 0;
+    double side = 0;
+};
+
 struct WalkPollResult {
     // The camera changed: the view should repaint.
     bool moved = false;
@@ -92,16 +99,21 @@ public:
     void reset();
     const WalkMotion& motion() const { return motion_; }
 
-    // One poll of `keys` acting on `camera`. The walk view's moves are tested by `area`.
-    WalkPollResult poll(const KeyStateTable& keys, Camera& camera, const WalkArea& area);
-    // The same on the renderer's camera and walk area. A change of mode since the last poll
-    // starts over from standing still.
+    // One poll of `keys` acting on `camera`. The walk view's moves are tested by `area`; in the
+    // chase view forward / back raise / lower the eye and strafe moves it aside, through
+    // `chase` (nothing when null).
+    WalkPollResult poll(const KeyStateTable& keys, Camera& camera, const WalkArea& area,
+                        ChaseOffsets* chase = nullptr);
+    // The same on the renderer's camera and walk area, with the chase offsets of the camera
+    // train. A change of mode since the last poll starts over from standing still.
     WalkPollResult poll(const KeyStateTable& keys, CDocumentRenderer& renderer);
 
     static constexpr double kStepUpLimit = 0.35;
     static constexpr double kCrouchStep = 0.03125;
     // The stored eye rises at most this many tiles above the ground.
     static constexpr double kWalkEyeHeightLimit = 0.5;
+    static constexpr double kChaseStep = 0.1;
+    static constexpr double kChaseLimit = 1.5;
 
 private:
     WalkPollResult pollWalk(const WalkKeysHeld& held, Camera& camera, const WalkArea& area);

@@ -124,6 +124,15 @@ public:
     bool lampTransform(int lamp, const WorldScales& scales, model::Vec3d& point) const;
     bool wheelSet1Backward() const { return wheelSet1_.backward != 0; }
 
+    // Where the chase view stands, moved from the model's chase point by the chase keys: up
+    // and to the side, in tiles. Kept for the running session only.
+    double chaseHeightOffset() const { return chaseHeightOffset_; }
+    double chaseSideOffset() const { return chaseSideOffset_; }
+    void setChaseOffsets(double height, double side) {
+        chaseHeightOffset_ = height;
+        chaseSideOffset_ = side;
+    }
+
     // Flags and predicates.
     bool isReversedRunning() const { return reversedRunning_; }
     bool isDirectionFlipped() const { return directionFlipped_; }
@@ -207,6 +216,8 @@ private:
     bool blocked_ = false;
     bool engineStopped_ = false;
     double lastSmokeTime_ = 0;
+    double chaseHeightOffset_ = 0;
+    double chaseSideOffset_ = 0;
     std::string modelName_;
     std::unique_ptr<CTrainItemWheel> wheel_;
     TrackPosition position_;

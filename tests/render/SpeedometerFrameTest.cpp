@@ -1,7 +1,8 @@
-// The cab's speedometer: the panel's needles follow the vehicle's speed in the cab views and
-// are not drawn outside them.
+// Riding a locomotive: the cab's speedometer needles follow the vehicle's speed in the cab
+// views and are not drawn outside them; the chase keys move the chasing eye.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "model/CZarnoltDocument.h"
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
+#include "render/WalkKeyPoller.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
 #include "trains/CTrainControler.h"
@@ -101,6 +103,31 @@ TEST_F(SpeedometerFrame, OutsideTheCabViewsTheSpeedChangesNothing) {
         SCOPED_TRACE(mode);
         EXPECT_EQ(frame(mode, 0), frame(mode, 120));
     }
+}
+
+TEST_F(SpeedometerFrame, ChaseKeysMoveTheChasingEyeUpAndAsideOfTheCameraTrain) {
+    renderer_ = std::make_unique<render::CDocumentRenderer>(
+        *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+    ASSERT_TRUE(renderer_->initialise(kWidth, kHeight, render::ModeChase));
+    ASSERT_EQ(renderer_->cameraMode(), render::ModeChase);
+    const render::CameraPose before = renderer_->currentPose();
+    render::WalkKeyPoller poller{[] { return 0.0; }};
+    render::KeyStateTable keys;
+    keys.press('W', false);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(poller.poll(keys, *renderer_).moved);
+    }
+    keys.clear();
+    keys.press('D', false);
+    EXPECT_TRUE(poller.poll(keys, *renderer_).moved);
+    EXPECT_NEAR(locomotive_->chaseHeightOffset(), 0.3, 1e-9);
+    EXPECT_NEAR(locomotive_->chaseSideOffset(), 0.1, 1e-9);
+    // The eye rose by 0.3 tile and moved 0.1 tile aside; the target stayed.
+    const render::CameraPose after = renderer_->currentPose();
+    const double t = renderer_->sceneMetrics().tileSize;
+    EXPECT_NEAR(after.eye.y - before.eye.y, 0.3 * t, 1e-9);
+    EXPECT_NEAR(std::hypot(after.eye.x - before.eye.x, after.eye.z - before.eye.z), 0.1 * t, 1e-9);
+    EXPECT_NEAR(after.target.y, before.target.y, 1e-9);
 }
 
 } // namespace

@@ -273,6 +273,37 @@ TEST_F(WalkPoller, OtherModesTurnByWholeDegreeStepsPerPoll) {
     EXPECT_FALSE(poller.poll(keys, camera, walk).keepPolling);
 }
 
+TEST_F(WalkPoller, ChaseKeysTurnTheViewAndMoveTheEyeWithinOneAndAHalfTiles) {
+    camera.setViewport(640, 480);
+    render::CameraFacts facts;
+    facts.rideAvailable = true;
+    camera.setMode(render::ModeChase, metrics, facts, false);
+    ASSERT_EQ(camera.state().mode, render::ModeChase);
+    const WalkArea walk = area();
+    render::ChaseOffsets chase;
+    // Forward raises the eye; back and the strafe keys lose to it in the same poll.
+    keys.press('W', false);
+    keys.press('A', false);
+    EXPECT_TRUE(poller.poll(keys, camera, walk, &chase).moved);
+    EXPECT_NEAR(chase.height, 0.1, 1e-12);
+    EXPECT_EQ(chase.side, 0.0);
+    EXPECT_EQ(camera.state().ridePitch, 0.0); // forward does not tilt the chase view
+    keys.clear();
+    // Strafe right moves it aside, up to the last step that stays inside 1.5.
+    keys.press('D', false);
+    for (int i = 0; i < 30; ++i) {
+        poller.poll(keys, camera, walk, &chase);
+    }
+    EXPECT_GT(chase.side, 1.35);
+    EXPECT_LT(chase.side, 1.5);
+    EXPECT_FALSE(poller.poll(keys, camera, walk, &chase).moved);
+    keys.clear();
+    // Turn keys turn the chase view; without offsets to move nothing else happens.
+    keys.press(39, false);
+    EXPECT_TRUE(poller.poll(keys, camera, walk).moved);
+    EXPECT_EQ(camera.state().rideYaw, 2);
+}
+
 TEST_F(WalkPoller, TracksAreCrossedButControlItemsStopTheWalker) {
     // One tile in the walker's way at column 4, row 3; the walker comes down x = 4.5.
     const struct {
