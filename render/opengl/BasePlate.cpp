@@ -52,11 +52,17 @@ void drawBasePlate(const SceneMetrics& metrics, BuiltinTextures& textures) {
     glColor4f(1, 1, 1, 1);
     glEnable(GL_TEXTURE_2D);
     textures.bind(kBaseTexture);
-    // The rims lie centred on the board's edges, from the underside up to the board.
+    // The rims lie centred on the board's edges, from the underside up to the board. Their
+    // tops share the board's plane: pushed back in depth, the board's edge wins over them
+    // at any distance instead of flickering through them.
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 2.0f);
     box(-h, -t, d - h, w + h, 0, d + h, t); // front
     box(-h, -t, -h, w + h, 0, h, t);        // back
     box(-h, -t, -h, h, 0, d + h, t);        // left
     box(w - h, -t, -h, w + h, 0, d + h, t); // right
+    glPolygonOffset(0.0f, 0.0f);
+    glDisable(GL_POLYGON_OFFSET_FILL);
     // The underside, facing down, the texture once over the board.
     glBegin(GL_QUADS);
     quad({0, -t, 0}, {w, -t, 0}, {w, -t, d}, {0, -t, d}, {0, -1, 0}, 1, 1);

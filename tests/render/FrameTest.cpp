@@ -15,6 +15,7 @@
 #include "model/CZarnoltDocument.h"
 #include "model/TrackTiles.h"
 #include "platform/RenderLock.h"
+#include "render/Camera.h"
 #include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
@@ -125,6 +126,37 @@ TEST(Frame, CornersShowTheBackgroundTimesTheBrightness) {
             }
         }
     }
+}
+
+TEST(Frame, TheBoardsEdgeShowsTheGroundOverTheBasePlatesRims) {
+    // The rims reach under the board's edge with their tops in the board's plane; seen at a
+    // low angle the ground must still cover them, with no wood showing through.
+    Scene scene(24, 24, 640, 480);
+    ASSERT_TRUE(scene.valid());
+    CDocumentRenderer& renderer = scene.start();
+    renderer.setHudVisible(false);
+    renderer.setLayoutYaw(30);
+    renderer.setLayoutPitch(15);
+    renderer.applyCamera();
+    const auto pixels = scene.frame();
+    const double tile = renderer.sceneMetrics().tileSize;
+    const double inside = 0.08 * tile;
+    int seen = 0;
+    for (double along = 0.5 * tile; along < 24 * tile; along += 0.25 * tile) {
+        // Just inside the back edge and the left edge, where the rims lie under the board.
+        for (const render::Vec3 point :
+             {render::Vec3{along, 0, inside}, render::Vec3{inside, 0, along}}) {
+            double x = 0, y = 0;
+            if (!render::screenPoint(renderer.currentPose(), renderer.cameraState(), point, x, y) ||
+                x < 0 || y < 0 || x >= 640 || y >= 480) {
+                continue;
+            }
+            ++seen;
+            const Rgb c = scene.at(pixels, static_cast<int>(x), static_cast<int>(y));
+            EXPECT_GT(c[1], c[0] + 30) << "at " << point.x << ", " << point.z;
+        }
+    }
+    EXPECT_GT(seen, 60);
 }
 
 TEST(Frame, TheLayoutsLightPositionIsAppliedAtSetUp) {
