@@ -101,58 +101,34 @@ void drawWoodenStructure(const TileContentsContext& context, float alpha) {
     glEnd();
 }
 
-// A leaf mass of n square leaves of side a climbing in three turns, layer height h, closed by
-// a last leaf on top.
-void leafMass(int n, double a, double h, double s) {
-    placeLeafCards(n, a, h, s, [a] {
-        glBegin(GL_QUADS);
-        glNormal3d(1, 0, 0);
-        glTexCoord2d(0, 1), glVertex3d(0, -a / 2, a / 2);
-        glTexCoord2d(1, 1), glVertex3d(0, -a / 2, -a / 2);
-        glTexCoord2d(1, 0), glVertex3d(0, a / 2, -a / 2);
-        glTexCoord2d(0, 0), glVertex3d(0, a / 2, a / 2);
-        glEnd();
-    });
-}
-
 // Three leaf masses about (0.4, 0, 0.4) tiles from the tile's corner.
 void drawBushes(const DrawListEntry& entry, const TileContentsContext& context) {
     const double s = context.metrics.tileSize;
     const bool cacheable = entry.level >= 0 && entry.level <= 9;
     const int key = cacheable ? kBushKeys[context.shadowPass ? 1 : 0] + entry.level : 0;
     context.lists.draw(key, [&] {
-        const bool shadow = context.shadowPass;
-        if (!shadow) {
-            const unsigned texture = context.textures.name(kLeafTexture);
-            if (texture != 0) {
-                glEnable(GL_TEXTURE_2D);
-                glBindTexture(GL_TEXTURE_2D, texture);
-            }
-            glColor4f(0.9f, 1.0f, 0.9f, entry.alpha);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glDepthFunc(GL_LEQUAL);
-            // The leaves' clear texels leave the depth alone as well as the colour.
-            glEnable(GL_ALPHA_TEST);
-            glAlphaFunc(GL_GREATER, 0.1f);
-        }
+        // The foliage of trees, smaller and paler: cards seen from both sides, lit on the
+        // side that faces out, their clear texels leaving colour and depth alone.
+        static constexpr float kBushColour[3] = {0.9f, 1.0f, 0.9f};
+        LeafMass mass;
+        mass.segments = 16;
+        mass.side = 0.32 * s;
+        mass.layerHeight = 0.15 * s / 16;
+        mass.colour = kBushColour;
+        mass.texture = kLeafTexture;
         for (int i = 0; i < 3; ++i) {
             glPushMatrix();
             glTranslated(0.4 * s, 0, 0.4 * s);
             glRotated(i * 120.0, 0, 1, 0);
             glTranslated(0.28 * s, 0.15 * s + (i == 1 ? 0.1 * s : 0), 0);
             glRotated(i * 25.0, 0, 1, 0);
-            leafMass(16, 0.32 * s, 0.15 * s / 16, s);
+            drawLeafMass(mass, s, entry.alpha, context.shadowPass, context.textures);
             glPopMatrix();
         }
-        if (!shadow) {
-            glDisable(GL_ALPHA_TEST);
-            glDepthFunc(GL_LESS);
-            if (!(entry.alpha < 1)) {
-                glDisable(GL_BLEND);
+        if (!context.shadowPass) {
+            if (entry.alpha < 1) {
+                glEnable(GL_BLEND); // the rest of a faded tile still blends
             }
-            glDisable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, 0);
             glNormal3f(0, 0, 1);
             glTexCoord4f(0, 0, 0, 1);
             glColor4f(1, 1, 1, entry.alpha);

@@ -4,6 +4,7 @@
 // compiled while drawn) equal to the frames drawn from the lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -138,6 +139,39 @@ TEST_F(TileContentsFrame, StructuresAreDrawnOnTheirTileAndLayer) {
         EXPECT_LT(seen[2].y, seen[1].y - 10);
     }
     EXPECT_EQ(frame(), empty);
+}
+
+TEST_F(TileContentsFrame, BushesShowLitLeavesFromEverySide) {
+    // Leaf cards are seen from both sides and lit on the side that faces out: from each of four
+    // directions the bushes cover a good patch of the picture in leaf green, not in dark specks.
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    model::getOrCreateTile({3, 3}, 0)->setStructure(
+        std::make_unique<model::CTrackStructureItem>(model::StructureBushes, ""));
+    CDocumentRenderer& renderer = start();
+    for (const double yaw : {0.0, 90.0, 180.0, 270.0}) {
+        SCOPED_TRACE(yaw);
+        renderer.setLayoutYaw(yaw);
+        renderer.setZoom(3);
+        renderer.applyCamera();
+        const Pixels with = frame();
+        model::getOrCreateTile({3, 3}, 0)->setStructure(nullptr);
+        const Pixels without = frame();
+        model::getOrCreateTile({3, 3}, 0)->setStructure(
+            std::make_unique<model::CTrackStructureItem>(model::StructureBushes, ""));
+        int changed = 0;
+        double green = 0;
+        for (std::size_t i = 0; i + 3 < with.size(); i += 4) {
+            if (with[i] == without[i] && with[i + 1] == without[i + 1] &&
+                with[i + 2] == without[i + 2]) {
+                continue;
+            }
+            ++changed;
+            green += with[i + 1];
+        }
+        // Culled or unlit cards left a few hundred dark pixels (mean green below 70).
+        EXPECT_GT(changed, 2000);
+        EXPECT_GT(green / std::max(changed, 1), 90.0);
+    }
 }
 
 TEST_F(TileContentsFrame, SupportsStandUnderElevatedTrack) {
