@@ -245,7 +245,8 @@ int main(int argc, char** argv) {
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zarnolt"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zarnolt3D"));
+    // No display name: on X11 Qt would append it to every window title, and the 3D window's
+    // title "Zarnolt3D [OpenGL]" must stand as it is.
     QApplication::setOrganizationName(QStringLiteral("Vantreth"));
     QGuiApplication::setDesktopFileName(QStringLiteral("zarnolt"));
     QApplication::setFont(editor::uiFont());

@@ -64,7 +64,6 @@ constexpr const char* kStateEntry = "State";
 constexpr const char* kRecentSection = "Recent File List";
 
 constexpr int kCommandRefreshMs = 250;
-constexpr const char* kAppTitle = "Zarnolt3D";
 
 QString text(TextKind kind, int id) {
     const auto t = uiText(kind, id);
@@ -385,7 +384,9 @@ void CMainFrame::updateTitle() {
     const auto* doc = model::currentDocument();
     QString name = doc && !doc->getTitle().empty() ? QString::fromStdString(doc->getTitle())
                                                    : text(TextKind::Message, MsgUntitled);
-    setWindowTitle(name + QStringLiteral("[*] - ") + QString::fromLatin1(kAppTitle));
+    setWindowTitle(
+        name + QStringLiteral("[*] - ") +
+        QString::fromLatin1(kProgramTitle.data(), static_cast<qsizetype>(kProgramTitle.size())));
     setWindowModified(modified_);
 }
 

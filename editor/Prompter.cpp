@@ -5,7 +5,16 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "editor/UiTexts.h"
+
 namespace editor {
+namespace {
+
+QString programTitle() {
+    return QString::fromLatin1(kProgramTitle.data(), static_cast<qsizetype>(kProgramTitle.size()));
+}
+
+} // namespace
 
 std::optional<QString> DialogPrompter::openFile(QWidget* parent, const QString& title,
                                                 const QString& folder, const QString& filter) {
@@ -32,7 +41,7 @@ std::optional<QString> DialogPrompter::saveFile(QWidget* parent, const QString& 
 
 Prompter::SaveAnswer DialogPrompter::askSave(QWidget* parent, const QString& question) {
     const auto answer = QMessageBox::question(
-        parent, QApplication::applicationDisplayName(), question,
+        parent, programTitle(), question,
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) {
         return SaveAnswer::Save;
@@ -41,11 +50,11 @@ Prompter::SaveAnswer DialogPrompter::askSave(QWidget* parent, const QString& que
 }
 
 void DialogPrompter::inform(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+    QMessageBox::warning(parent, programTitle(), text);
 }
 
 bool Prompter::confirm(QWidget* parent, const QString& question) {
-    return QMessageBox::question(parent, QApplication::applicationDisplayName(), question,
+    return QMessageBox::question(parent, programTitle(), question,
                                  QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }

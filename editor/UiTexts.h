@@ -4,6 +4,9 @@
 
 namespace editor {
 
+// The program's name in the main window's title and on its message boxes.
+inline constexpr std::string_view kProgramTitle = "Zarnolt3D";
+
 // What a text of the user interface is.
 enum class TextKind {
     Command,   // a menu item or command, by command id
