@@ -341,10 +341,20 @@ void CDocumentRenderer::invalidateTileLists(int layer, int column, int row) {
     if (shadow != kNoCacheKey) {
         drops_.keys.push_back(shadow);
     }
+    // The chunk holding the tile is compiled anew with it.
+    const std::int32_t chunk = chunkListKey(layer, column, row, metrics_.columns, ChunkPass::Lines);
+    if (chunk != kNoCacheKey) {
+        drops_.keys.push_back(chunk);
+    }
     if (layer == 0) {
         const std::int32_t ballast = ballastListKey(column, row, metrics_.columns);
         if (ballast != kNoCacheKey) {
             drops_.keys.push_back(ballast);
+        }
+        const std::int32_t ballastChunk =
+            chunkListKey(layer, column, row, metrics_.columns, ChunkPass::Ballast);
+        if (ballastChunk != kNoCacheKey) {
+            drops_.keys.push_back(ballastChunk);
         }
     }
 }

@@ -36,6 +36,15 @@ std::int32_t tileListKey(int layer, int column, int row, int columns, int level,
 // key 0 for a cell outside the board.
 std::int32_t ballastListKey(int column, int row, int columns);
 
+// Tiles near the eye are drawn in square chunks of kChunkEdge × kChunkEdge tiles, one list per
+// chunk for their lines and one for their ballast, so that a frame calls a few hundred lists
+// rather than one per tile. The chunk holding a tile: 110,000,000 + pass × 1,000,000 +
+// layer × 100,000 + (row / kChunkEdge) × 128 + column / kChunkEdge, with pass 0 for the lines
+// and 1 for the ballast (layer 0 only); key 0 where tileListKey gives 0.
+inline constexpr int kChunkEdge = 8;
+enum class ChunkPass { Lines = 0, Ballast = 1 };
+std::int32_t chunkListKey(int layer, int column, int row, int columns, ChunkPass pass);
+
 // The list of a standard track-line shape (line shape and kind; width and length choose
 // among the shape-6 variants): level + e × 10 + f × 90 + (shadowPass ? 788 : 337).
 std::int32_t lineListKey(int shape, int kind, bool shadowPass, int level, int width, int length);

@@ -4,12 +4,15 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
 #include "model/LineItem.h"
+#include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/ListKeys.h"
 #include "render/opengl/BuiltinTextures.h"
@@ -33,6 +36,12 @@ void beginItemPass(float alpha) {
     }
     glColor4f(1, 1, 1, alpha < 1 ? alpha : 1.0f);
     glPushMatrix();
+}
+
+// Tiles with a structure or control items keep their own lists: their contents are drawn
+// right after their lines, as the tile pass always has.
+bool chunkable(const model::CTrackItem& tile) {
+    return !tile.isEmpty() && !tile.hasStructure() && !tile.hasControlItems();
 }
 
 void endItemPass() {
@@ -154,6 +163,170 @@ void TrackDrawer::drawMeshShapes(const std::vector<TrackMesh>& meshes) {
     glEnd();
 }
 
+void TrackDrawer::beginChunkFrame(CDocumentRenderer& renderer) {
+    const model::CZarnoltDocument& document = renderer.document();
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    columns_ = metrics.columns;
+    rows_ = metrics.rows;
+    chunkColumns_ = std::max(0, (columns_ + kChunkEdge - 1) / kChunkEdge);
+    chunkRows_ = std::max(0, (rows_ + kChunkEdge - 1) / kChunkEdge);
+    chunks_.assign(static_cast<std::size_t>(5 * chunkColumns_ * chunkRows_), ChunkState::Unknown);
+    eye_ = renderer.currentPose().eye;
+    fadeStart_ = fadeRange(renderer.cameraMode(), metrics.columns, metrics.rows, metrics.tileSize)
+                     .nearDistance;
+    fadingOff_ = document.testPreferenceFlag(model::PrefShowAllFarTracks) ||
+                 document.testPreferenceFlag(model::PrefNoFade);
+    tileSize_ = metrics.tileSize;
+    layerHeight_ = metrics.layerHeight;
+}
+
+int TrackDrawer::chunkIndex(const DrawListEntry& entry) const {
+    if (entry.tile == nullptr || entry.layer < 0 || entry.layer > 4 || entry.column < 0 ||
+        entry.row < 0 || entry.column >= columns_ || entry.row >= rows_) {
+        return -1;
+    }
+    return (entry.layer * chunkRows_ + entry.row / kChunkEdge) * chunkColumns_ +
+           entry.column / kChunkEdge;
+}
+
+bool TrackDrawer::chunked(const DrawListEntry& entry) {
+    const int index = chunkIndex(entry);
+    if (index < 0 || entry.level != 0 || !chunkable(*entry.tile) ||
+        chunkListKey(entry.layer, entry.column, entry.row, columns_, ChunkPass::Lines) ==
+            kNoCacheKey) {
+        return false;
+    }
+    ChunkState& state = chunks_[static_cast<std::size_t>(index)];
+    if (state == ChunkState::Unknown) {
+        // Distance from the eye is convex, so the tile centres at the chunk's four corners are
+        // its farthest ones. Nearer than the fade's start, every tile of the chunk the list
+        // holds is at level 0, and every one it lacks was left out by the frustum alone, so
+        // drawing it with the chunk changes no pixel.
+        bool whole = true;
+        if (!fadingOff_) {
+            const int c0 = entry.column / kChunkEdge * kChunkEdge;
+            const int r0 = entry.row / kChunkEdge * kChunkEdge;
+            const int c1 = std::min(c0 + kChunkEdge, columns_) - 1;
+            const int r1 = std::min(r0 + kChunkEdge, rows_) - 1;
+            const double y = entry.layer * layerHeight_ - eye_.y;
+            const double margin = 1e-6 * tileSize_;
+            for (const int c : {c0, c1}) {
+                for (const int r : {r0, r1}) {
+                    const double d = std::hypot((c + 0.5) * tileSize_ - eye_.x, y,
+                                                (r + 0.5) * tileSize_ - eye_.z);
+                    whole = whole && d < fadeStart_ - margin;
+                }
+            }
+        }
+        state = whole ? ChunkState::Whole : ChunkState::Split;
+    }
+    return state == ChunkState::Whole || state == ChunkState::Drawn;
+}
+
+bool TrackDrawer::firstOfChunk(const DrawListEntry& entry) {
+    ChunkState& state = chunks_[static_cast<std::size_t>(chunkIndex(entry))];
+    const bool first = state == ChunkState::Whole;
+    state = ChunkState::Drawn;
+    return first;
+}
+
+namespace {
+
+// Adds a mesh's quads, moved by (dx, 0, dz), to the batch of its look, making one when none
+// has that look yet; the batches keep the order in which their looks first came.
+void addToBatches(std::vector<TrackMesh>& batches, const TrackMesh& mesh, float dx, float dz) {
+    auto batch = std::find_if(batches.begin(), batches.end(),
+                              [&](const TrackMesh& b) { return sameLook(b, mesh); });
+    if (batch == batches.end()) {
+        TrackMesh look;
+        look.texture = mesh.texture;
+        look.colour = mesh.colour;
+        look.metal = mesh.metal;
+        batches.push_back(std::move(look));
+        batch = std::prev(batches.end());
+    }
+    batch->quads.reserve(batch->quads.size() + mesh.quads.size());
+    for (TrackVertex v : mesh.quads) {
+        v.x += dx;
+        v.z += dz;
+        batch->quads.push_back(v);
+    }
+}
+
+} // namespace
+
+void TrackDrawer::drawChunkLines(int layer, int column, int row, const SceneMetrics& metrics) {
+    const double s = metrics.tileSize;
+    const int c0 = column / kChunkEdge * kChunkEdge;
+    const int r0 = row / kChunkEdge * kChunkEdge;
+    const int c1 = std::min(c0 + kChunkEdge, metrics.columns);
+    const int r1 = std::min(r0 + kChunkEdge, metrics.rows);
+    // One batch per look for the whole chunk: its state is set once and its quads make one
+    // primitive, instead of a round of state changes per tile.
+    std::vector<TrackMesh> batches;
+    for (int r = r0; r < r1; ++r) {
+        for (int c = c0; c < c1; ++c) {
+            const model::CTrackItem* tile =
+                model::tileAt(layer, {static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)});
+            if (tile == nullptr || !chunkable(*tile)) {
+                continue;
+            }
+            const float dx = static_cast<float>((c - c0) * s);
+            const float dz = static_cast<float>((r - r0) * s);
+            for (const auto& line : tile->lines()) {
+                if (line == nullptr) {
+                    continue;
+                }
+                for (const TrackMesh& mesh :
+                     sweepLine(*line, line->getKind(), s, metrics.layerHeight, tile->level())) {
+                    addToBatches(batches, mesh, dx, dz);
+                }
+            }
+        }
+    }
+    glPushMatrix();
+    glTranslated(c0 * s, kBedLift * s, r0 * s);
+    drawMeshes(batches, 1.0f);
+    glPopMatrix();
+}
+
+void TrackDrawer::drawChunkBallast(int column, int row, const SceneMetrics& metrics) {
+    const double s = metrics.tileSize;
+    const int c0 = column / kChunkEdge * kChunkEdge;
+    const int r0 = row / kChunkEdge * kChunkEdge;
+    const int c1 = std::min(c0 + kChunkEdge, metrics.columns);
+    const int r1 = std::min(r0 + kChunkEdge, metrics.rows);
+    glPushMatrix();
+    glTranslated(c0 * s, 0.1 * metrics.shadowPlaneHeight, r0 * s);
+    glBegin(GL_QUADS);
+    for (int r = r0; r < r1; ++r) {
+        for (int c = c0; c < c1; ++c) {
+            const model::CTrackItem* tile =
+                model::tileAt(0, {static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)});
+            if (tile == nullptr || !chunkable(*tile) || !tile->hasKind1()) {
+                continue;
+            }
+            const float dx = static_cast<float>((c - c0) * s);
+            const float dz = static_cast<float>((r - r0) * s);
+            for (const auto& line : tile->lines()) {
+                if (line == nullptr || !line->isKind1()) {
+                    continue;
+                }
+                for (const TrackMesh& mesh : sweepLine(*line, model::LineKindSecondBallast, s,
+                                                       metrics.layerHeight, tile->level())) {
+                    for (const TrackVertex& v : mesh.quads) {
+                        glNormal3f(v.nx, v.ny, v.nz);
+                        glTexCoord2f(v.u, v.v);
+                        glVertex3f(v.x + dx, v.y, v.z + dz);
+                    }
+                }
+            }
+        }
+    }
+    glEnd();
+    glPopMatrix();
+}
+
 void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
     const model::CTrackItem& tile = *entry.tile;
     const double s = metrics.tileSize;
@@ -185,9 +358,23 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     glColor4f(1, 1, 1, 1);
+    beginChunkFrame(renderer);
+    // Whole chunks first, one list each (the strips of different tiles never overlap, so
+    // their order does not matter), then the tiles of the other chunks one by one.
     for (const DrawListEntry& entry : normal_) {
         if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
-            !entry.tile->hasKind1()) {
+            !entry.tile->hasKind1() || !chunked(entry)) {
+            continue;
+        }
+        const std::int32_t key =
+            chunkListKey(0, entry.column, entry.row, metrics.columns, ChunkPass::Ballast);
+        if (firstOfChunk(entry)) {
+            lists_.draw(key, [&] { drawChunkBallast(entry.column, entry.row, metrics); });
+        }
+    }
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
+            !entry.tile->hasKind1() || chunked(entry)) {
             continue;
         }
         lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
@@ -285,6 +472,22 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
                                  const std::function<void(const DrawListEntry&)>& drawVehicle) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
     const TileContentsContext context = contentsContext(renderer, false);
+    beginChunkFrame(renderer);
+    // The lines of whole chunks first, one list per chunk: all at full alpha, so the depth
+    // test alone decides what is seen, whatever the order; faded tiles follow far to near.
+    beginItemPass(1);
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.vehicle != nullptr || !chunked(entry)) {
+            continue;
+        }
+        const std::int32_t key =
+            chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, ChunkPass::Lines);
+        if (firstOfChunk(entry)) {
+            lists_.draw(key,
+                        [&] { drawChunkLines(entry.layer, entry.column, entry.row, metrics); });
+        }
+    }
+    endItemPass();
     for (const DrawListEntry& entry : normal_) {
         if (entry.vehicle != nullptr) {
             if (drawVehicle) {
@@ -295,6 +498,9 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
         drawTunnelPortals(entry, metrics, textures_);
         if (entry.level < 0 || entry.level > 9) {
             continue; // beyond the fade: only the tunnel portals
+        }
+        if (chunked(entry)) {
+            continue; // its chunk drew its lines, and it holds nothing else
         }
         beginItemPass(entry.alpha);
         const std::int32_t key =
