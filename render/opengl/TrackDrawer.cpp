@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
@@ -178,6 +179,12 @@ void TrackDrawer::beginChunkFrame(CDocumentRenderer& renderer) {
                  document.testPreferenceFlag(model::PrefNoFade);
     tileSize_ = metrics.tileSize;
     layerHeight_ = metrics.layerHeight;
+    GLint cullFace = 0;
+    GLint frontFace = 0;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    backFacesCulled_ =
+        glIsEnabled(GL_CULL_FACE) == GL_TRUE && cullFace == GL_BACK && frontFace == GL_CCW;
 }
 
 int TrackDrawer::chunkIndex(const DrawListEntry& entry) const {
@@ -255,76 +262,124 @@ void addToBatches(std::vector<TrackMesh>& batches, const TrackMesh& mesh, float 
 
 } // namespace
 
-void TrackDrawer::drawChunkLines(int layer, int column, int row, const SceneMetrics& metrics) {
+namespace {
+
+// A level quad facing straight down: culled as a back face by any eye above its height.
+bool isLevelUnderside(const TrackVertex* quad) {
+    for (int k = 0; k < 4; ++k) {
+        if (!(quad[k].ny < -0.99f) || quad[k].y != quad[0].y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The batches without their level undersides.
+std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches) {
+    std::vector<TrackMesh> kept;
+    for (const TrackMesh& batch : batches) {
+        TrackMesh mesh;
+        mesh.texture = batch.texture;
+        mesh.colour = batch.colour;
+        mesh.metal = batch.metal;
+        for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
+            if (!isLevelUnderside(&batch.quads[q])) {
+                mesh.quads.insert(mesh.quads.end(), batch.quads.begin() + q,
+                                  batch.quads.begin() + q + 4);
+            }
+        }
+        kept.push_back(std::move(mesh));
+    }
+    return kept;
+}
+
+} // namespace
+
+TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, int column, int row,
+                                                      const SceneMetrics& metrics) const {
     const double s = metrics.tileSize;
     const int c0 = column / kChunkEdge * kChunkEdge;
     const int r0 = row / kChunkEdge * kChunkEdge;
     const int c1 = std::min(c0 + kChunkEdge, metrics.columns);
     const int r1 = std::min(r0 + kChunkEdge, metrics.rows);
+    ChunkGeometry geometry;
+    geometry.origin = {c0 * s, ballast ? 0.1 * metrics.shadowPlaneHeight : kBedLift * s, r0 * s};
     // One batch per look for the whole chunk: its state is set once and its quads make one
-    // primitive, instead of a round of state changes per tile.
-    std::vector<TrackMesh> batches;
+    // primitive, instead of a round of state changes per tile. The ballast is one look.
     for (int r = r0; r < r1; ++r) {
         for (int c = c0; c < c1; ++c) {
             const model::CTrackItem* tile =
                 model::tileAt(layer, {static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)});
-            if (tile == nullptr || !chunkable(*tile)) {
+            if (tile == nullptr || !chunkable(*tile) || (ballast && !tile->hasKind1())) {
                 continue;
             }
             const float dx = static_cast<float>((c - c0) * s);
             const float dz = static_cast<float>((r - r0) * s);
             for (const auto& line : tile->lines()) {
-                if (line == nullptr) {
+                if (line == nullptr || (ballast && !line->isKind1())) {
                     continue;
                 }
+                // The kind is passed, never written back: another thread reads the lines.
+                const int kind = ballast ? model::LineKindSecondBallast : line->getKind();
                 for (const TrackMesh& mesh :
-                     sweepLine(*line, line->getKind(), s, metrics.layerHeight, tile->level())) {
-                    addToBatches(batches, mesh, dx, dz);
+                     sweepLine(*line, kind, s, metrics.layerHeight, tile->level())) {
+                    addToBatches(geometry.batches, mesh, dx, dz);
                 }
             }
         }
     }
-    glPushMatrix();
-    glTranslated(c0 * s, kBedLift * s, r0 * s);
-    drawMeshes(batches, 1.0f);
-    glPopMatrix();
+    for (const TrackMesh& batch : geometry.batches) {
+        for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
+            if (isLevelUnderside(&batch.quads[q])) {
+                geometry.undersideTop =
+                    std::max(geometry.undersideTop, geometry.origin.y + batch.quads[q].y);
+            }
+        }
+    }
+    return geometry;
 }
 
-void TrackDrawer::drawChunkBallast(int column, int row, const SceneMetrics& metrics) {
-    const double s = metrics.tileSize;
-    const int c0 = column / kChunkEdge * kChunkEdge;
-    const int r0 = row / kChunkEdge * kChunkEdge;
-    const int c1 = std::min(c0 + kChunkEdge, metrics.columns);
-    const int r1 = std::min(r0 + kChunkEdge, metrics.rows);
-    glPushMatrix();
-    glTranslated(c0 * s, 0.1 * metrics.shadowPlaneHeight, r0 * s);
-    glBegin(GL_QUADS);
-    for (int r = r0; r < r1; ++r) {
-        for (int c = c0; c < c1; ++c) {
-            const model::CTrackItem* tile =
-                model::tileAt(0, {static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)});
-            if (tile == nullptr || !chunkable(*tile) || !tile->hasKind1()) {
-                continue;
-            }
-            const float dx = static_cast<float>((c - c0) * s);
-            const float dz = static_cast<float>((r - r0) * s);
-            for (const auto& line : tile->lines()) {
-                if (line == nullptr || !line->isKind1()) {
-                    continue;
-                }
-                for (const TrackMesh& mesh : sweepLine(*line, model::LineKindSecondBallast, s,
-                                                       metrics.layerHeight, tile->level())) {
-                    for (const TrackVertex& v : mesh.quads) {
-                        glNormal3f(v.nx, v.ny, v.nz);
-                        glTexCoord2f(v.u, v.v);
-                        glVertex3f(v.x + dx, v.y, v.z + dz);
-                    }
-                }
-            }
-        }
+void TrackDrawer::drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics) {
+    const ChunkPass wholePass = ballast ? ChunkPass::Ballast : ChunkPass::Lines;
+    const ChunkPass abovePass = ballast ? ChunkPass::BallastFromAbove : ChunkPass::LinesFromAbove;
+    const std::int32_t wholeKey =
+        chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, wholePass);
+    const std::int32_t aboveKey =
+        chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, abovePass);
+    // The height of the chunk's undersides is known while one of its lists lives (an edit or
+    // a new board drops both); otherwise the geometry is made now, and its list from it.
+    std::optional<ChunkGeometry> geometry;
+    auto known = undersideTops_.find(wholeKey);
+    if (known == undersideTops_.end() ||
+        (!lists_.contains(wholeKey) && !lists_.contains(aboveKey))) {
+        geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
+        known = undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop).first;
     }
-    glEnd();
-    glPopMatrix();
+    // The undersides are left out only where back faces are culled and the eye stands
+    // clearly above all of them, so that each would have been culled.
+    const bool fromAbove = backFacesCulled_ && eye_.y > known->second + 0.01 * metrics.tileSize;
+    lists_.draw(fromAbove ? aboveKey : wholeKey, [&] {
+        if (!geometry) {
+            geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
+            undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop);
+        }
+        const std::vector<TrackMesh> trimmed =
+            fromAbove ? withoutUndersides(geometry->batches) : std::vector<TrackMesh>{};
+        const std::vector<TrackMesh>& batches = fromAbove ? trimmed : geometry->batches;
+        glPushMatrix();
+        glTranslated(geometry->origin.x, geometry->origin.y, geometry->origin.z);
+        if (ballast) {
+            // The pass has set the strips' texture and colour.
+            glBegin(GL_QUADS);
+            for (const TrackMesh& mesh : batches) {
+                emitQuads(mesh);
+            }
+            glEnd();
+        } else {
+            drawMeshes(batches, 1.0f);
+        }
+        glPopMatrix();
+    });
 }
 
 void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
@@ -366,10 +421,8 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
             !entry.tile->hasKind1() || !chunked(entry)) {
             continue;
         }
-        const std::int32_t key =
-            chunkListKey(0, entry.column, entry.row, metrics.columns, ChunkPass::Ballast);
         if (firstOfChunk(entry)) {
-            lists_.draw(key, [&] { drawChunkBallast(entry.column, entry.row, metrics); });
+            drawChunk(true, entry, metrics);
         }
     }
     for (const DrawListEntry& entry : normal_) {
@@ -480,11 +533,8 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
         if (entry.vehicle != nullptr || !chunked(entry)) {
             continue;
         }
-        const std::int32_t key =
-            chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, ChunkPass::Lines);
         if (firstOfChunk(entry)) {
-            lists_.draw(key,
-                        [&] { drawChunkLines(entry.layer, entry.column, entry.row, metrics); });
+            drawChunk(false, entry, metrics);
         }
     }
     endItemPass();

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "render/DrawList.h"
@@ -65,8 +66,17 @@ private:
     bool chunked(const DrawListEntry& entry);
     // For an entry that is chunked: true the first time its chunk is asked for this pass.
     bool firstOfChunk(const DrawListEntry& entry);
-    void drawChunkLines(int layer, int column, int row, const SceneMetrics& metrics);
-    void drawChunkBallast(int column, int row, const SceneMetrics& metrics);
+    // A chunk's lines (or the ballast under its rails) in the chunk's frame, one mesh per
+    // look, the chunk's corner in the scene, and the height of its highest level underside.
+    struct ChunkGeometry {
+        std::vector<TrackMesh> batches;
+        Vec3 origin;
+        double undersideTop = -1e30;
+    };
+    ChunkGeometry chunkGeometry(bool ballast, int layer, int column, int row,
+                                const SceneMetrics& metrics) const;
+    // Draws the chunk of the entry's tile from its list, compiling it first when needed.
+    void drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics);
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
     TileContentsContext contentsContext(CDocumentRenderer& renderer, bool shadowPass);
 
@@ -88,6 +98,10 @@ private:
     bool fadingOff_ = false;
     double tileSize_ = 1;
     double layerHeight_ = 1;
+    // Back faces are culled in this frame's passes.
+    bool backFacesCulled_ = false;
+    // Each chunk's highest level underside, by the key of its whole lines or ballast list.
+    std::unordered_map<std::int32_t, double> undersideTops_;
     TreeDrawer trees_{lists_, textures_};
 };
 
