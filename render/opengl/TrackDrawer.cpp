@@ -114,6 +114,14 @@ void emitQuads(const TrackMesh& mesh) {
     }
 }
 
+// The quads with their normals only, for an untextured look.
+void emitShapes(const TrackMesh& mesh) {
+    for (const TrackVertex& v : mesh.quads) {
+        glNormal3f(v.nx, v.ny, v.nz);
+        glVertex3f(v.x, v.y, v.z);
+    }
+}
+
 } // namespace
 
 void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
@@ -139,7 +147,11 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         glColor4f(mesh.colour[0], mesh.colour[1], mesh.colour[2], alpha);
         glBegin(GL_QUADS);
         for (std::size_t k = first; k < last; ++k) {
-            emitQuads(meshes[k]);
+            if (texture != 0) {
+                emitQuads(meshes[k]);
+            } else {
+                emitShapes(meshes[k]); // no texture reads the coordinates
+            }
         }
         glEnd();
         if (mesh.metal) {
