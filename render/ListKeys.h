@@ -21,6 +21,10 @@ inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
 inline constexpr std::int32_t kFirstSharedListKey = 328;
 inline constexpr std::int32_t kLastSharedListKey = 336;
 
+// The built-in axle (134) and wheels (135 … 138) of the vehicles: 267 + (item − 134) × 10 +
+// fade level, placed outside the list.
+inline constexpr std::int32_t kWheelListKey = 267;
+
 // The built-in tree: 187 + fade level for the normal pass, 197 + fade level for its bare shape
 // in the shadow pass (shared by every tree; placed outside the list).
 inline constexpr std::int32_t kTreeListKey = 187;
