@@ -347,6 +347,14 @@ void CDocumentRenderer::invalidateTileLists(int layer, int column, int row) {
     if (shadow != kNoCacheKey) {
         drops_.keys.push_back(shadow);
     }
+    // The chunk holding the tile is compiled anew with it, in every variant.
+    for (const ChunkPass pass : {ChunkPass::Lines, ChunkPass::LinesFromAbove, ChunkPass::Ballast,
+                                 ChunkPass::BallastFromAbove}) {
+        const std::int32_t chunk = chunkListKey(layer, column, row, metrics_.columns, pass);
+        if (chunk != kNoCacheKey) {
+            drops_.keys.push_back(chunk);
+        }
+    }
     if (layer == 0) {
         const std::int32_t ballast = ballastListKey(column, row, metrics_.columns);
         if (ballast != kNoCacheKey) {

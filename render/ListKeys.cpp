@@ -22,6 +22,15 @@ std::int32_t ballastListKey(int column, int row, int columns) {
     return any == kNoCacheKey ? kNoCacheKey : 101'000'000 + row * columns + column;
 }
 
+std::int32_t chunkListKey(int layer, int column, int row, int columns, ChunkPass pass) {
+    if (tileListKey(layer, column, row, columns, 0, false) == kNoCacheKey ||
+        ((pass == ChunkPass::Ballast || pass == ChunkPass::BallastFromAbove) && layer != 0)) {
+        return kNoCacheKey;
+    }
+    return 110'000'000 + static_cast<int>(pass) * 1'000'000 + layer * 100'000 +
+           (row / kChunkEdge) * 128 + column / kChunkEdge;
+}
+
 std::int32_t lineListKey(int shape, int kind, bool shadowPass, int level, int width, int length) {
     int e = 0;
     if (shape >= 2 && shape <= 5) {

@@ -21,6 +21,10 @@ inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
 inline constexpr std::int32_t kFirstSharedListKey = 328;
 inline constexpr std::int32_t kLastSharedListKey = 336;
 
+// The built-in axle (134) and wheels (135 … 138) of the vehicles: 267 + (item − 134) × 10 +
+// fade level, placed outside the list.
+inline constexpr std::int32_t kWheelListKey = 267;
+
 // The built-in tree: 187 + fade level for the normal pass, 197 + fade level for its bare shape
 // in the shadow pass (shared by every tree; placed outside the list).
 inline constexpr std::int32_t kTreeListKey = 187;
@@ -35,6 +39,16 @@ std::int32_t tileListKey(int layer, int column, int row, int columns, int level,
 // The ballast under the rails of one ground-level tile: 101,000,000 + row × columns + column;
 // key 0 for a cell outside the board.
 std::int32_t ballastListKey(int column, int row, int columns);
+
+// Tiles near the eye are drawn in square chunks of kChunkEdge × kChunkEdge tiles, one list per
+// chunk for their lines and one for their ballast, so that a frame calls a few hundred lists
+// rather than one per tile. Each comes whole or, for an eye above all of the chunk's level
+// undersides, without them (culled anyway). The chunk holding a tile: 110,000,000 + pass ×
+// 1,000,000 + layer × 100,000 + (row / kChunkEdge) × 128 + column / kChunkEdge; the ballast
+// passes are for layer 0 only; key 0 where tileListKey gives 0.
+inline constexpr int kChunkEdge = 8;
+enum class ChunkPass { Lines = 0, Ballast = 1, LinesFromAbove = 2, BallastFromAbove = 3 };
+std::int32_t chunkListKey(int layer, int column, int row, int columns, ChunkPass pass);
 
 // The list of a standard track-line shape (line shape and kind; width and length choose
 // among the shape-6 variants): level + e × 10 + f × 90 + (shadowPass ? 788 : 337).

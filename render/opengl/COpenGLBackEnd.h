@@ -53,7 +53,7 @@ private:
     HudFont font_;
     ItemDrawer items_;
     TrackDrawer tracks_{lists_, textures_, items_};
-    VehicleDrawer vehicles_{items_, textures_};
+    VehicleDrawer vehicles_{items_, textures_, lists_};
     Environment environment_;
     int lightUnits_ = 1;
     bool haveGLStrings_ = false;

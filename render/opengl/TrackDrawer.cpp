@@ -4,12 +4,16 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <optional>
 
 #include "model/CTrackControlItem.h"
 #include "model/CTrackItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
 #include "model/LineItem.h"
+#include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/ListKeys.h"
 #include "render/opengl/BuiltinTextures.h"
@@ -33,6 +37,12 @@ void beginItemPass(float alpha) {
     }
     glColor4f(1, 1, 1, alpha < 1 ? alpha : 1.0f);
     glPushMatrix();
+}
+
+// Tiles with a structure or control items keep their own lists: their contents are drawn
+// right after their lines, as the tile pass always has.
+bool chunkable(const model::CTrackItem& tile) {
+    return !tile.isEmpty() && !tile.hasStructure() && !tile.hasControlItems();
 }
 
 void endItemPass() {
@@ -104,6 +114,14 @@ void emitQuads(const TrackMesh& mesh) {
     }
 }
 
+// The quads with their normals only, for an untextured look.
+void emitShapes(const TrackMesh& mesh) {
+    for (const TrackVertex& v : mesh.quads) {
+        glNormal3f(v.nx, v.ny, v.nz);
+        glVertex3f(v.x, v.y, v.z);
+    }
+}
+
 } // namespace
 
 void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) {
@@ -129,7 +147,11 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         glColor4f(mesh.colour[0], mesh.colour[1], mesh.colour[2], alpha);
         glBegin(GL_QUADS);
         for (std::size_t k = first; k < last; ++k) {
-            emitQuads(meshes[k]);
+            if (texture != 0) {
+                emitQuads(meshes[k]);
+            } else {
+                emitShapes(meshes[k]); // no texture reads the coordinates
+            }
         }
         glEnd();
         if (mesh.metal) {
@@ -152,6 +174,224 @@ void TrackDrawer::drawMeshShapes(const std::vector<TrackMesh>& meshes) {
         }
     }
     glEnd();
+}
+
+void TrackDrawer::beginChunkFrame(CDocumentRenderer& renderer) {
+    const model::CZarnoltDocument& document = renderer.document();
+    const SceneMetrics& metrics = renderer.sceneMetrics();
+    columns_ = metrics.columns;
+    rows_ = metrics.rows;
+    chunkColumns_ = std::max(0, (columns_ + kChunkEdge - 1) / kChunkEdge);
+    chunkRows_ = std::max(0, (rows_ + kChunkEdge - 1) / kChunkEdge);
+    chunks_.assign(static_cast<std::size_t>(5 * chunkColumns_ * chunkRows_), ChunkState::Unknown);
+    eye_ = renderer.currentPose().eye;
+    fadeStart_ = fadeRange(renderer.cameraMode(), metrics.columns, metrics.rows, metrics.tileSize)
+                     .nearDistance;
+    fadingOff_ = document.testPreferenceFlag(model::PrefShowAllFarTracks) ||
+                 document.testPreferenceFlag(model::PrefNoFade);
+    tileSize_ = metrics.tileSize;
+    layerHeight_ = metrics.layerHeight;
+    GLint cullFace = 0;
+    GLint frontFace = 0;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    backFacesCulled_ =
+        glIsEnabled(GL_CULL_FACE) == GL_TRUE && cullFace == GL_BACK && frontFace == GL_CCW;
+}
+
+int TrackDrawer::chunkIndex(const DrawListEntry& entry) const {
+    if (entry.tile == nullptr || entry.layer < 0 || entry.layer > 4 || entry.column < 0 ||
+        entry.row < 0 || entry.column >= columns_ || entry.row >= rows_) {
+        return -1;
+    }
+    return (entry.layer * chunkRows_ + entry.row / kChunkEdge) * chunkColumns_ +
+           entry.column / kChunkEdge;
+}
+
+bool TrackDrawer::chunked(const DrawListEntry& entry) {
+    const int index = chunkIndex(entry);
+    if (index < 0 || entry.level != 0 || !chunkable(*entry.tile) ||
+        chunkListKey(entry.layer, entry.column, entry.row, columns_, ChunkPass::Lines) ==
+            kNoCacheKey) {
+        return false;
+    }
+    ChunkState& state = chunks_[static_cast<std::size_t>(index)];
+    if (state == ChunkState::Unknown) {
+        // Distance from the eye is convex, so the tile centres at the chunk's four corners are
+        // its farthest ones. Nearer than the fade's start, every tile of the chunk the list
+        // holds is at level 0, and every one it lacks was left out by the frustum alone, so
+        // drawing it with the chunk changes no pixel.
+        bool whole = true;
+        if (!fadingOff_) {
+            const int c0 = entry.column / kChunkEdge * kChunkEdge;
+            const int r0 = entry.row / kChunkEdge * kChunkEdge;
+            const int c1 = std::min(c0 + kChunkEdge, columns_) - 1;
+            const int r1 = std::min(r0 + kChunkEdge, rows_) - 1;
+            const double y = entry.layer * layerHeight_ - eye_.y;
+            const double margin = 1e-6 * tileSize_;
+            for (const int c : {c0, c1}) {
+                for (const int r : {r0, r1}) {
+                    const double d = std::hypot((c + 0.5) * tileSize_ - eye_.x, y,
+                                                (r + 0.5) * tileSize_ - eye_.z);
+                    whole = whole && d < fadeStart_ - margin;
+                }
+            }
+        }
+        state = whole ? ChunkState::Whole : ChunkState::Split;
+    }
+    return state == ChunkState::Whole || state == ChunkState::Drawn;
+}
+
+bool TrackDrawer::firstOfChunk(const DrawListEntry& entry) {
+    ChunkState& state = chunks_[static_cast<std::size_t>(chunkIndex(entry))];
+    const bool first = state == ChunkState::Whole;
+    state = ChunkState::Drawn;
+    return first;
+}
+
+namespace {
+
+// Adds a mesh's quads, moved by (dx, 0, dz), to the batch of its look, making one when none
+// has that look yet; the batches keep the order in which their looks first came.
+void addToBatches(std::vector<TrackMesh>& batches, const TrackMesh& mesh, float dx, float dz) {
+    auto batch = std::find_if(batches.begin(), batches.end(),
+                              [&](const TrackMesh& b) { return sameLook(b, mesh); });
+    if (batch == batches.end()) {
+        TrackMesh look;
+        look.texture = mesh.texture;
+        look.colour = mesh.colour;
+        look.metal = mesh.metal;
+        batches.push_back(std::move(look));
+        batch = std::prev(batches.end());
+    }
+    batch->quads.reserve(batch->quads.size() + mesh.quads.size());
+    for (TrackVertex v : mesh.quads) {
+        v.x += dx;
+        v.z += dz;
+        batch->quads.push_back(v);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A level quad facing straight down: culled as a back face by any eye above its height.
+bool isLevelUnderside(const TrackVertex* quad) {
+    for (int k = 0; k < 4; ++k) {
+        if (!(quad[k].ny < -0.99f) || quad[k].y != quad[0].y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The batches without their level undersides.
+std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches) {
+    std::vector<TrackMesh> kept;
+    for (const TrackMesh& batch : batches) {
+        TrackMesh mesh;
+        mesh.texture = batch.texture;
+        mesh.colour = batch.colour;
+        mesh.metal = batch.metal;
+        for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
+            if (!isLevelUnderside(&batch.quads[q])) {
+                mesh.quads.insert(mesh.quads.end(), batch.quads.begin() + q,
+                                  batch.quads.begin() + q + 4);
+            }
+        }
+        kept.push_back(std::move(mesh));
+    }
+    return kept;
+}
+
+} // namespace
+
+TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, int column, int row,
+                                                      const SceneMetrics& metrics) const {
+    const double s = metrics.tileSize;
+    const int c0 = column / kChunkEdge * kChunkEdge;
+    const int r0 = row / kChunkEdge * kChunkEdge;
+    const int c1 = std::min(c0 + kChunkEdge, metrics.columns);
+    const int r1 = std::min(r0 + kChunkEdge, metrics.rows);
+    ChunkGeometry geometry;
+    geometry.origin = {c0 * s, ballast ? 0.1 * metrics.shadowPlaneHeight : kBedLift * s, r0 * s};
+    // One batch per look for the whole chunk: its state is set once and its quads make one
+    // primitive, instead of a round of state changes per tile. The ballast is one look.
+    for (int r = r0; r < r1; ++r) {
+        for (int c = c0; c < c1; ++c) {
+            const model::CTrackItem* tile =
+                model::tileAt(layer, {static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)});
+            if (tile == nullptr || !chunkable(*tile) || (ballast && !tile->hasKind1())) {
+                continue;
+            }
+            const float dx = static_cast<float>((c - c0) * s);
+            const float dz = static_cast<float>((r - r0) * s);
+            for (const auto& line : tile->lines()) {
+                if (line == nullptr || (ballast && !line->isKind1())) {
+                    continue;
+                }
+                // The kind is passed, never written back: another thread reads the lines.
+                const int kind = ballast ? model::LineKindSecondBallast : line->getKind();
+                for (const TrackMesh& mesh :
+                     sweepLine(*line, kind, s, metrics.layerHeight, tile->level())) {
+                    addToBatches(geometry.batches, mesh, dx, dz);
+                }
+            }
+        }
+    }
+    for (const TrackMesh& batch : geometry.batches) {
+        for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
+            if (isLevelUnderside(&batch.quads[q])) {
+                geometry.undersideTop =
+                    std::max(geometry.undersideTop, geometry.origin.y + batch.quads[q].y);
+            }
+        }
+    }
+    return geometry;
+}
+
+void TrackDrawer::drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics) {
+    const ChunkPass wholePass = ballast ? ChunkPass::Ballast : ChunkPass::Lines;
+    const ChunkPass abovePass = ballast ? ChunkPass::BallastFromAbove : ChunkPass::LinesFromAbove;
+    const std::int32_t wholeKey =
+        chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, wholePass);
+    const std::int32_t aboveKey =
+        chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, abovePass);
+    // The height of the chunk's undersides is known while one of its lists lives (an edit or
+    // a new board drops both); otherwise the geometry is made now, and its list from it.
+    std::optional<ChunkGeometry> geometry;
+    auto known = undersideTops_.find(wholeKey);
+    if (known == undersideTops_.end() ||
+        (!lists_.contains(wholeKey) && !lists_.contains(aboveKey))) {
+        geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
+        known = undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop).first;
+    }
+    // The undersides are left out only where back faces are culled and the eye stands
+    // clearly above all of them, so that each would have been culled.
+    const bool fromAbove = backFacesCulled_ && eye_.y > known->second + 0.01 * metrics.tileSize;
+    lists_.draw(fromAbove ? aboveKey : wholeKey, [&] {
+        if (!geometry) {
+            geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
+            undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop);
+        }
+        const std::vector<TrackMesh> trimmed =
+            fromAbove ? withoutUndersides(geometry->batches) : std::vector<TrackMesh>{};
+        const std::vector<TrackMesh>& batches = fromAbove ? trimmed : geometry->batches;
+        glPushMatrix();
+        glTranslated(geometry->origin.x, geometry->origin.y, geometry->origin.z);
+        if (ballast) {
+            // The pass has set the strips' texture and colour.
+            glBegin(GL_QUADS);
+            for (const TrackMesh& mesh : batches) {
+                emitQuads(mesh);
+            }
+            glEnd();
+        } else {
+            drawMeshes(batches, 1.0f);
+        }
+        glPopMatrix();
+    });
 }
 
 void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
@@ -185,9 +425,21 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     glColor4f(1, 1, 1, 1);
+    beginChunkFrame(renderer);
+    // Whole chunks first, one list each (the strips of different tiles never overlap, so
+    // their order does not matter), then the tiles of the other chunks one by one.
     for (const DrawListEntry& entry : normal_) {
         if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
-            !entry.tile->hasKind1()) {
+            !entry.tile->hasKind1() || !chunked(entry)) {
+            continue;
+        }
+        if (firstOfChunk(entry)) {
+            drawChunk(true, entry, metrics);
+        }
+    }
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.tile == nullptr || entry.layer != 0 || entry.level < 0 ||
+            !entry.tile->hasKind1() || chunked(entry)) {
             continue;
         }
         lists_.draw(ballastListKey(entry.column, entry.row, metrics.columns), [&] {
@@ -285,6 +537,19 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
                                  const std::function<void(const DrawListEntry&)>& drawVehicle) {
     const SceneMetrics& metrics = renderer.sceneMetrics();
     const TileContentsContext context = contentsContext(renderer, false);
+    beginChunkFrame(renderer);
+    // The lines of whole chunks first, one list per chunk: all at full alpha, so the depth
+    // test alone decides what is seen, whatever the order; faded tiles follow far to near.
+    beginItemPass(1);
+    for (const DrawListEntry& entry : normal_) {
+        if (entry.vehicle != nullptr || !chunked(entry)) {
+            continue;
+        }
+        if (firstOfChunk(entry)) {
+            drawChunk(false, entry, metrics);
+        }
+    }
+    endItemPass();
     for (const DrawListEntry& entry : normal_) {
         if (entry.vehicle != nullptr) {
             if (drawVehicle) {
@@ -295,6 +560,9 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
         drawTunnelPortals(entry, metrics, textures_);
         if (entry.level < 0 || entry.level > 9) {
             continue; // beyond the fade: only the tunnel portals
+        }
+        if (chunked(entry)) {
+            continue; // its chunk drew its lines, and it holds nothing else
         }
         beginItemPass(entry.alpha);
         const std::int32_t key =

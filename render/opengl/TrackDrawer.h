@@ -1,6 +1,8 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "render/DrawList.h"
 #include "render/TrackGeometry.h"
@@ -53,6 +55,28 @@ public:
     static void drawMeshShapes(const std::vector<TrackMesh>& meshes);
 
 private:
+    // Whether a tile's chunk is drawn from its chunk lists this frame.
+    enum class ChunkState : signed char { Unknown, Split, Whole, Drawn };
+    // Sizes the frame's chunk table for the board and forgets the last frame's answers.
+    void beginChunkFrame(CDocumentRenderer& renderer);
+    // Index of the chunk holding the entry's tile in the chunk table, −1 outside it.
+    int chunkIndex(const DrawListEntry& entry) const;
+    // True when the entry's tile is drawn by its chunk's lists: the entry is at level 0 and
+    // every tile of the chunk lies nearer than the fade's start.
+    bool chunked(const DrawListEntry& entry);
+    // For an entry that is chunked: true the first time its chunk is asked for this pass.
+    bool firstOfChunk(const DrawListEntry& entry);
+    // A chunk's lines (or the ballast under its rails) in the chunk's frame, one mesh per
+    // look, the chunk's corner in the scene, and the height of its highest level underside.
+    struct ChunkGeometry {
+        std::vector<TrackMesh> batches;
+        Vec3 origin;
+        double undersideTop = -1e30;
+    };
+    ChunkGeometry chunkGeometry(bool ballast, int layer, int column, int row,
+                                const SceneMetrics& metrics) const;
+    // Draws the chunk of the entry's tile from its list, compiling it first when needed.
+    void drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics);
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);
     TileContentsContext contentsContext(CDocumentRenderer& renderer, bool shadowPass);
 
@@ -62,6 +86,22 @@ private:
     DrawList normal_;
     DrawList shadow_;
     int shadowCasters_ = 0;
+    // The frame's chunk table (layer by chunk row by chunk column) and what the chunk answer
+    // needs: the eye, where the fade starts, and the board.
+    std::vector<ChunkState> chunks_;
+    int chunkColumns_ = 0;
+    int chunkRows_ = 0;
+    int columns_ = 0;
+    int rows_ = 0;
+    Vec3 eye_;
+    double fadeStart_ = 0;
+    bool fadingOff_ = false;
+    double tileSize_ = 1;
+    double layerHeight_ = 1;
+    // Back faces are culled in this frame's passes.
+    bool backFacesCulled_ = false;
+    // Each chunk's highest level underside, by the key of its whole lines or ballast list.
+    std::unordered_map<std::int32_t, double> undersideTops_;
     TreeDrawer trees_{lists_, textures_};
 };
 

@@ -12,9 +12,11 @@
 #include "items/ItemRegistry.h"
 #include "model/CTrackItem.h"
 #include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
 #include "render/SmokePuffs.h"
 #include "render/TrackGeometry.h"
 #include "render/opengl/BuiltinTextures.h"
+#include "render/opengl/CachedLists.h"
 #include "render/opengl/ItemDrawer.h"
 #include "render/opengl/StGLState.h"
 #include "trains/CTrainControler.h"
@@ -25,6 +27,8 @@ namespace render::opengl {
 namespace {
 
 constexpr int kAxleItem = 134;
+// Wheel model n (1 … 4) is built-in item 134 + n.
+constexpr int kFirstWheelItem = 134;
 constexpr int kPanelItem = 132;
 // The gauges on the panel item, in its units (40 to a tile edge): three faces side by side at
 // z −2.2, 0 and 2.2 (left to right seen from the driver, who looks along +x), centred 1.3
@@ -293,17 +297,29 @@ void VehicleDrawer::drawWheels(const trains::WheelGeometry& g, double angle, dou
     }
 }
 
+void VehicleDrawer::drawRunningGear(const items::C3DItemObject& model, int number, double tileSize,
+                                    float alpha) {
+    ItemDrawOptions options;
+    options.opacity = alpha;
+    // Every vehicle turns the same few built-in models: each fade level's copy is compiled
+    // once. An alpha of no fade level is drawn directly.
+    const int level = static_cast<int>(std::lround((1.0f - alpha) * 10.0f));
+    const bool cached = number >= kAxleItem && number <= kFirstWheelItem + 4 && level >= 0 &&
+                        level <= 9 && fadeAlpha(level) == alpha;
+    const std::int32_t key =
+        cached ? kWheelListKey + (number - kAxleItem) * 10 + level : kNoCacheKey;
+    lists_.draw(key, [&] { items_.drawItem(model, tileSize, options); });
+}
+
 void VehicleDrawer::drawWheelSet(const trains::WheelGeometry& g, double x, double y, double z,
                                  double axleHeight, double scaleX, double scaleY, double scaleZ,
                                  double angle, double tileSize, float alpha) {
-    ItemDrawOptions options;
-    options.opacity = alpha;
     if (items::C3DItemObject* axle = items::getBuiltinItem(kAxleItem)) {
         items_.prepare(*axle);
         StGLMatrix matrix;
         glTranslated(g.k[12] + x, axleHeight, g.k[14]);
         glScaled(g.k[9], g.k[10], g.k[11]);
-        items_.drawItem(*axle, tileSize, options);
+        drawRunningGear(*axle, kAxleItem, tileSize, alpha);
     }
     items::C3DItemObject* wheel = trains::CTrainItemWheel::bogieModel(g.wheelModel);
     if (wheel == nullptr) {
@@ -322,7 +338,7 @@ void VehicleDrawer::drawWheelSet(const trains::WheelGeometry& g, double x, doubl
         glTranslated(0, cy - box.min.y, 0);
         glRotated(angle, 0, 0, 1);
         glTranslated(-cx, -cy, -cz);
-        items_.drawItem(*wheel, tileSize, options);
+        drawRunningGear(*wheel, kFirstWheelItem + g.wheelModel, tileSize, alpha);
     }
 }
 

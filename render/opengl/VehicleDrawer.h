@@ -18,14 +18,15 @@ namespace render::opengl {
 
 class ItemDrawer;
 class BuiltinTextures;
+class CachedLists;
 
 // Draws the vehicles of the frame's draw list: each vehicle's item model placed on its first
 // wheel set, turned to the line from its first to its second wheel set and lifted onto the
 // rails, with its turning wheel sets and axles and its lamps.
 class VehicleDrawer {
 public:
-    VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures)
-        : items_(items), textures_(textures) {}
+    VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures, CachedLists& lists)
+        : items_(items), textures_(textures), lists_(lists) {}
 
     // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing. A
     // vehicle whose model has a cab panel gets the speedometer panel (built-in item 132) at
@@ -54,8 +55,13 @@ private:
                       double axleHeight, double scaleX, double scaleY, double scaleZ, double angle,
                       double tileSize, float alpha);
 
+    // A built-in axle or wheel model, from its list of the fade level that gives `alpha`.
+    void drawRunningGear(const items::C3DItemObject& model, int number, double tileSize,
+                         float alpha);
+
     ItemDrawer& items_;
     BuiltinTextures& textures_;
+    CachedLists& lists_;
 };
 
 } // namespace render::opengl

@@ -7,6 +7,11 @@
 
 namespace {
 
+using render::ballastListKey;
+using render::ChunkPass;
+using render::chunkListKey;
+using render::kChunkEdge;
+using render::kNoCacheKey;
 using render::lineListKey;
 using render::tileListKey;
 
@@ -49,11 +54,33 @@ TEST(ListKeys, NoTwoTilesOrPassesShareAKeyOnTheLargestBoard) {
                 ++made;
             }
             keys.insert(tileListKey(layer, column, row, 999, 0, true));
-            ++made;
+            keys.insert(chunkListKey(layer, column, row, 999, ChunkPass::Lines));
+            made += 2;
+            if (layer == 0) {
+                keys.insert(ballastListKey(column, row, 999));
+                keys.insert(chunkListKey(layer, column, row, 999, ChunkPass::Ballast));
+                made += 2;
+            }
         }
     }
     EXPECT_EQ(static_cast<int>(keys.size()), made);
     EXPECT_GT(*keys.begin(), 1237) << "above the line-shape keys";
+}
+
+TEST(ListKeys, TilesOfOneChunkShareItsKeyAndNoOthersDo) {
+    const int e = kChunkEdge;
+    const std::int32_t first = chunkListKey(1, 0, 0, 40, ChunkPass::Lines);
+    EXPECT_NE(first, kNoCacheKey);
+    EXPECT_EQ(chunkListKey(1, e - 1, e - 1, 40, ChunkPass::Lines), first);
+    EXPECT_NE(chunkListKey(1, e, 0, 40, ChunkPass::Lines), first);
+    EXPECT_NE(chunkListKey(1, 0, e, 40, ChunkPass::Lines), first);
+    EXPECT_NE(chunkListKey(2, 0, 0, 40, ChunkPass::Lines), first);
+    EXPECT_NE(chunkListKey(0, 0, 0, 40, ChunkPass::Ballast),
+              chunkListKey(0, 0, 0, 40, ChunkPass::Lines));
+    // Outside the board, an unknown layer, and ballast above the ground have no chunk.
+    EXPECT_EQ(chunkListKey(1, 40, 0, 40, ChunkPass::Lines), kNoCacheKey);
+    EXPECT_EQ(chunkListKey(5, 0, 0, 40, ChunkPass::Lines), kNoCacheKey);
+    EXPECT_EQ(chunkListKey(1, 0, 0, 40, ChunkPass::Ballast), kNoCacheKey);
 }
 
 TEST(ListKeys, LineShapeKeysSpanTheirTwoRanges) {

@@ -17,6 +17,7 @@
 #include "model/DocumentRecords.h"
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
+#include "render/ListKeys.h"
 #include "render/opengl/COpenGLBackEnd.h"
 #include "render/opengl/OffscreenContext.h"
 #include "support/CliRunner.h"
@@ -65,19 +66,60 @@ TEST_F(TrackFrame, ASecondFrameCompilesNothingAndAnEditRecompilesOneTile) {
     frame();
     const render::TrackFrameStats first = renderer.trackStats();
     ASSERT_EQ(first.drawList.size(), 16u);
-    // Every tile's track and its ballast, the base plate, the terrain seen from above and its
-    // two textured layers.
-    EXPECT_EQ(first.listsCompiled, 16 + 16 + 1 + 1 + 2);
+    // Every tile lies near the eye, so the lines and the ballast of the board's one chunk are
+    // one list each; then the base plate, the terrain seen from above and its two textured
+    // layers.
+    EXPECT_EQ(first.listsCompiled, 1 + 1 + 1 + 1 + 2);
     EXPECT_EQ(first.listsCalled, 0);
 
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 36);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 6);
 
     renderer.invalidateTileLists(0, 3, 5);
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 34);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 4);
+}
+
+TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLists) {
+    render::opengl::OffscreenContext context(160, 120);
+    ASSERT_TRUE(context.valid());
+    constexpr int kSize = 2 * render::kChunkEdge;
+    model::CZarnoltDocument document(kSize, kSize);
+    document.setPreferenceFlag(model::PrefShowAllFarTracks, true);
+    // Rows 2 and kSize − 3 cross all four chunks; the tile at (3, 2) holds a platform.
+    for (std::int16_t c = 0; c < kSize; ++c) {
+        model::createTile({c, 2}, 0)->setShape(1);
+        model::createTile({c, kSize - 3}, 0)->setShape(1);
+    }
+    model::tileAt(0, {3, 2})->addControlItem(model::KindStation1);
+    {
+        CDocumentRenderer renderer(document, std::make_unique<render::opengl::COpenGLBackEnd>());
+        ASSERT_TRUE(renderer.initialise(160, 120, 0));
+        struct Step {
+            int column;
+            int row;
+            int compiled;
+            int called;
+        };
+        // Four chunks of lines and four of ballast, the platform tile's own two lists, the
+        // four shared lists. An edit drops the lists of its tile and of its chunk.
+        const Step steps[] = {{-1, -1, 14, 0},       {-1, -1, 0, 14}, {5, kSize - 3, 2, 12},
+                              {kSize - 1, 2, 2, 12}, {3, 2, 4, 10},   {-1, -1, 0, 14}};
+        for (const Step& step : steps) {
+            if (step.column >= 0) {
+                renderer.invalidateTileLists(0, step.column, step.row);
+            }
+            ASSERT_TRUE(renderer.draw());
+            EXPECT_EQ(renderer.trackStats().drawList.size(), static_cast<std::size_t>(2 * kSize));
+            EXPECT_EQ(renderer.trackStats().listsCompiled, step.compiled)
+                << step.column << ", " << step.row;
+            EXPECT_EQ(renderer.trackStats().listsCalled, step.called)
+                << step.column << ", " << step.row;
+        }
+    }
+    model::deleteAllTiles();
 }
 
 TEST_F(TrackFrame, RailsAreDrawnAndTheBallastSwitchChangesOnlyTheBallast) {

@@ -7,14 +7,25 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "image/PngCodec.h"
+#include "model/CTrackItem.h"
+#include "model/CZarnoltDocument.h"
+#include "model/TrackTiles.h"
+#include "render/CDocumentRenderer.h"
 #include "render/RideCamera.h"
+#include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/OffscreenContext.h"
 #include "support/CliRunner.h"
 #include "support/TempFolder.h"
+#include "trains/CTrainControler.h"
+#include "trains/CTrainItem.h"
+#include "trains/VehicleRegistry.h"
+#include "trains/VehicleTypes.h"
 
 namespace {
 
@@ -158,6 +169,62 @@ TEST(VehicleFrame, TheDriverSeatLooksAlongTheTrackAndTheRidingViewsTurnWithIt) {
     render::RideInput still;
     render::CameraPose pose;
     EXPECT_FALSE(render::ridePose(still, {}, pose));
+}
+
+} // namespace
+
+namespace {
+
+// One locomotive standing on a straight line of an 8 × 8 board, drawn by a renderer of its own.
+class StandingVehicle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        context_ = std::make_unique<render::opengl::OffscreenContext>(160, 120);
+        ASSERT_TRUE(context_->valid());
+        document_ = std::make_unique<model::CZarnoltDocument>(8, 8);
+        for (std::int16_t c = 0; c < 8; ++c) {
+            model::createTile({c, 3}, 0)->setShape(1);
+        }
+    }
+    void TearDown() override {
+        renderer_.reset();
+        document_.reset();
+        context_.reset();
+        trains::deleteAllVehicles();
+        model::deleteAllTiles();
+    }
+    void addLocomotive() {
+        trains::CTrainItem* vehicle =
+            trains::createVehicle(model::tileAt(0, {4, 3}), trains::TypeElectric, "EL01.zn3");
+        ASSERT_NE(vehicle, nullptr);
+        ASSERT_NE(vehicle->findModel(), nullptr);
+        trains::getOrCreateTrainController().addVehicle(vehicle);
+    }
+    // The lists compiled by the first frame of a new renderer.
+    int firstFrameCompiles() {
+        renderer_ = std::make_unique<render::CDocumentRenderer>(
+            *document_, std::make_unique<render::opengl::COpenGLBackEnd>());
+        EXPECT_TRUE(renderer_->initialise(160, 120, 0));
+        renderer_->setHudVisible(false);
+        EXPECT_TRUE(renderer_->draw());
+        return renderer_->trackStats().listsCompiled;
+    }
+
+    std::unique_ptr<render::opengl::OffscreenContext> context_;
+    std::unique_ptr<model::CZarnoltDocument> document_;
+    std::unique_ptr<render::CDocumentRenderer> renderer_;
+};
+
+TEST_F(StandingVehicle, ItsWheelsAreCompiledOnceAndLaterFramesDrawTheSame) {
+    const int withoutVehicle = firstFrameCompiles();
+    addLocomotive();
+    const int withVehicle = firstFrameCompiles();
+    // The axle and the wheel model of the locomotive's fade level.
+    EXPECT_GE(withVehicle - withoutVehicle, 2);
+    const std::vector<std::uint8_t> compiled = context_->readPixels();
+    ASSERT_TRUE(renderer_->draw());
+    EXPECT_EQ(renderer_->trackStats().listsCompiled, 0);
+    EXPECT_EQ(context_->readPixels(), compiled);
 }
 
 } // namespace
