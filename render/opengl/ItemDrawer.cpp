@@ -136,8 +136,10 @@ void ItemDrawer::drawGeometry(items::C3DObject& root, double scale, const ItemDr
     if (!(opacity > 0.0f) || !std::isfinite(scale)) {
         return;
     }
+    // The lighting group too: the colours an item sets reach the material through colour
+    // tracking, and popping the current colour alone would leave that material behind.
     StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
-                     GL_POLYGON_BIT | GL_TEXTURE_BIT);
+                     GL_POLYGON_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     // Node scales and the draw scale reach the normals through the matrix.
     glEnable(GL_NORMALIZE);

@@ -27,6 +27,14 @@ namespace {
 constexpr float kMetalSpecular[4] = {0.8f, 0.8f, 0.8f, 1.0f};
 constexpr float kNoSpecular[4] = {0, 0, 0, 1};
 
+// Colour tracking copies a colour into the material when the colour is set, but a colour put
+// back by popping the attribute stack leaves the material as it was, and setting that same
+// colour again may not copy it. Enabling tracking again copies the current colour.
+void takeColourIntoMaterial() {
+    glDisable(GL_COLOR_MATERIAL);
+    glEnable(GL_COLOR_MATERIAL);
+}
+
 void beginItemPass(float alpha) {
     glDepthMask(GL_TRUE);
     if (alpha < 1) {
@@ -36,6 +44,7 @@ void beginItemPass(float alpha) {
         glDisable(GL_BLEND);
     }
     glColor4f(1, 1, 1, alpha < 1 ? alpha : 1.0f);
+    takeColourIntoMaterial();
     glPushMatrix();
 }
 
@@ -425,6 +434,7 @@ void TrackDrawer::drawBallast(CDocumentRenderer& renderer) {
         glBindTexture(GL_TEXTURE_2D, texture);
     }
     glColor4f(1, 1, 1, 1);
+    takeColourIntoMaterial();
     beginChunkFrame(renderer);
     // Whole chunks first, one list each (the strips of different tiles never overlap, so
     // their order does not matter), then the tiles of the other chunks one by one.

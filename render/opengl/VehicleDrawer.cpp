@@ -114,7 +114,8 @@ void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics
         return;
     }
     items_.prepare(*model);
-    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    StGLAttrib saved(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT |
+                     GL_LIGHTING_BIT);
     StGLMatrix matrix;
     glDepthMask(GL_TRUE);
     if (entry.alpha < 1.0f) {

@@ -16,6 +16,7 @@
 #include "model/CTrackStructureItem.h"
 #include "model/CZarnoltDocument.h"
 #include "model/DocumentRecords.h"
+#include "model/LineItem.h"
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/opengl/COpenGLBackEnd.h"
@@ -171,6 +172,42 @@ TEST_F(TileContentsFrame, BushesShowLitLeavesFromEverySide) {
         // Culled or unlit cards left a few hundred dark pixels (mean green below 70).
         EXPECT_GT(changed, 2000);
         EXPECT_GT(green / std::max(changed, 1), 90.0);
+    }
+}
+
+TEST_F(TileContentsFrame, AStructureLeavesNoColourOnTheRoadDrawnAfterIt) {
+    // A shop behind a road tile (drawn before it, far to near): the road's white-lit bed must
+    // look the same with and without the shop, not take on the colour the shop ended with.
+    document_->setPreferenceFlag(model::PrefNoShadows, true);
+    model::CTrackItem* road = model::createTile({3, 5}, 0);
+    road->addShape(1, model::LineKindSecondFirst);
+    ASSERT_TRUE(road->addControlItem(model::KindReversing)); // drawn from its own list
+    start();
+    frame();
+    const Pixels alone = frame();
+    for (const char* shop : {"Shop01.zn3", "House01.zn3", "House04.zn3"}) {
+        SCOPED_TRACE(shop);
+        model::getOrCreateTile({3, 1}, 0)->setStructure(
+            std::make_unique<model::CTrackStructureItem>(model::StructureItemModel, shop));
+        ASSERT_NE(model::tileAt(0, {3, 1})->getStructure()->itemModel(), nullptr);
+        const Pixels behind = frame();
+        model::tileAt(0, {3, 1})->setStructure(nullptr);
+        // The road's middle, away from the buffer block at its right end.
+        double sx = 0, sy = 0;
+        ASSERT_TRUE(screen(3.4, 0.05, 5.5, sx, sy));
+        int differing = 0;
+        for (int dy = -4; dy <= 4; ++dy) {
+            for (int dx = -8; dx <= 8; ++dx) {
+                const int x = static_cast<int>(sx) + dx;
+                const int row = kHeight - 1 - (static_cast<int>(sy) + dy);
+                const std::size_t i = (static_cast<std::size_t>(row) * kWidth + x) * 4;
+                differing += alone[i] != behind[i] || alone[i + 1] != behind[i + 1] ||
+                                     alone[i + 2] != behind[i + 2]
+                                 ? 1
+                                 : 0;
+            }
+        }
+        EXPECT_EQ(differing, 0);
     }
 }
 
