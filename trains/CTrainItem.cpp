@@ -433,8 +433,14 @@ bool CTrainItem::isTail() {
 }
 
 std::vector<CTrainItem*> CTrainItem::trainMembers() {
+    std::vector<CTrainItem*> members;
+    appendTrainMembers(members);
+    return members;
+}
+
+void CTrainItem::appendTrainMembers(std::vector<CTrainItem*>& out) {
     CTrainItem* first = firstVehicle();
-    std::vector<CTrainItem*> members{first};
+    out.push_back(first);
     // The chain behind the first vehicle, walked as chain(false) walks it.
     Visited visited;
     visited.insert(first);
@@ -443,10 +449,9 @@ std::vector<CTrainItem*> CTrainItem::trainMembers() {
         if (next == nullptr || !visited.insert(next)) {
             break;
         }
-        members.push_back(next);
+        out.push_back(next);
         at = next;
     }
-    return members;
 }
 
 int CTrainItem::motiveVehicles(std::vector<CTrainItem*>& out) {

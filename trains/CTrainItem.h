@@ -92,6 +92,8 @@ public:
     std::vector<CTrainItem*> chain(bool front) const;
     // The whole train from the first vehicle along rear links.
     std::vector<CTrainItem*> trainMembers();
+    // Appends trainMembers() to `out`.
+    void appendTrainMembers(std::vector<CTrainItem*>& out);
     int motiveVehicles(std::vector<CTrainItem*>& out);
     CTrainItem* firstMotiveVehicle();
     VehicleId frontLink() const { return frontLink_; }
