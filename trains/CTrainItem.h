@@ -196,6 +196,8 @@ private:
                         std::optional<const CTrainItem*> motive);
     CTrainItem* findLinked(VehicleId id) const;
     CTrainItem* chainEnd(bool front);
+    // Hands each vehicle of chain(front) to `sink` in turn, without listing them.
+    template <typename Sink> void walkChain(bool front, Sink&& sink) const;
     void turnOne(bool reverseRunning);
 
     VehicleId id_ = 0;
