@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
-#include <unordered_set>
 
+#include "model/AddressSet.h"
 #include "model/CTrackItem.h"
 #include "model/EditedCells.h"
 #include "model/LookupMemo.h"
@@ -20,7 +20,7 @@ namespace {
 
 struct LineRegistry {
     std::mutex mutex;
-    std::unordered_set<const LineItem*> lines;
+    AddressSet lines;
     std::atomic<std::uint64_t> revision{1}; // bumped by every registration and removal
 };
 
@@ -123,8 +123,9 @@ LineItem* validLine(const void* address) {
     return memo.get(reinterpret_cast<std::uintptr_t>(address),
                     r.revision.load(std::memory_order_acquire), [&]() -> LineItem* {
                         std::lock_guard lock(r.mutex);
-                        auto it = r.lines.find(static_cast<const LineItem*>(address));
-                        return it != r.lines.end() ? const_cast<LineItem*>(*it) : nullptr;
+                        return r.lines.contains(address)
+                                   ? static_cast<LineItem*>(const_cast<void*>(address))
+                                   : nullptr;
                     });
 }
 

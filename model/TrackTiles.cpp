@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/AddressSet.h"
 #include "model/CTrackItem.h"
 #include "model/EditedCells.h"
 #include "model/LineItem.h"
@@ -42,7 +43,7 @@ struct TileContainers {
     std::set<CTrackItem*> deferred;
     TileSelection selection;
     std::mutex registryMutex;
-    std::unordered_set<const CTrackItem*> registry;
+    AddressSet registry;
     std::atomic<std::uint64_t> registryRevision{1}; // bumped by every registration and removal
     bool bulkDeletion = false;
 };
@@ -161,8 +162,9 @@ CTrackItem* validTile(const void* address) {
     return memo.get(reinterpret_cast<std::uintptr_t>(address),
                     c.registryRevision.load(std::memory_order_acquire), [&]() -> CTrackItem* {
                         std::lock_guard lock(c.registryMutex);
-                        auto it = c.registry.find(static_cast<const CTrackItem*>(address));
-                        return it != c.registry.end() ? const_cast<CTrackItem*>(*it) : nullptr;
+                        return c.registry.contains(address)
+                                   ? static_cast<CTrackItem*>(const_cast<void*>(address))
+                                   : nullptr;
                     });
 }
 

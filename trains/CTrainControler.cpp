@@ -12,6 +12,7 @@
 #include "trains/CTrackControlItemManager.h"
 #include "trains/CTrainControlerThread.h"
 #include "trains/CTrainItem.h"
+#include "trains/StepIndex.h"
 #include "trains/TrainHooks.h"
 #include "trains/VehicleRegistry.h"
 

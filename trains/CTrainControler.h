@@ -13,6 +13,7 @@ namespace trains {
 class CTrainItem;
 class CTrainControlerThread;
 class StepIndex;
+struct StepScratch;
 class AheadWalk;
 
 // Owner of the running order of every vehicle on the layout: the list whose 1-based
@@ -88,13 +89,16 @@ private:
     static bool stationAheadFree(CTrainItem* h, AheadWalk& walk);
     bool mayLeaveStation(CTrainItem* h, AheadWalk& walk);
     // Coupling with the step's index when it is still current (null: file the vehicles).
-    bool autoCouple(const StepIndex* current);
+    bool autoCouple(const StepIndex* current, StepScratch& scratch);
+    // trainLeaders into `out`, with `members` as room for each train's members.
+    void collectLeaders(std::vector<CTrainItem*>& out, std::vector<CTrainItem*>& members) const;
 
     std::vector<CTrainItem*> vehicles_;
     double speed_ = 320.0;
     std::int32_t speedLevel_ = 10;
     std::int32_t speedLevelMax_ = 10;
     std::unique_ptr<CTrainControlerThread> thread_;
+    std::unique_ptr<StepScratch> scratch_; // used by runVehicles under the step lock
     std::mutex stepLock_;
     bool handStepped_ = false;
 };

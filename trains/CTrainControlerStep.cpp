@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 #include "model/CTrackControlItem.h"
@@ -233,16 +232,28 @@ void CTrainControler::refreshMarkers() {
 
 std::vector<CTrainItem*> CTrainControler::trainLeaders() const {
     std::vector<CTrainItem*> leaders;
-    std::vector<CTrainItem*> motive;
+    std::vector<CTrainItem*> members;
+    collectLeaders(leaders, members);
+    return leaders;
+}
+
+void CTrainControler::collectLeaders(std::vector<CTrainItem*>& out,
+                                     std::vector<CTrainItem*>& members) const {
+    out.clear();
     for (CTrainItem* v : vehicles_) {
         if (!v->hasNoFrontNeighbour()) {
             continue;
         }
-        if (v->motiveVehicles(motive) > 0 && !motive.empty()) {
-            leaders.push_back(motive.front());
+        // The train's first motive vehicle, as motiveVehicles lists them.
+        members.clear();
+        v->appendTrainMembers(members);
+        const auto motive = std::find_if(members.begin(), members.end(), [](const CTrainItem* m) {
+            return m->isLocomotive() || m->isMonorail();
+        });
+        if (motive != members.end()) {
+            out.push_back(*motive);
         }
     }
-    return leaders;
 }
 
 bool CTrainControler::pathIsClear(CTrainItem& v, const std::vector<CTrainItem*>& leaders) const {
@@ -330,12 +341,14 @@ bool CTrainControler::mayLeaveStation(CTrainItem* h, AheadWalk& walk) {
 }
 
 bool CTrainControler::autoCouple() {
-    return autoCouple(nullptr);
+    StepScratch scratch;
+    return autoCouple(nullptr, scratch);
 }
 
-bool CTrainControler::autoCouple(const StepIndex* current) {
+bool CTrainControler::autoCouple(const StepIndex* current, StepScratch& scratch) {
     bool changed = false;
-    for (CTrainItem* a : std::vector<CTrainItem*>(vehicles_)) {
+    scratch.vehicles.assign(vehicles_.begin(), vehicles_.end());
+    for (CTrainItem* a : scratch.vehicles) {
         if (findVehicle(a->id()) != a) {
             continue;
         }
@@ -350,19 +363,22 @@ bool CTrainControler::autoCouple(const StepIndex* current) {
     }
     // The step's index still holds when nothing was pulled apart; a coupling changes trains
     // and places, so every later pass files the vehicles afresh.
-    std::optional<StepIndex> refiled;
+    const std::vector<CTrainItem*> noLeaders;
     if (changed || current == nullptr) {
-        current = &refiled.emplace(vehicles_, std::vector<CTrainItem*>{});
+        scratch.refiled.rebuild(vehicles_, noLeaders);
+        current = &scratch.refiled;
     }
     bool coupled = true;
     // Each pass couples at most one car; the number of passes is bounded by the vehicles.
     for (std::size_t pass = 0; coupled && pass <= vehicles_.size(); ++pass) {
         coupled = false;
         if (pass > 0) {
-            current = &refiled.emplace(vehicles_, std::vector<CTrainItem*>{});
+            scratch.refiled.rebuild(vehicles_, noLeaders);
+            current = &scratch.refiled;
         }
         const StepIndex& index = *current;
-        std::vector<CTrainItem*> heads;
+        std::vector<CTrainItem*>& heads = scratch.heads;
+        heads.clear();
         for (CTrainItem* q : vehicles_) {
             // Only a vehicle at the leading end of its chain can be its train's head.
             const bool leadingEnd =
@@ -371,7 +387,7 @@ bool CTrainControler::autoCouple(const StepIndex* current) {
                 heads.push_back(q);
             }
         }
-        std::vector<CTrainItem*> near;
+        std::vector<CTrainItem*>& near = scratch.near;
         for (CTrainItem* q : heads) {
             AheadWalk walk(q);
             const model::CTrackItem* one = walk.tile(1);
@@ -380,14 +396,17 @@ bool CTrainControler::autoCouple(const StepIndex* current) {
                 continue;
             }
             // The vehicles standing on those two tiles, in list order.
-            near = index.on(one);
-            near.insert(near.end(), index.on(two).begin(), index.on(two).end());
+            near.clear();
+            index.appendOn(one, near);
+            index.appendOn(two, near);
             std::sort(near.begin(), near.end(), [&](const CTrainItem* a, const CTrainItem* b) {
                 return index.listPosition(a) < index.listPosition(b);
             });
             for (CTrainItem* r : near) {
-                if (r == q || !r->isRailVehicle() || q->isSameTrain(r) ||
-                    !(gridDistance(*q, *r) < 40) || !(r->isHead() || r->isTail()) ||
+                // The distance is the cheapest test and rules out most vehicles; the tests
+                // before isHead and isTail change nothing, so their order is free.
+                if (r == q || !r->isRailVehicle() || !(gridDistance(*q, *r) < 40) ||
+                    q->isSameTrain(r) || !(r->isHead() || r->isTail()) ||
                     r->trainHasActiveDriver()) {
                     continue;
                 }
@@ -408,9 +427,16 @@ bool CTrainControler::autoCouple(const StepIndex* current) {
 }
 
 bool CTrainControler::runVehicles(double dt) {
-    const std::vector<CTrainItem*> leaders = trainLeaders();
-    StepIndex index(vehicles_, leaders);
-    for (CTrainItem* v : std::vector<CTrainItem*>(vehicles_)) {
+    if (!scratch_) {
+        scratch_ = std::make_unique<StepScratch>();
+    }
+    StepScratch& scratch = *scratch_;
+    collectLeaders(scratch.leaders, scratch.members);
+    StepIndex& index = scratch.index;
+    index.rebuild(vehicles_, scratch.leaders);
+    // A copy: a vehicle's move may change the list (a hook deleting a vehicle).
+    scratch.vehicles.assign(vehicles_.begin(), vehicles_.end());
+    for (CTrainItem* v : scratch.vehicles) {
         if (findVehicle(v->id()) != v || !v->isSelfPropelled()) {
             continue;
         }
@@ -424,7 +450,7 @@ bool CTrainControler::runVehicles(double dt) {
             v->setSpeed(0);
         }
     }
-    if (autoCouple(&index)) {
+    if (autoCouple(&index, scratch)) {
         requestPanelRefresh();
     }
     if (trainHooks().requestViewRepaint) {

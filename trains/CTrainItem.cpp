@@ -46,6 +46,31 @@ private:
     std::unordered_set<const CTrainItem*> set_;
 };
 
+// A list of vehicles that keeps short trains on the stack.
+class ShortList {
+public:
+    void push(CTrainItem* v) {
+        if (count_ < inline_.size()) {
+            inline_[count_++] = v;
+        } else {
+            more_.push_back(v);
+        }
+    }
+    template <typename Fn> void each(Fn&& fn) const {
+        for (std::size_t i = 0; i < count_; ++i) {
+            fn(inline_[i]);
+        }
+        for (CTrainItem* v : more_) {
+            fn(v);
+        }
+    }
+
+private:
+    std::array<CTrainItem*, 32> inline_{};
+    std::size_t count_ = 0;
+    std::vector<CTrainItem*> more_;
+};
+
 model::Vec3d turnAboutZ(const model::Vec3d& p, double degrees) {
     const double a = degrees * M_PI / 180.0;
     return {p.x * std::cos(a) - p.y * std::sin(a), p.x * std::sin(a) + p.y * std::cos(a), p.z};
@@ -352,9 +377,9 @@ void CTrainItem::advanceKnowing(bool useAcceleration, double distance, double ta
     if (useAcceleration && isSelfPropelled()) {
         // Moving the train changes no links, so every car shares this first motive vehicle.
         for (bool front : {true, false}) {
-            for (CTrainItem* v : chain(front)) {
-                v->advanceKnowing(false, d, 0, 0, motive);
-            }
+            ShortList cars;
+            walkChain(front, [&](CTrainItem* v) { cars.push(v); });
+            cars.each([&](CTrainItem* v) { v->advanceKnowing(false, d, 0, 0, motive); });
         }
     }
     if (haltAsked) {
@@ -369,6 +394,11 @@ void CTrainItem::advanceKnowing(bool useAcceleration, double distance, double ta
 
 std::vector<CTrainItem*> CTrainItem::chain(bool front) const {
     std::vector<CTrainItem*> result;
+    walkChain(front, [&](CTrainItem* v) { result.push_back(v); });
+    return result;
+}
+
+template <typename Sink> void CTrainItem::walkChain(bool front, Sink&& sink) const {
     Visited visited;
     visited.insert(this);
     const CTrainItem* at = this;
@@ -377,10 +407,9 @@ std::vector<CTrainItem*> CTrainItem::chain(bool front) const {
         if (next == nullptr || !visited.insert(next)) {
             break;
         }
-        result.push_back(next);
+        sink(next);
         at = next;
     }
-    return result;
 }
 
 CTrainItem* CTrainItem::chainEnd(bool front) {
@@ -433,8 +462,14 @@ bool CTrainItem::isTail() {
 }
 
 std::vector<CTrainItem*> CTrainItem::trainMembers() {
+    std::vector<CTrainItem*> members;
+    appendTrainMembers(members);
+    return members;
+}
+
+void CTrainItem::appendTrainMembers(std::vector<CTrainItem*>& out) {
     CTrainItem* first = firstVehicle();
-    std::vector<CTrainItem*> members{first};
+    out.push_back(first);
     // The chain behind the first vehicle, walked as chain(false) walks it.
     Visited visited;
     visited.insert(first);
@@ -443,10 +478,9 @@ std::vector<CTrainItem*> CTrainItem::trainMembers() {
         if (next == nullptr || !visited.insert(next)) {
             break;
         }
-        members.push_back(next);
+        out.push_back(next);
         at = next;
     }
-    return members;
 }
 
 int CTrainItem::motiveVehicles(std::vector<CTrainItem*>& out) {
@@ -460,8 +494,18 @@ int CTrainItem::motiveVehicles(std::vector<CTrainItem*>& out) {
 }
 
 CTrainItem* CTrainItem::firstMotiveVehicle() {
-    std::vector<CTrainItem*> motive;
-    return motiveVehicles(motive) > 0 ? motive.front() : nullptr;
+    // The first of motiveVehicles, found without listing the train.
+    CTrainItem* first = firstVehicle();
+    if (first->isLocomotive() || first->isMonorail()) {
+        return first;
+    }
+    CTrainItem* found = nullptr;
+    first->walkChain(false, [&](CTrainItem* v) {
+        if (found == nullptr && (v->isLocomotive() || v->isMonorail())) {
+            found = v;
+        }
+    });
+    return found;
 }
 
 bool CTrainItem::isSameTrain(const CTrainItem* v) const {
@@ -472,8 +516,9 @@ bool CTrainItem::isSameTrain(const CTrainItem* v) const {
         return true;
     }
     for (bool front : {true, false}) {
-        const auto members = chain(front);
-        if (std::find(members.begin(), members.end(), v) != members.end()) {
+        bool met = false;
+        walkChain(front, [&](const CTrainItem* w) { met = met || w == v; });
+        if (met) {
             return true;
         }
     }

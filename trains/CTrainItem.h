@@ -92,6 +92,8 @@ public:
     std::vector<CTrainItem*> chain(bool front) const;
     // The whole train from the first vehicle along rear links.
     std::vector<CTrainItem*> trainMembers();
+    // Appends trainMembers() to `out`.
+    void appendTrainMembers(std::vector<CTrainItem*>& out);
     int motiveVehicles(std::vector<CTrainItem*>& out);
     CTrainItem* firstMotiveVehicle();
     VehicleId frontLink() const { return frontLink_; }
@@ -203,6 +205,8 @@ private:
                         std::optional<const CTrainItem*> motive);
     CTrainItem* findLinked(VehicleId id) const;
     CTrainItem* chainEnd(bool front);
+    // Hands each vehicle of chain(front) to `sink` in turn, without listing them.
+    template <typename Sink> void walkChain(bool front, Sink&& sink) const;
     void turnOne(bool reverseRunning);
 
     VehicleId id_ = 0;

@@ -1,5 +1,6 @@
 #include "trains/TrackMotion.h"
 
+#include <array>
 #include <cmath>
 
 #include "model/CTrackItem.h"
@@ -51,7 +52,10 @@ bool movePosition(TrackPosition& position, double distance, bool& crossed,
     if (!isValidPosition(q) || !std::isfinite(distance)) {
         return false;
     }
-    std::vector<LineItem*> passed{q.line};
+    // The lines passed, kept on the stack for the usual few crossings.
+    std::array<LineItem*, 8> passedFirst{q.line};
+    std::size_t passedCount = 1;
+    std::vector<LineItem*> passedMore;
     double r = std::fabs(distance);
     if (distance < 0) {
         q.backward = q.backward ? 0 : 1;
@@ -72,7 +76,13 @@ bool movePosition(TrackPosition& position, double distance, bool& crossed,
         }
         didCross = true;
         r -= remaining;
-        passed.push_back(q.line);
+        if (lines != nullptr) {
+            if (passedCount < passedFirst.size()) {
+                passedFirst[passedCount++] = q.line;
+            } else {
+                passedMore.push_back(q.line);
+            }
+        }
         if (r <= 0) {
             break;
         }
@@ -84,7 +94,9 @@ bool movePosition(TrackPosition& position, double distance, bool& crossed,
     if (didCross) {
         crossed = true;
         if (lines != nullptr) {
-            *lines = std::move(passed);
+            lines->assign(passedFirst.begin(),
+                          passedFirst.begin() + static_cast<std::ptrdiff_t>(passedCount));
+            lines->insert(lines->end(), passedMore.begin(), passedMore.end());
         }
     }
     return true;

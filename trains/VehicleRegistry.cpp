@@ -1,5 +1,6 @@
 #include "trains/VehicleRegistry.h"
 
+#include <array>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -10,7 +11,6 @@
 #include "items/ItemHeader.h"
 #include "items/ItemRegistry.h"
 #include "model/CZarnoltDocument.h"
-#include "model/LookupMemo.h"
 #include "platform/RenderLock.h"
 #include "trains/CTrainControler.h"
 #include "trains/CTrainItem.h"
@@ -20,16 +20,48 @@ namespace trains {
 
 namespace {
 
+// Registered vehicles by identity. Identities are handed out in order and never reused, so
+// they index fixed blocks of slots; a block, once made, is neither moved nor freed, and a
+// look-up reads two atomics without a lock. Identities past the blocks' reach (more than
+// 16 million vehicles made in one run) are kept in a map under the mutex.
+constexpr std::size_t kSlotBits = 12;
+constexpr std::size_t kSlotsPerBlock = std::size_t{1} << kSlotBits;
+constexpr std::size_t kBlockCount = 4096;
+
+struct SlotBlock {
+    std::array<std::atomic<CTrainItem*>, kSlotsPerBlock> slots{};
+};
+
 struct Registry {
     std::shared_mutex mutex;
-    std::unordered_map<VehicleId, CTrainItem*> vehicles;
+    std::array<std::atomic<SlotBlock*>, kBlockCount> blocks{};
+    std::unordered_map<VehicleId, CTrainItem*> beyond;
+    std::size_t count = 0;
     VehicleId nextId = 1;
-    std::atomic<std::uint64_t> revision{1}; // bumped by every registration and removal
 };
 
 Registry& registry() {
     static Registry r;
     return r;
+}
+
+// The slot of an identity the blocks reach, or null; `make` adds its block when missing
+// (the caller holds the mutex exclusively).
+std::atomic<CTrainItem*>* slotOf(Registry& r, VehicleId id, bool make) {
+    const std::size_t block = static_cast<std::size_t>(id >> kSlotBits);
+    if (block >= kBlockCount) {
+        return nullptr;
+    }
+    SlotBlock* b = r.blocks[block].load(std::memory_order_acquire);
+    if (b == nullptr) {
+        if (!make) {
+            return nullptr;
+        }
+        // Kept for the life of the process: a reader on another thread may hold its address.
+        b = new SlotBlock;
+        r.blocks[block].store(b, std::memory_order_release);
+    }
+    return &b->slots[static_cast<std::size_t>(id & (kSlotsPerBlock - 1))];
 }
 
 // Vehicles made by createVehicle, by identity (so that destruction order is creation order).
@@ -63,16 +95,25 @@ VehicleId registerVehicle(CTrainItem* vehicle) {
     auto& r = registry();
     std::unique_lock lock(r.mutex);
     const VehicleId id = r.nextId++;
-    r.vehicles.emplace(id, vehicle);
-    r.revision.fetch_add(1, std::memory_order_release);
+    if (std::atomic<CTrainItem*>* slot = slotOf(r, id, true)) {
+        slot->store(vehicle, std::memory_order_release);
+    } else {
+        r.beyond.emplace(id, vehicle);
+    }
+    ++r.count;
     return id;
 }
 
 void unregisterVehicle(VehicleId id) {
     auto& r = registry();
     std::unique_lock lock(r.mutex);
-    r.vehicles.erase(id);
-    r.revision.fetch_add(1, std::memory_order_release);
+    if (std::atomic<CTrainItem*>* slot = slotOf(r, id, false)) {
+        if (slot->exchange(nullptr, std::memory_order_acq_rel) != nullptr) {
+            --r.count;
+        }
+    } else if (r.beyond.erase(id) != 0) {
+        --r.count;
+    }
 }
 
 } // namespace detail
@@ -82,19 +123,21 @@ CTrainItem* findVehicle(VehicleId id) {
         return nullptr;
     }
     auto& r = registry();
-    thread_local model::LookupMemo<CTrainItem*, 8192> memo;
-    return memo.get(static_cast<std::uintptr_t>(id), r.revision.load(std::memory_order_acquire),
-                    [&]() -> CTrainItem* {
-                        std::shared_lock lock(r.mutex);
-                        auto it = r.vehicles.find(id);
-                        return it == r.vehicles.end() ? nullptr : it->second;
-                    });
+    if (const std::atomic<CTrainItem*>* slot = slotOf(r, id, false)) {
+        return slot->load(std::memory_order_acquire);
+    }
+    if (static_cast<std::size_t>(id >> kSlotBits) < kBlockCount) {
+        return nullptr; // no block yet: never registered
+    }
+    std::shared_lock lock(r.mutex);
+    auto it = r.beyond.find(id);
+    return it == r.beyond.end() ? nullptr : it->second;
 }
 
 std::size_t registeredVehicleCount() {
     auto& r = registry();
     std::shared_lock lock(r.mutex);
-    return r.vehicles.size();
+    return r.count;
 }
 
 CTrainItem* createVehicle(model::CTrackItem* tile, std::int32_t typeCode,

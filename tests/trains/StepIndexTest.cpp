@@ -81,3 +81,48 @@ TEST_F(StepIndexTest, AMovedTrainIsFiledWhereAFreshIndexFilesIt) {
     }
     EXPECT_NE(loco->currentTile(), at(20));
 }
+
+// One index reused from step to step, as the controller keeps it: after vehicles come and go
+// and a train runs across many tiles (its tables outgrowing their first size), each rebuild
+// answers every question as an index made afresh does.
+TEST_F(StepIndexTest, ARebuiltIndexAnswersAsAFreshOne) {
+    straightRun(0, 79, 0);
+    CTrainItem* loco = createVehicle(at(10), TypeElectric, {});
+    CTrainItem* car = createVehicle(at(10), TypeRailCar, {});
+    ASSERT_TRUE(loco->couple(car, true));
+    std::vector<CTrainItem*> parked;
+    for (int column = 30; column < 70; column += 4) {
+        parked.push_back(createVehicle(at(column), TypeRailCar, {}));
+    }
+    CTrainControler& controller = getOrCreateTrainController();
+    StepIndex reused(controller.vehicles(), controller.trainLeaders());
+
+    auto expectSame = [&](const StepIndex& fresh, int round) {
+        for (int column = 0; column < 80; ++column) {
+            EXPECT_EQ(filed(reused, column), filed(fresh, column)) << round << ", " << column;
+        }
+        const auto& listed = controller.vehicles();
+        for (CTrainItem* a : listed) {
+            EXPECT_EQ(reused.listPosition(a), fresh.listPosition(a)) << round;
+            EXPECT_EQ(reused.trainHasLeader(a), fresh.trainHasLeader(a)) << round;
+            for (CTrainItem* b : listed) {
+                EXPECT_EQ(reused.sameTrain(a, b), fresh.sameTrain(a, b)) << round;
+            }
+        }
+    };
+    for (int round = 0; round < 4; ++round) {
+        // Vehicles leave and join the list between steps.
+        destroyVehicle(parked[static_cast<std::size_t>(round)]);
+        parked.push_back(createVehicle(at(72 + round), TypeSteam, {}));
+        reused.rebuild(controller.vehicles(), controller.trainLeaders());
+        expectSame(StepIndex(controller.vehicles(), controller.trainLeaders()), round);
+        // The train runs on tile by tile, re-filed after each move.
+        for (int move = 0; move < 12; ++move) {
+            loco->advance(false, 40.0, 0, 0);
+            car->advance(false, 40.0, 0, 0);
+            reused.moved(loco);
+        }
+        expectSame(StepIndex(controller.vehicles(), controller.trainLeaders()), round);
+    }
+    EXPECT_GE(loco->currentTile()->getPosition().column, 50);
+}

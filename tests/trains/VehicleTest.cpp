@@ -248,6 +248,71 @@ TEST_F(VehicleTest, HaltRestartAndCameraTrain) {
     EXPECT_EQ(cameraTrain(), car);
 }
 
+// Identities are looked up in blocks of a few thousand: many vehicles, made and destroyed in
+// turn across block boundaries, each keep their own identity, and a destroyed one reads as none.
+TEST_F(VehicleTest, ThousandsOfIdentitiesStayDistinct) {
+    const std::size_t before = registeredVehicleCount();
+    std::vector<CTrainItem*> made;
+    for (int i = 0; i < 9000; ++i) {
+        made.push_back(createVehicle(nullptr, 0, {}));
+    }
+    std::vector<VehicleId> gone;
+    for (std::size_t i = 0; i < made.size(); i += 3) {
+        gone.push_back(made[i]->id());
+        ASSERT_TRUE(destroyVehicle(made[i]));
+        made[i] = nullptr;
+    }
+    EXPECT_EQ(registeredVehicleCount(), before + made.size() - gone.size());
+    for (CTrainItem* v : made) {
+        if (v != nullptr) {
+            ASSERT_EQ(findVehicle(v->id()), v);
+        }
+    }
+    for (VehicleId id : gone) {
+        ASSERT_EQ(findVehicle(id), nullptr);
+    }
+    const CTrainItem* newest = createVehicle(nullptr, 0, {});
+    EXPECT_EQ(findVehicle(newest->id() + 1), nullptr); // not handed out yet
+    EXPECT_EQ(findVehicle(newest->id() + 100000), nullptr);
+}
+
+// The first motive vehicle is the first locomotive or monorail car of the train, counted from
+// its first vehicle, whichever member is asked.
+TEST_F(VehicleTest, FirstMotiveVehicleOfEveryMember) {
+    struct Case {
+        std::vector<std::int32_t> types; // from the first vehicle backwards
+        int motive;                      // its index, -1 for none
+    };
+    const std::vector<Case> cases = {
+        {{TypeElectric, TypeRailCar, TypeRailCar}, 0},
+        {{TypeRailCar, TypeRailCar, TypeSteam, TypeElectric}, 2},
+        {{TypeRailCar, TypeRailCar}, -1},
+        {{TypeRailCar}, -1},
+        {{TypeSteam}, 0},
+    };
+    straightRun(0, 39, 0);
+    for (const Case& c : cases) {
+        std::vector<CTrainItem*> train;
+        for (std::size_t i = 0; i < c.types.size(); ++i) {
+            train.push_back(createVehicle(tileAt(0, {20, 0}), c.types[i], {}));
+            if (i > 0) {
+                ASSERT_TRUE(train[i - 1]->couple(train[i], true));
+            }
+        }
+        const CTrainItem* expected =
+            c.motive < 0 ? nullptr : train[static_cast<std::size_t>(c.motive)];
+        for (CTrainItem* member : train) {
+            EXPECT_EQ(member->firstMotiveVehicle(), expected) << c.types.size();
+            std::vector<CTrainItem*> motive;
+            member->motiveVehicles(motive);
+            EXPECT_EQ(motive.empty() ? nullptr : motive.front(), expected);
+        }
+        for (CTrainItem* member : train) {
+            destroyVehicle(member);
+        }
+    }
+}
+
 TEST_F(VehicleTest, VehiclesOnARemovedTileAndTheDocumentClear) {
     straightRun(0, 3, 0);
     createVehicle(tileAt(0, {0, 0}), TypeSteam, {});
