@@ -53,6 +53,7 @@ void trackFrames(benchmark::State& state, bool cold) {
         }
         const double drawn = static_cast<double>(renderer.trackStats().drawList.size());
         state.counters["tiles"] = drawn;
+        state.counters["farChunks"] = renderer.trackStats().farChunks;
         state.counters["perTile"] = benchmark::Counter(
             drawn, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     }

@@ -348,8 +348,9 @@ void CDocumentRenderer::invalidateTileLists(int layer, int column, int row) {
         drops_.keys.push_back(shadow);
     }
     // The chunk holding the tile is compiled anew with it, in every variant.
-    for (const ChunkPass pass : {ChunkPass::Lines, ChunkPass::LinesFromAbove, ChunkPass::Ballast,
-                                 ChunkPass::BallastFromAbove}) {
+    for (const ChunkPass pass :
+         {ChunkPass::Lines, ChunkPass::LinesFromAbove, ChunkPass::LinesFar, ChunkPass::Ballast,
+          ChunkPass::BallastFromAbove, ChunkPass::BallastFar}) {
         const std::int32_t chunk = chunkListKey(layer, column, row, metrics_.columns, pass);
         if (chunk != kNoCacheKey) {
             drops_.keys.push_back(chunk);

@@ -55,13 +55,15 @@ struct ListDrops {
 };
 
 // What the last frame drew of the track: its draw list and the cached lists it compiled and
-// called, the shadow list and how many of its tiles cast a shadow.
+// called, the shadow list and how many of its tiles cast a shadow, and how many chunks of
+// lines were drawn from their far list (without the rails' and sleepers' thin sides).
 struct TrackFrameStats {
     DrawList drawList;
     int listsCompiled = 0;
     int listsCalled = 0;
     DrawList shadowList;
     int shadowCasters = 0;
+    int farChunks = 0;
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the
@@ -178,6 +180,10 @@ public:
     // The numbers of the points drawn over their tiles (the point control window's switch).
     void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
     bool showPointNumbers() const { return showPointNumbers_; }
+    // Whether chunks far enough for the rails' and sleepers' sides to project under about half
+    // a pixel are drawn without those sides (on unless switched off, to compare pictures).
+    void setDistantSidesTrimmed(bool on) { distantSidesTrimmed_ = on; }
+    bool distantSidesTrimmed() const { return distantSidesTrimmed_; }
     // The smoke of the steam locomotives; the back end emits, grows and draws it.
     SmokePuffs& smokePuffs() { return smoke_; }
     // Filled by the back end at the end of each frame.
@@ -200,6 +206,7 @@ private:
     double lastFrameMs_ = 0;
     TrackFrameStats trackStats_;
     bool showPointNumbers_ = false;
+    bool distantSidesTrimmed_ = true;
     std::mutex dropsMutex_;
     ListDrops drops_;
     Terrain terrain_;

@@ -24,7 +24,9 @@ std::int32_t ballastListKey(int column, int row, int columns) {
 
 std::int32_t chunkListKey(int layer, int column, int row, int columns, ChunkPass pass) {
     if (tileListKey(layer, column, row, columns, 0, false) == kNoCacheKey ||
-        ((pass == ChunkPass::Ballast || pass == ChunkPass::BallastFromAbove) && layer != 0)) {
+        ((pass == ChunkPass::Ballast || pass == ChunkPass::BallastFromAbove ||
+          pass == ChunkPass::BallastFar) &&
+         layer != 0)) {
         return kNoCacheKey;
     }
     return 110'000'000 + static_cast<int>(pass) * 1'000'000 + layer * 100'000 +

@@ -333,8 +333,12 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                        cab != nullptr && vehicle.vehicle == cab);
     });
     vehicles_.drawTrainEffects(renderer, tracks_.normalList());
-    renderer.trackStats() = {tracks_.normalList(), lists_.compiledCount(), lists_.calledCount(),
-                             tracks_.shadowList(), shadows ? tracks_.shadowCasters() : 0};
+    renderer.trackStats() = {tracks_.normalList(),
+                             lists_.compiledCount(),
+                             lists_.calledCount(),
+                             tracks_.shadowList(),
+                             shadows ? tracks_.shadowCasters() : 0,
+                             tracks_.farChunks()};
     drawHud(renderer);
 
     glPopMatrix();

@@ -206,6 +206,19 @@ void TrackDrawer::beginChunkFrame(CDocumentRenderer& renderer) {
     glGetIntegerv(GL_FRONT_FACE, &frontFace);
     backFacesCulled_ =
         glIsEnabled(GL_CULL_FACE) == GL_TRUE && cullFace == GL_BACK && frontFace == GL_CCW;
+    // A height h at distance d projects to about h × focal / d pixels, with the focal length in
+    // pixels half the viewport's height times the projection's vertical scale.
+    GLint viewport[4] = {0, 0, 0, 0};
+    GLdouble projection[16] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    farDistance_ = 0;
+    if (renderer.distantSidesTrimmed() && viewport[3] > 0 && projection[5] > 0 &&
+        projection[15] == 0) {
+        const double focal = projection[5] * viewport[3] / 2;
+        constexpr double kMaxPixels = 0.5;
+        farDistance_ = kRailSection * tileSize_ * focal / kMaxPixels;
+    }
 }
 
 int TrackDrawer::chunkIndex(const DrawListEntry& entry) const {
@@ -295,8 +308,33 @@ bool isLevelUnderside(const TrackVertex* quad) {
     return true;
 }
 
-// The batches without their level undersides.
-std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches) {
+// A quad facing sideways or down whose breadth across its longest edge is at most the rail
+// section: a rail's or sleeper's side or underside, or the ballast strip's edge.
+bool isThinSide(const TrackVertex* quad, double section) {
+    if (quad[0].ny > 0.5f) {
+        return false;
+    }
+    double longest = 0;
+    for (int k = 0; k < 4; ++k) {
+        const TrackVertex& a = quad[k];
+        const TrackVertex& b = quad[(k + 1) % 4];
+        longest =
+            std::max(longest, std::hypot(double(b.x - a.x), double(b.y - a.y), double(b.z - a.z)));
+    }
+    // The area of the quad from its two triangles' cross products.
+    auto cross = [](const TrackVertex& o, const TrackVertex& a, const TrackVertex& b) {
+        const double ax = a.x - o.x, ay = a.y - o.y, az = a.z - o.z;
+        const double bx = b.x - o.x, by = b.y - o.y, bz = b.z - o.z;
+        return std::hypot(ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx) / 2;
+    };
+    const double area = cross(quad[0], quad[1], quad[2]) + cross(quad[0], quad[2], quad[3]);
+    return longest > 0 && longest <= section * 1.01 && area / longest <= section * 1.01;
+}
+
+// The batches without their level undersides and, with `thinSection` above 0, without the
+// sides no broader than it.
+std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches,
+                                         double thinSection = 0) {
     std::vector<TrackMesh> kept;
     for (const TrackMesh& batch : batches) {
         TrackMesh mesh;
@@ -304,7 +342,8 @@ std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches) 
         mesh.colour = batch.colour;
         mesh.metal = batch.metal;
         for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
-            if (!isLevelUnderside(&batch.quads[q])) {
+            if (!isLevelUnderside(&batch.quads[q]) &&
+                !(thinSection > 0 && isThinSide(&batch.quads[q], thinSection))) {
                 mesh.quads.insert(mesh.quads.end(), batch.quads.begin() + q,
                                   batch.quads.begin() + q + 4);
             }
@@ -352,8 +391,14 @@ TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, i
     for (const TrackMesh& batch : geometry.batches) {
         for (std::size_t q = 0; q + 3 < batch.quads.size(); q += 4) {
             if (isLevelUnderside(&batch.quads[q])) {
-                geometry.undersideTop =
-                    std::max(geometry.undersideTop, geometry.origin.y + batch.quads[q].y);
+                geometry.heights.undersideTop =
+                    std::max(geometry.heights.undersideTop, geometry.origin.y + batch.quads[q].y);
+            }
+            for (std::size_t k = q; k < q + 4; ++k) {
+                geometry.heights.bottom =
+                    std::min(geometry.heights.bottom, geometry.origin.y + batch.quads[k].y);
+                geometry.heights.top =
+                    std::max(geometry.heights.top, geometry.origin.y + batch.quads[k].y);
             }
         }
     }
@@ -363,44 +408,74 @@ TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, i
 void TrackDrawer::drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics) {
     const ChunkPass wholePass = ballast ? ChunkPass::Ballast : ChunkPass::Lines;
     const ChunkPass abovePass = ballast ? ChunkPass::BallastFromAbove : ChunkPass::LinesFromAbove;
+    const ChunkPass farPass = ballast ? ChunkPass::BallastFar : ChunkPass::LinesFar;
     const std::int32_t wholeKey =
         chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, wholePass);
     const std::int32_t aboveKey =
         chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, abovePass);
+    const std::int32_t farKey =
+        chunkListKey(entry.layer, entry.column, entry.row, metrics.columns, farPass);
     // The height of the chunk's undersides is known while one of its lists lives (an edit or
-    // a new board drops both); otherwise the geometry is made now, and its list from it.
+    // a new board drops them all); otherwise the geometry is made now, and its list from it.
     std::optional<ChunkGeometry> geometry;
-    auto known = undersideTops_.find(wholeKey);
-    if (known == undersideTops_.end() ||
-        (!lists_.contains(wholeKey) && !lists_.contains(aboveKey))) {
+    auto known = chunkHeights_.find(wholeKey);
+    if (known == chunkHeights_.end() ||
+        (!lists_.contains(wholeKey) && !lists_.contains(aboveKey) && !lists_.contains(farKey))) {
         geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
-        known = undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop).first;
+        known = chunkHeights_.insert_or_assign(wholeKey, geometry->heights).first;
     }
     // The undersides are left out only where back faces are culled and the eye stands
     // clearly above all of them, so that each would have been culled.
-    const bool fromAbove = backFacesCulled_ && eye_.y > known->second + 0.01 * metrics.tileSize;
-    lists_.draw(fromAbove ? aboveKey : wholeKey, [&] {
-        if (!geometry) {
-            geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
-            undersideTops_.insert_or_assign(wholeKey, geometry->undersideTop);
-        }
-        const std::vector<TrackMesh> trimmed =
-            fromAbove ? withoutUndersides(geometry->batches) : std::vector<TrackMesh>{};
-        const std::vector<TrackMesh>& batches = fromAbove ? trimmed : geometry->batches;
-        glPushMatrix();
-        glTranslated(geometry->origin.x, geometry->origin.y, geometry->origin.z);
-        if (ballast) {
-            // The pass has set the strips' texture and colour.
-            glBegin(GL_QUADS);
-            for (const TrackMesh& mesh : batches) {
-                emitQuads(mesh);
-            }
-            glEnd();
-        } else {
-            drawMeshes(batches, 1.0f);
-        }
-        glPopMatrix();
-    });
+    const bool fromAbove =
+        backFacesCulled_ && eye_.y > known->second.undersideTop + 0.01 * metrics.tileSize;
+    // The thin sides are left out where the nearest point of the chunk's box lies beyond the
+    // far distance.
+    bool far = false;
+    if (fromAbove && farDistance_ > 0) {
+        const double s = metrics.tileSize;
+        const int c0 = entry.column / kChunkEdge * kChunkEdge;
+        const int r0 = entry.row / kChunkEdge * kChunkEdge;
+        const double x0 = c0 * s;
+        const double z0 = r0 * s;
+        const double x1 = std::min(c0 + kChunkEdge, metrics.columns) * s;
+        const double z1 = std::min(r0 + kChunkEdge, metrics.rows) * s;
+        const double dx = std::max({x0 - eye_.x, 0.0, eye_.x - x1});
+        const double dz = std::max({z0 - eye_.z, 0.0, eye_.z - z1});
+        const double dy =
+            std::max({known->second.bottom - eye_.y, 0.0, eye_.y - known->second.top});
+        far = std::hypot(dx, dy, dz) >= farDistance_;
+    }
+    if (far && !ballast) {
+        ++farChunks_;
+    }
+    lists_.draw(far         ? farKey
+                : fromAbove ? aboveKey
+                            : wholeKey,
+                [&] {
+                    if (!geometry) {
+                        geometry =
+                            chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
+                        chunkHeights_.insert_or_assign(wholeKey, geometry->heights);
+                    }
+                    const std::vector<TrackMesh> trimmed =
+                        fromAbove ? withoutUndersides(geometry->batches,
+                                                      far ? kRailSection * metrics.tileSize : 0)
+                                  : std::vector<TrackMesh>{};
+                    const std::vector<TrackMesh>& batches = fromAbove ? trimmed : geometry->batches;
+                    glPushMatrix();
+                    glTranslated(geometry->origin.x, geometry->origin.y, geometry->origin.z);
+                    if (ballast) {
+                        // The pass has set the strips' texture and colour.
+                        glBegin(GL_QUADS);
+                        for (const TrackMesh& mesh : batches) {
+                            emitQuads(mesh);
+                        }
+                        glEnd();
+                    } else {
+                        drawMeshes(batches, 1.0f);
+                    }
+                    glPopMatrix();
+                });
 }
 
 void TrackDrawer::drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics) {
@@ -548,6 +623,7 @@ void TrackDrawer::drawNormalPass(CDocumentRenderer& renderer,
     const SceneMetrics& metrics = renderer.sceneMetrics();
     const TileContentsContext context = contentsContext(renderer, false);
     beginChunkFrame(renderer);
+    farChunks_ = 0;
     // The lines of whole chunks first, one list per chunk: all at full alpha, so the depth
     // test alone decides what is seen, whatever the order; faded tiles follow far to near.
     beginItemPass(1);

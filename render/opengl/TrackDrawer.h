@@ -46,6 +46,9 @@ public:
     // the contents of every tile whose centre lies on flat ground.
     void drawShadowPass(CDocumentRenderer& renderer);
 
+    // Chunks of lines the last normal pass drew from their far list.
+    int farChunks() const { return farChunks_; }
+
     // The built-in trees, drawn with their tiles' contents.
     TreeDrawer& trees() { return trees_; }
 
@@ -67,11 +70,17 @@ private:
     // For an entry that is chunked: true the first time its chunk is asked for this pass.
     bool firstOfChunk(const DrawListEntry& entry);
     // A chunk's lines (or the ballast under its rails) in the chunk's frame, one mesh per
-    // look, the chunk's corner in the scene, and the height of its highest level underside.
+    // look, the chunk's corner in the scene, and the heights of its highest level underside
+    // and of its lowest and highest points.
+    struct ChunkHeights {
+        double undersideTop = -1e30;
+        double bottom = 1e30;
+        double top = -1e30;
+    };
     struct ChunkGeometry {
         std::vector<TrackMesh> batches;
         Vec3 origin;
-        double undersideTop = -1e30;
+        ChunkHeights heights;
     };
     ChunkGeometry chunkGeometry(bool ballast, int layer, int column, int row,
                                 const SceneMetrics& metrics) const;
@@ -100,8 +109,12 @@ private:
     double layerHeight_ = 1;
     // Back faces are culled in this frame's passes.
     bool backFacesCulled_ = false;
-    // Each chunk's highest level underside, by the key of its whole lines or ballast list.
-    std::unordered_map<std::int32_t, double> undersideTops_;
+    // From this distance on (to a chunk's nearest point) the rails' and sleepers'
+    // sides project under about half a pixel; 0 when the projection is unknown.
+    double farDistance_ = 0;
+    int farChunks_ = 0;
+    // Each chunk's heights, by the key of its whole lines or ballast list.
+    std::unordered_map<std::int32_t, ChunkHeights> chunkHeights_;
     TreeDrawer trees_{lists_, textures_};
 };
 

@@ -8,8 +8,8 @@
 namespace {
 
 using render::ballastListKey;
-using render::ChunkPass;
 using render::chunkListKey;
+using render::ChunkPass;
 using render::kChunkEdge;
 using render::kNoCacheKey;
 using render::lineListKey;
@@ -54,12 +54,23 @@ TEST(ListKeys, NoTwoTilesOrPassesShareAKeyOnTheLargestBoard) {
                 ++made;
             }
             keys.insert(tileListKey(layer, column, row, 999, 0, true));
-            keys.insert(chunkListKey(layer, column, row, 999, ChunkPass::Lines));
-            made += 2;
+            made += 1;
+            for (const ChunkPass pass :
+                 {ChunkPass::Lines, ChunkPass::LinesFromAbove, ChunkPass::LinesFar}) {
+                keys.insert(chunkListKey(layer, column, row, 999, pass));
+                ++made;
+            }
             if (layer == 0) {
                 keys.insert(ballastListKey(column, row, 999));
-                keys.insert(chunkListKey(layer, column, row, 999, ChunkPass::Ballast));
-                made += 2;
+                ++made;
+                for (const ChunkPass pass :
+                     {ChunkPass::Ballast, ChunkPass::BallastFromAbove, ChunkPass::BallastFar}) {
+                    keys.insert(chunkListKey(layer, column, row, 999, pass));
+                    ++made;
+                }
+            } else {
+                EXPECT_EQ(chunkListKey(layer, column, row, 999, ChunkPass::BallastFar),
+                          render::kNoCacheKey);
             }
         }
     }

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -118,6 +119,79 @@ TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLis
             EXPECT_EQ(renderer.trackStats().listsCalled, step.called)
                 << step.column << ", " << step.row;
         }
+    }
+    model::deleteAllTiles();
+}
+
+TEST(TrackChunks, FarChunksLeaveOutTheThinSidesWithoutAVisibleChange) {
+    constexpr int kWidth = 640;
+    constexpr int kHeight = 480;
+    render::opengl::OffscreenContext context(kWidth, kHeight);
+    ASSERT_TRUE(context.valid());
+    constexpr int kSize = 6 * render::kChunkEdge;
+    model::CZarnoltDocument document(kSize, kSize);
+    document.setPreferenceFlag(model::PrefShowAllFarTracks, true);
+    for (std::int16_t r = 0; r < kSize; ++r) {
+        for (std::int16_t c = 0; c < kSize; ++c) {
+            model::createTile({c, r}, 0)->setShape(1);
+        }
+    }
+    {
+        CDocumentRenderer renderer(document, std::make_unique<render::opengl::COpenGLBackEnd>());
+        ASSERT_TRUE(renderer.initialise(kWidth, kHeight, 0));
+        renderer.setHudVisible(false);
+        // Zoomed so that the far side of the board lies beyond the far distance, the near
+        // side within it.
+        ASSERT_TRUE(renderer.setZoom(1.5));
+        auto frame = [&] {
+            EXPECT_TRUE(renderer.draw());
+            return context.readPixels();
+        };
+        const std::vector<std::uint8_t> trimmed = frame();
+        const render::TrackFrameStats first = renderer.trackStats();
+        // Every chunk drawn calls one list of lines and one of ballast, with the four shared
+        // lists; some of the chunks are far from the eye and some near it.
+        const int chunks = (first.listsCompiled - 4) / 2;
+        EXPECT_GT(first.farChunks, 0);
+        EXPECT_LT(first.farChunks, chunks);
+        frame();
+        EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
+        EXPECT_EQ(renderer.trackStats().listsCalled, first.listsCompiled);
+        EXPECT_EQ(renderer.trackStats().farChunks, first.farChunks);
+
+        // The same view with no chunk trimmed: the far chunks compile their lines and ballast
+        // from above anew, the near ones draw the lists they had, and hardly a pixel changes.
+        renderer.setDistantSidesTrimmed(false);
+        const std::vector<std::uint8_t> whole = frame();
+        EXPECT_EQ(renderer.trackStats().farChunks, 0);
+        EXPECT_EQ(renderer.trackStats().listsCompiled, 2 * first.farChunks);
+        ASSERT_EQ(whole.size(), trimmed.size());
+        int changed = 0;
+        int largest = 0;
+        for (std::size_t i = 0; i + 3 < whole.size(); i += 4) {
+            int difference = 0;
+            for (std::size_t k = 0; k < 3; ++k) {
+                difference = std::max(difference, std::abs(whole[i + k] - trimmed[i + k]));
+            }
+            changed += difference > 0 ? 1 : 0;
+            largest = std::max(largest, difference);
+        }
+        EXPECT_LT(changed, kWidth * kHeight / 200);
+        EXPECT_LT(largest, 48);
+
+        // Back to trimming, every list is there; an edit drops every kind of its chunk's lists.
+        renderer.setDistantSidesTrimmed(true);
+        frame();
+        EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
+        EXPECT_EQ(renderer.trackStats().farChunks, first.farChunks);
+        // The eye stands above the board's last row: the first row of chunks is the far one.
+        renderer.invalidateTileLists(0, kSize / 2, kSize - 12);
+        renderer.invalidateTileLists(0, kSize / 2, 7);
+        frame();
+        EXPECT_EQ(renderer.trackStats().listsCompiled, 2 + 2);
+        renderer.setDistantSidesTrimmed(false);
+        frame();
+        EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
     }
     model::deleteAllTiles();
 }
