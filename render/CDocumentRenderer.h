@@ -56,7 +56,7 @@ struct ListDrops {
 
 // What the last frame drew of the track: its draw list and the cached lists it compiled and
 // called, the shadow list and how many of its tiles cast a shadow, and how many chunks of
-// lines were drawn from their far list (without the rails' and sleepers' thin sides).
+// lines were drawn from their far list (without the sleepers' end faces).
 struct TrackFrameStats {
     DrawList drawList;
     int listsCompiled = 0;
@@ -180,8 +180,8 @@ public:
     // The numbers of the points drawn over their tiles (the point control window's switch).
     void setShowPointNumbers(bool on) { showPointNumbers_ = on; }
     bool showPointNumbers() const { return showPointNumbers_; }
-    // Whether chunks far enough for the rails' and sleepers' sides to project under about half
-    // a pixel are drawn without those sides (on unless switched off, to compare pictures).
+    // Whether chunks far enough for a rail section to project under about half a pixel are
+    // drawn without the sleepers' end faces (on unless switched off, to compare pictures).
     void setDistantSidesTrimmed(bool on) { distantSidesTrimmed_ = on; }
     bool distantSidesTrimmed() const { return distantSidesTrimmed_; }
     // The smoke of the steam locomotives; the back end emits, grows and draws it.

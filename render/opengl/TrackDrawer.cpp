@@ -308,8 +308,8 @@ bool isLevelUnderside(const TrackVertex* quad) {
     return true;
 }
 
-// A quad facing sideways or down whose breadth across its longest edge is at most the rail
-// section: a rail's or sleeper's side or underside, or the ballast strip's edge.
+// A quad facing sideways or down no longer and no broader than the rail section: a sleeper's
+// end face. (A rail's sides are kept: seen along their length they still cover pixels.)
 bool isThinSide(const TrackVertex* quad, double section) {
     if (quad[0].ny > 0.5f) {
         return false;
@@ -428,8 +428,8 @@ void TrackDrawer::drawChunk(bool ballast, const DrawListEntry& entry, const Scen
     // clearly above all of them, so that each would have been culled.
     const bool fromAbove =
         backFacesCulled_ && eye_.y > known->second.undersideTop + 0.01 * metrics.tileSize;
-    // The thin sides are left out where the nearest point of the chunk's box lies beyond the
-    // far distance.
+    // The sleepers' end faces are left out where the nearest point of the chunk's box lies
+    // beyond the far distance.
     bool far = false;
     if (fromAbove && farDistance_ > 0) {
         const double s = metrics.tileSize;

@@ -109,8 +109,8 @@ private:
     double layerHeight_ = 1;
     // Back faces are culled in this frame's passes.
     bool backFacesCulled_ = false;
-    // From this distance on (to a chunk's nearest point) the rails' and sleepers'
-    // sides project under about half a pixel; 0 when the projection is unknown.
+    // From this distance on (to a chunk's nearest point) a rail section projects under about
+    // half a pixel; 0 when the projection is unknown.
     double farDistance_ = 0;
     int farChunks_ = 0;
     // Each chunk's heights, by the key of its whole lines or ballast list.

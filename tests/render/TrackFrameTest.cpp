@@ -123,7 +123,7 @@ TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLis
     model::deleteAllTiles();
 }
 
-TEST(TrackChunks, FarChunksLeaveOutTheThinSidesWithoutAVisibleChange) {
+TEST(TrackChunks, FarChunksLeaveOutTheSleepersEndFacesWithoutAVisibleChange) {
     constexpr int kWidth = 640;
     constexpr int kHeight = 480;
     render::opengl::OffscreenContext context(kWidth, kHeight);
