@@ -8,14 +8,11 @@ inline constexpr std::int32_t kNoCacheKey = 0;
 inline constexpr std::int32_t kBasePlateListKey = 328;
 inline constexpr std::int32_t kOuterGroundListKey = 329;
 inline constexpr std::int32_t kSkyDomeListKey = 330;
-// The lit terrain surface seen from above and from below the ground plane.
+// The lit terrain surface seen from above and from below the ground plane, textured in the
+// same pass with the light ground-detail texture (30) twice: the fine detail once per tile and
+// a broad mottle once per four tiles. 331, 334 and 335 hold nothing.
 inline constexpr std::int32_t kTerrainAboveListKey = 332;
 inline constexpr std::int32_t kTerrainBelowListKey = 333;
-// The two textured layers laid over the lit terrain, both multiplying it by the light
-// ground-detail texture (30): the fine detail once per tile and a broad mottle once per four
-// tiles. 331 holds nothing.
-inline constexpr std::int32_t kTerrainDetailLayerListKey = 334;
-inline constexpr std::int32_t kTerrainMottleLayerListKey = 335;
 // Terrain, its layers, sky, base plate and outer ground: dropped together when the terrain, the
 // landscape items or the board change.
 inline constexpr std::int32_t kFirstSharedListKey = 328;

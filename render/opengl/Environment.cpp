@@ -71,16 +71,18 @@ int Environment::waterFrame(double seconds) {
 void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     const Terrain& terrain = renderer.terrain();
     glPushAttrib(GL_ENABLE_BIT);
-    glDisable(GL_TEXTURE_2D);
     if (!eyeAbove) {
         glDisable(GL_CULL_FACE); // seen from below the ground plane
     }
+    // The ground detail repeats once per tile (unit 0), its broad mottle once per four tiles
+    // (unit 1); the caller binds and enables both.
     glBegin(GL_TRIANGLES);
     terrain.visitTriangles(terrainColoursOf(renderer.document()), [](const TerrainVertex* v) {
         for (int k = 0; k < 3; ++k) {
             glColor4f(v[k].r, v[k].g, v[k].b, 1);
             glNormal3f(v[k].nx, v[k].ny, v[k].nz);
-            glTexCoord2f(v[k].u, v[k].v);
+            glMultiTexCoord2f(GL_TEXTURE0, v[k].u, v[k].v);
+            glMultiTexCoord2f(GL_TEXTURE1, v[k].u * kMottleRepeat, v[k].v * kMottleRepeat);
             glVertex3f(v[k].x, v[k].y, v[k].z);
         }
     });
@@ -89,44 +91,24 @@ void Environment::compileTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
     glColor4f(1, 1, 1, 1);
 }
 
-void Environment::compileTerrainLayer(CDocumentRenderer& renderer, float repeat) {
-    const Terrain& terrain = renderer.terrain();
-    glBegin(GL_TRIANGLES);
-    terrain.visitTriangles(terrainColoursOf(renderer.document()), [&](const TerrainVertex* v) {
-        for (int k = 0; k < 3; ++k) {
-            glTexCoord2f(v[k].u * repeat, v[k].v * repeat);
-            glVertex3f(v[k].x, v[k].y, v[k].z);
-        }
-    });
-    glEnd();
-}
-
-void Environment::drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove) {
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT |
-                 GL_TEXTURE_BIT | GL_POLYGON_BIT);
-    if (!eyeAbove) {
-        glDisable(GL_CULL_FACE);
+void Environment::drawTerrain(CDocumentRenderer& renderer, bool eyeAbove) {
+    // One pass: the lit ground colour times the detail and the mottle, each a texture unit
+    // modulating the one before, instead of two blended passes over the whole surface.
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    for (const GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
+        glActiveTexture(unit);
+        glEnable(GL_TEXTURE_2D);
+        textures_.bind(kGroundDetailTexture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     }
-    // Both lie on the lit surface and leave the depth buffer as it is. The lit and the unlit
-    // pass need not reach the same depths, so the layers are pulled a little towards the eye.
-    glDepthFunc(GL_LEQUAL);
-    glDepthMask(GL_FALSE);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(-1.0f, -2.0f);
-    // Unlit, each multiplies what is there by the light ground-detail texture: the fine
-    // detail once per tile, the broad mottle once per four tiles.
-    glDisable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    textures_.bind(kGroundDetailTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glColor4f(1, 1, 1, 1);
-    lists_.draw(kTerrainDetailLayerListKey, [&] { compileTerrainLayer(renderer, 1.0f); });
-    lists_.draw(kTerrainMottleLayerListKey, [&] { compileTerrainLayer(renderer, kMottleRepeat); });
-    glBindTexture(GL_TEXTURE_2D, 0);
+    lists_.draw(eyeAbove ? kTerrainAboveListKey : kTerrainBelowListKey,
+                [&] { compileTerrain(renderer, eyeAbove); });
+    for (const GLenum unit : {GL_TEXTURE1, GL_TEXTURE0}) {
+        glActiveTexture(unit);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
     glPopAttrib();
     glColor4f(1, 1, 1, 1);
 }
@@ -187,9 +169,7 @@ void Environment::drawGroundStencil(CDocumentRenderer& renderer) {
     glStencilMask(~0u);
     glStencilFunc(GL_ALWAYS, 1, ~0u);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    lists_.draw(eyeAbove ? kTerrainAboveListKey : kTerrainBelowListKey,
-                [&] { compileTerrain(renderer, eyeAbove); });
-    drawTerrainLayers(renderer, eyeAbove);
+    drawTerrain(renderer, eyeAbove);
     if (!layoutView) {
         lists_.draw(kOuterGroundListKey, [&] { compileOuterGround(renderer); });
     }

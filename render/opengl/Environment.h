@@ -41,10 +41,8 @@ public:
 
 private:
     void compileTerrain(CDocumentRenderer& renderer, bool eyeAbove);
-    // The two textured layers over the lit surface: the ground detail once per tile (list
-    // 334) and the broad mottle (list 335), each repeating the texture `repeat` times a tile.
-    void compileTerrainLayer(CDocumentRenderer& renderer, float repeat);
-    void drawTerrainLayers(CDocumentRenderer& renderer, bool eyeAbove);
+    // The lit terrain with the ground detail and its mottle in one textured pass.
+    void drawTerrain(CDocumentRenderer& renderer, bool eyeAbove);
     void compileOuterGround(CDocumentRenderer& renderer);
     void compileSky(CDocumentRenderer& renderer);
 

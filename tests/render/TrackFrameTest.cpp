@@ -68,19 +68,18 @@ TEST_F(TrackFrame, ASecondFrameCompilesNothingAndAnEditRecompilesOneTile) {
     const render::TrackFrameStats first = renderer.trackStats();
     ASSERT_EQ(first.drawList.size(), 16u);
     // Every tile lies near the eye, so the lines and the ballast of the board's one chunk are
-    // one list each; then the base plate, the terrain seen from above and its two textured
-    // layers.
-    EXPECT_EQ(first.listsCompiled, 1 + 1 + 1 + 1 + 2);
+    // one list each; then the base plate and the textured terrain seen from above.
+    EXPECT_EQ(first.listsCompiled, 1 + 1 + 1 + 1);
     EXPECT_EQ(first.listsCalled, 0);
 
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 0);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 6);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 4);
 
     renderer.invalidateTileLists(0, 3, 5);
     frame();
     EXPECT_EQ(renderer.trackStats().listsCompiled, 2);
-    EXPECT_EQ(renderer.trackStats().listsCalled, 4);
+    EXPECT_EQ(renderer.trackStats().listsCalled, 2);
 }
 
 TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLists) {
@@ -105,9 +104,9 @@ TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLis
             int called;
         };
         // Four chunks of lines and four of ballast, the platform tile's own two lists, the
-        // four shared lists. An edit drops the lists of its tile and of its chunk.
-        const Step steps[] = {{-1, -1, 14, 0},       {-1, -1, 0, 14}, {5, kSize - 3, 2, 12},
-                              {kSize - 1, 2, 2, 12}, {3, 2, 4, 10},   {-1, -1, 0, 14}};
+        // two shared lists. An edit drops the lists of its tile and of its chunk.
+        const Step steps[] = {{-1, -1, 12, 0},       {-1, -1, 0, 12}, {5, kSize - 3, 2, 10},
+                              {kSize - 1, 2, 2, 10}, {3, 2, 4, 8},    {-1, -1, 0, 12}};
         for (const Step& step : steps) {
             if (step.column >= 0) {
                 renderer.invalidateTileLists(0, step.column, step.row);
@@ -149,9 +148,9 @@ TEST(TrackChunks, FarChunksLeaveOutTheSleepersEndFacesWithoutAVisibleChange) {
         };
         const std::vector<std::uint8_t> trimmed = frame();
         const render::TrackFrameStats first = renderer.trackStats();
-        // Every chunk drawn calls one list of lines and one of ballast, with the four shared
+        // Every chunk drawn calls one list of lines and one of ballast, with the two shared
         // lists; some of the chunks are far from the eye and some near it.
-        const int chunks = (first.listsCompiled - 4) / 2;
+        const int chunks = (first.listsCompiled - 2) / 2;
         EXPECT_GT(first.farChunks, 0);
         EXPECT_LT(first.farChunks, chunks);
         frame();
