@@ -112,8 +112,8 @@ void BM_ShadowFrame(benchmark::State& state) {
 BENCHMARK(BM_ShadowFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The first frame of a board with hills from landscape items (a 10 × 10-tile hill in every
-// fourth 10-tile square): the grid built from the model and the terrain with its two layers
-// compiled into their lists.
+// fourth 10-tile square): the grid built from the model and the textured terrain
+// compiled into its list.
 void BM_TerrainFirstFrame(benchmark::State& state) {
     prepareRenderBenchEnvironment();
     const int size = static_cast<int>(state.range(0));
