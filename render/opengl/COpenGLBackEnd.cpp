@@ -328,7 +328,10 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
     }
     const bool lampsLit = renderer.brightness() < 0.7;
     const trains::CTrainItem* cab = renderer.cabVehicle();
+    vehicles_.resetPanelCount();
     tracks_.drawNormalPass(renderer, [&](const DrawListEntry& vehicle) {
+        // The pass has measured this frame's far distance before its first entry.
+        vehicles_.setFarDistance(tracks_.farDistance());
         vehicles_.draw(vehicle, renderer.sceneMetrics(), lampsLit,
                        cab != nullptr && vehicle.vehicle == cab);
     });
@@ -338,7 +341,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                              lists_.calledCount(),
                              tracks_.shadowList(),
                              shadows ? tracks_.shadowCasters() : 0,
-                             tracks_.farChunks()};
+                             tracks_.farChunks(),
+                             vehicles_.panelsDrawn()};
     drawHud(renderer);
 
     glPopMatrix();

@@ -48,6 +48,9 @@ public:
 
     // Chunks of lines the last normal pass drew from their far list.
     int farChunks() const { return farChunks_; }
+    // The frame's distance at which a rail section projects to half a pixel; 0 when nothing
+    // too small to see is left out.
+    double farDistance() const { return farDistance_; }
 
     // The built-in trees, drawn with their tiles' contents.
     TreeDrawer& trees() { return trees_; }

@@ -40,6 +40,10 @@ constexpr double kGaugeY = 1.3;
 constexpr double kGaugeSpacing = 2.2;
 constexpr double kGaugeRadius = 0.9;
 constexpr int kGaugeSegments = 24;
+// The width of the three gauges side by side, in the panel's units.
+constexpr double kPanelWidth = 2 * (kGaugeSpacing + kGaugeRadius);
+// The panel sits inside the cab: beyond where its width covers this many pixels it is left out.
+constexpr double kPanelMinPixels = 2.0;
 constexpr int kSmokeTexture = 13;
 
 Vec3 cross(const Vec3& a, const Vec3& b) {
@@ -138,8 +142,14 @@ void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics
     LampDrawOptions lamps;
     lamps.litPass = lampsLit;
     items_.drawLamps(*model, t, lamps);
-    if (model->hasVehicleValue()) {
+    // At the far distance a rail section covers half a pixel; the panel's width covers
+    // proportionally more.
+    const double panelLimit =
+        farDistance_ * (kPanelWidth / kPanelUnitsPerTile) / kRailSection * (0.5 / kPanelMinPixels);
+    if (model->hasVehicleValue() &&
+        (cabNeedles || farDistance_ <= 0 || entry.distance < panelLimit)) {
         drawPanel(*model, vehicle->speed(), cabNeedles, t);
+        ++panelsDrawn_;
     }
 }
 

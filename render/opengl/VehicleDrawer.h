@@ -28,6 +28,14 @@ public:
     VehicleDrawer(ItemDrawer& items, BuiltinTextures& textures, CachedLists& lists)
         : items_(items), textures_(textures), lists_(lists) {}
 
+    // The frame's distance at which a rail section projects to half a pixel (0: draw every
+    // detail at any distance). A cab panel farther away than where it would cover two pixels
+    // is left out.
+    void setFarDistance(double distance) { farDistance_ = distance; }
+    // The cab panels drawn since the count was last reset.
+    int panelsDrawn() const { return panelsDrawn_; }
+    void resetPanelCount() { panelsDrawn_ = 0; }
+
     // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing. A
     // vehicle whose model has a cab panel gets the speedometer panel (built-in item 132) at
     // the model's panel point, and with `cabNeedles` (the vehicle the cab view rides in) its
@@ -62,6 +70,8 @@ private:
     ItemDrawer& items_;
     BuiltinTextures& textures_;
     CachedLists& lists_;
+    double farDistance_ = 0;
+    int panelsDrawn_ = 0;
 };
 
 } // namespace render::opengl

@@ -131,3 +131,43 @@ TEST_F(SpeedometerFrame, ChaseKeysMoveTheChasingEyeUpAndAsideOfTheCameraTrain) {
 }
 
 } // namespace
+
+namespace {
+
+// In the standard view of a long board the locomotive stands so far away that its cab panel
+// would cover under two pixels: leaving it out changes no pixel.
+TEST(DistantCabPanel, IsLeftOutWithoutAVisibleChange) {
+    constexpr int kColumns = 80;
+    render::opengl::OffscreenContext context(kWidth, kHeight);
+    ASSERT_TRUE(context.valid());
+    model::CZarnoltDocument document(kColumns, 5);
+    for (std::int16_t c = 0; c < kColumns; ++c) {
+        model::createTile({c, 2}, 0)->setShape(1);
+    }
+    trains::CTrainItem* locomotive =
+        trains::createVehicle(model::tileAt(0, {40, 2}), trains::TypeElectric, "EL01.zn3");
+    ASSERT_NE(locomotive, nullptr);
+    trains::getOrCreateTrainController().addVehicle(locomotive);
+    {
+        render::CDocumentRenderer renderer(document,
+                                           std::make_unique<render::opengl::COpenGLBackEnd>());
+        ASSERT_TRUE(renderer.initialise(kWidth, kHeight, render::ModeLayout));
+        renderer.setHudVisible(false);
+        renderer.setFixedTime(0);
+        auto frame = [&](bool trimmed) {
+            renderer.setDistantSidesTrimmed(trimmed);
+            EXPECT_TRUE(renderer.draw()); // compiles what the setting needs
+            EXPECT_TRUE(renderer.draw());
+            return std::make_pair(context.readPixels(), renderer.trackStats().cabPanels);
+        };
+        const auto [whole, wholePanels] = frame(false);
+        const auto [trimmed, trimmedPanels] = frame(true);
+        EXPECT_EQ(wholePanels, 1);
+        EXPECT_EQ(trimmedPanels, 0);
+        EXPECT_EQ(trimmed, whole);
+    }
+    trains::deleteAllVehicles();
+    model::deleteAllTiles();
+}
+
+} // namespace
