@@ -49,18 +49,21 @@ std::optional<Rect> selectedRect() {
     return ordered(s.layer, cell(s.minColumn, s.minRow), cell(s.maxColumn, s.maxRow));
 }
 
-// The tiles of a layer inside a rectangle, row by row.
+// The tiles of a layer inside a rectangle, row by row, each found by its cell.
 std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
     std::vector<model::CTrackItem*> tiles;
-    const model::LayerMap* map = model::layerMap(rect.layer);
-    if (map == nullptr) {
+    if (model::layerTileCount(rect.layer) == 0) {
         return tiles;
     }
-    for (const auto& [key, tile] : *map) {
-        const model::TilePos pos = tile->getPosition();
-        if (pos.row >= rect.first.row && pos.row <= rect.second.row &&
-            pos.column >= rect.first.column && pos.column <= rect.second.column) {
-            tiles.push_back(tile.get());
+    const int firstRow = std::max<int>(rect.first.row, 0);
+    const int lastRow = std::min<int>(rect.second.row, model::kMaxBoardSize);
+    const int firstColumn = std::max<int>(rect.first.column, 0);
+    const int lastColumn = std::min<int>(rect.second.column, model::kMaxBoardSize);
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            if (model::CTrackItem* tile = model::tileAt(rect.layer, cell(column, row))) {
+                tiles.push_back(tile);
+            }
         }
     }
     return tiles;
@@ -93,10 +96,13 @@ void moveArea(const Rect& rect, const CellMap& map,
     int rows = 0;
     boardSize(columns, rows);
     model::purgeEmptiedTiles();
-    ScratchTiles scratch;
+    const std::vector<model::CTrackItem*> tiles = tilesIn(rect);
+    ScratchTiles scratch(tiles.size());
     std::vector<std::pair<model::CTrackItem*, model::TilePos>> moving;
+    moving.reserve(tiles.size());
     std::vector<model::CTrackItem*> cleared;
-    for (model::CTrackItem* tile : tilesIn(rect)) {
+    cleared.reserve(tiles.size());
+    for (model::CTrackItem* tile : tiles) {
         if (tile->isEmpty()) {
             continue;
         }

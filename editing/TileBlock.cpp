@@ -191,7 +191,7 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
         }
     }
 
-    ScratchTiles scratch;
+    ScratchTiles scratch(parsed.records.size());
     std::vector<model::CTrackItem*> pattern(static_cast<std::size_t>(parsed.width) *
                                             static_cast<std::size_t>(parsed.height));
     for (const BlockRecord& record : parsed.records) {

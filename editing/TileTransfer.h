@@ -15,6 +15,8 @@ namespace editing {
 class ScratchTiles {
 public:
     ScratchTiles() = default;
+    // Room for this many tiles ahead.
+    explicit ScratchTiles(std::size_t expected) { tiles_.reserve(expected); }
     ~ScratchTiles();
     ScratchTiles(const ScratchTiles&) = delete;
     ScratchTiles& operator=(const ScratchTiles&) = delete;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <mutex>
-#include <unordered_set>
 
 #include "items/C3DItemObject.h"
 #include "items/ItemRegistry.h"
+#include "model/AddressSet.h"
 #include "model/CTrackItem.h"
 #include "model/PieceSeams.h"
 #include "model/TrackHeights.h"
@@ -19,7 +19,8 @@ namespace {
 // threads can validate addresses while the user-interface thread edits.
 struct ControlItemContainers {
     std::mutex mutex;
-    std::unordered_set<const CTrackControlItem*> registry;
+    // Open-addressed: registering an item allocates nothing.
+    AddressSet registry;
     std::map<int, CTrackControlItem*> points;
 };
 
@@ -269,8 +270,9 @@ void CTrackControlItem::assignFreeNumber() {
 CTrackControlItem* validControlItem(const void* address) {
     auto& c = containers();
     std::lock_guard lock(c.mutex);
-    auto it = c.registry.find(static_cast<const CTrackControlItem*>(address));
-    return it != c.registry.end() ? const_cast<CTrackControlItem*>(*it) : nullptr;
+    return c.registry.contains(address)
+               ? static_cast<CTrackControlItem*>(const_cast<void*>(address))
+               : nullptr;
 }
 
 CTrackControlItem* pointWithNumber(int number) {

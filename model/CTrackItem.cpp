@@ -769,13 +769,11 @@ void CTrackItem::dropLinksOfTileAndNeighbours() {
 }
 
 void CTrackItem::dropLinksAround() const {
-    // Each row of the 3 × 3 cells is one run of the layer map (its keys go by row, then
-    // column): found once and walked in column order, instead of a search per cell.
+    // The 3 × 3 cells row by row, each found by cell (no search in the layer map).
     const int firstColumn = std::max(position_.column - 1, 0);
     const int lastColumn = std::min(position_.column + 1, kMaxBoardSize);
     for (int layer = 0; layer < kTrackLayers; ++layer) {
-        const LayerMap* map = layerMap(layer);
-        if (map == nullptr || map->empty() || firstColumn > lastColumn) {
+        if (layerTileCount(layer) == 0 || firstColumn > lastColumn) {
             continue;
         }
         for (int dz = -1; dz <= 1; ++dz) {
@@ -783,13 +781,10 @@ void CTrackItem::dropLinksAround() const {
             if (row < 0 || row > kMaxBoardSize) {
                 continue;
             }
-            const std::uint32_t last = packTilePos(
-                {static_cast<std::int16_t>(lastColumn), static_cast<std::int16_t>(row)});
-            for (auto it = map->lower_bound(packTilePos(
-                     {static_cast<std::int16_t>(firstColumn), static_cast<std::int16_t>(row)}));
-                 it != map->end() && it->first <= last; ++it) {
-                if (it->second != nullptr) {
-                    it->second->track_.dropLinks();
+            for (int column = firstColumn; column <= lastColumn; ++column) {
+                if (CTrackItem* tile = tileAt(layer, {static_cast<std::int16_t>(column),
+                                                      static_cast<std::int16_t>(row)})) {
+                    tile->track_.dropLinks();
                 }
             }
         }

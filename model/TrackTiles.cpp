@@ -5,7 +5,6 @@
 #include <atomic>
 #include <mutex>
 #include <set>
-#include <unordered_set>
 #include <vector>
 
 #include "model/AddressSet.h"
@@ -14,6 +13,7 @@
 #include "model/LineItem.h"
 #include "model/LookupMemo.h"
 #include "model/ModelSeams.h"
+#include "model/TileGrid.h"
 #include "platform/RenderLock.h"
 
 namespace model {
@@ -33,12 +33,15 @@ struct TileContainers {
     // with bulk deletion set, so no tile looks into a layer map that is being torn down.
     ~TileContainers() {
         bulkDeletion = true;
-        for (LayerMap& layer : layers) {
-            layer.clear();
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            grids[layer].clear();
+            layers[layer].clear();
         }
         unplaced.clear();
     }
     std::array<LayerMap, kTrackLayers> layers;
+    // The same tiles by cell; every change of a layer map is made here too.
+    std::array<TileGrid, kTrackLayers> grids;
     std::vector<std::unique_ptr<CTrackItem>> unplaced;
     std::set<CTrackItem*> deferred;
     TileSelection selection;
@@ -103,12 +106,10 @@ bool bulkDeletionInProgress() {
 } // namespace detail
 
 CTrackItem* tileAt(int layer, TilePos pos) {
-    if (!isTrackLayer(layer)) {
+    if (!isTrackLayer(layer) || !isValidTilePos(pos)) {
         return nullptr;
     }
-    const LayerMap& map = containers().layers[layer];
-    auto it = map.find(packTilePos(pos));
-    return it != map.end() ? it->second.get() : nullptr;
+    return containers().grids[layer].at(pos);
 }
 
 CTrackItem* createTile(TilePos pos, int layer) {
@@ -124,6 +125,7 @@ CTrackItem* createTile(TilePos pos, int layer) {
         const auto it = map.try_emplace(hint, key, nullptr);
         if (it->second == nullptr) {
             it->second = std::move(tile);
+            c.grids[layer].set(pos, raw);
             edited::markCell(layer, pos);
             return raw;
         }
@@ -190,6 +192,7 @@ bool deleteTile(CTrackItem* tile) {
             // Destroy outside the map so the tile never sees itself half-erased.
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             map.erase(it);
+            c.grids[layer].set(owned->getPosition(), nullptr);
             edited::markCell(layer, owned->getPosition());
             return true;
         }
@@ -209,7 +212,12 @@ void deleteUnplacedTiles(const std::vector<CTrackItem*>& tiles) {
         return;
     }
     auto& c = containers();
-    const std::unordered_set<const CTrackItem*> doomed(tiles.begin(), tiles.end());
+    // An open-addressed set: no allocation per tile, unlike a node-based one.
+    AddressSet doomed;
+    doomed.reserve(tiles.size());
+    for (const CTrackItem* tile : tiles) {
+        doomed.insert(tile);
+    }
     std::vector<std::unique_ptr<CTrackItem>> owned;
     owned.reserve(doomed.size());
     std::size_t kept = 0;
@@ -279,6 +287,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
         edited::markAll();
         LayerMap doomed;
         doomed.swap(map);
+        c.grids[layer].clear();
         const bool wasBulk = c.bulkDeletion;
         c.bulkDeletion = true;
         doomed.clear();
@@ -298,6 +307,7 @@ void deleteLayerTiles(int layer, bool onlyEmpty) {
             edited::markTile(*it->second);
             std::unique_ptr<CTrackItem> owned = std::move(it->second);
             it = map.erase(it);
+            c.grids[layer].set(owned->getPosition(), nullptr);
         } else {
             ++it;
         }

@@ -90,6 +90,61 @@ TEST_F(TileTest, LayerMapIteratesRowByRow) {
     EXPECT_EQ(order, (std::vector<TilePos>{{998, 0}, {5, 1}, {0, 2}}));
 }
 
+// tileAt answers from its own index by cell; after every kind of change it must give exactly
+// what the layer map holds, at cells on both sides of the index's block edges.
+TEST_F(TileTest, FindingATileByCellFollowsEveryChangeOfTheLayerMap) {
+    const std::vector<TilePos> cells{{0, 0},   {31, 0},  {32, 0},    {31, 31},  {32, 32},
+                                     {1, 999}, {999, 1}, {998, 999}, {999, 999}};
+    const auto agrees = [&](const char* step) {
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            for (const TilePos pos : cells) {
+                const auto it = layerMap(layer)->find(packTilePos(pos));
+                CTrackItem* mapped = it != layerMap(layer)->end() ? it->second.get() : nullptr;
+                EXPECT_EQ(tileAt(layer, pos), mapped)
+                    << step << ", layer " << layer << ", cell " << pos.column << "," << pos.row;
+            }
+        }
+    };
+    for (int layer : {0, 2}) {
+        for (const TilePos pos : cells) {
+            createTile(pos, layer)->addShape(1, LineKindTrack);
+        }
+    }
+    agrees("created");
+    EXPECT_NE(tileAt(2, {32, 32}), nullptr);
+    EXPECT_EQ(tileAt(1, {32, 32}), nullptr);
+
+    ASSERT_TRUE(deleteTile(tileAt(0, {32, 0})));
+    agrees("one deleted");
+    EXPECT_EQ(tileAt(0, {32, 0}), nullptr);
+
+    CTrackItem* emptied = tileAt(0, {999, 999});
+    emptied->clear();
+    queueForDeletion(emptied);
+    EXPECT_TRUE(purgeEmptiedTiles());
+    agrees("purged");
+    EXPECT_EQ(tileAt(0, {999, 999}), nullptr);
+
+    tileAt(2, {31, 31})->clear();
+    deleteLayerTiles(2, true);
+    agrees("empty ones of a layer deleted");
+    EXPECT_EQ(tileAt(2, {31, 31}), nullptr);
+    EXPECT_NE(tileAt(2, {32, 32}), nullptr);
+
+    CTrackItem* again = createTile({32, 0}, 0);
+    agrees("made again");
+    EXPECT_EQ(tileAt(0, {32, 0}), again);
+
+    deleteLayerTiles(0, false);
+    agrees("a whole layer deleted");
+    EXPECT_EQ(tileAt(0, {0, 0}), nullptr);
+    EXPECT_NE(tileAt(2, {0, 0}), nullptr);
+
+    deleteAllTiles();
+    agrees("all deleted");
+    EXPECT_EQ(tileAt(2, {0, 0}), nullptr);
+}
+
 TEST_F(TileTest, StaleReferencesReadAsAbsent) {
     CTrackItem* tile = createTile({1, 1}, 0);
     tile->addShape(1, 1);
