@@ -1,5 +1,6 @@
 // One controller step (stop rules, advancing, automatic coupling) with 10, 100, 1 000 and
-// 4 000 vehicles running as trains of a locomotive and four cars, all at full speed. Every size
+// 4 000 vehicles running as trains of a locomotive and four cars, all at full speed and all
+// the same way round. Every size
 // runs on the same board, five closed rings round the middle of a 999 × 999 board (19 800
 // tiles), with the trains 20 tiles apart along the rings, so that each train has the same clear
 // track ahead of it at every size and no stop rule ever holds one. Time is driven by hand,
@@ -83,20 +84,37 @@ std::vector<model::CTrackItem*> ringTiles(int inset) {
     return ring;
 }
 
-// The tiles where trains start, kSpacing apart along the rings, the outer ring first.
-std::vector<model::CTrackItem*> buildRings() {
+// Where a train starts: its tile and the next tile of its ring in travel order.
+struct Start {
+    model::CTrackItem* tile;
+    model::CTrackItem* next;
+};
+
+// The starts, kSpacing tiles apart along the rings, the outer ring first.
+std::vector<Start> buildRings() {
     for (int r = 0; r < kRings; ++r) {
         addRing(r * kRingGap);
     }
     model::afterEdit();
-    std::vector<model::CTrackItem*> starts;
+    std::vector<Start> starts;
     for (int r = 0; r < kRings; ++r) {
         const auto ring = ringTiles(r * kRingGap);
         for (std::size_t i = 0; i + kSpacing <= ring.size(); i += kSpacing) {
-            starts.push_back(ring[i]);
+            starts.push_back({ring[i], ring[i + 1]});
         }
     }
     return starts;
+}
+
+// A locomotive on the start's tile facing along the ring, so that every train runs the same
+// way round and none meets another head on.
+trains::CTrainItem* placeLocomotive(const Start& start) {
+    trains::CTrainItem* loco = trains::createVehicle(start.tile, trains::TypeElectric, {});
+    model::CTrackItem* ahead = nullptr;
+    if (!loco->tileAhead(ahead, 1) || ahead != start.next) {
+        loco->placeOnTile(start.tile, true);
+    }
+    return loco;
 }
 
 // Steps on untimed and checks that every vehicle moves in every step; sets the counters of
@@ -151,9 +169,9 @@ void BM_ControllerStep(benchmark::State& state) {
         return;
     }
     for (std::size_t t = 0; t < trainCount; ++t) {
-        trains::CTrainItem* tail = trains::createVehicle(starts[t], trains::TypeElectric, {});
+        trains::CTrainItem* tail = placeLocomotive(starts[t]);
         for (int c = 0; c < 4; ++c) {
-            trains::CTrainItem* car = trains::createVehicle(starts[t], 0, {});
+            trains::CTrainItem* car = trains::createVehicle(starts[t].tile, 0, {});
             tail->couple(car, true);
             tail = car;
         }
