@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "model/CTrackItem.h"
@@ -117,6 +118,13 @@ trains::CTrainItem* placeLocomotive(const Start& start) {
     return loco;
 }
 
+// The processor time of the calling thread, in seconds.
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 // Steps on untimed and checks that every vehicle moves in every step; sets the counters of
 // distance moved per vehicle and step (the mean and the least) and of trains at full speed.
 void checkMoving(benchmark::State& state, trains::CTrainControler& controller,
@@ -190,10 +198,22 @@ void BM_ControllerStep(benchmark::State& state) {
         clock.setManual(now);
         controller.stepByHand();
     }
+    const double cpuBefore = threadSeconds();
     for (auto _ : state) {
         now += kStep;
         clock.setManual(now);
         controller.stepByHand();
+    }
+    const double perVehicle =
+        (threadSeconds() - cpuBefore) * 1e9 / (static_cast<double>(state.iterations()) * vehicles);
+    // The growth of the cost per vehicle over the last run with 10 vehicles (the goal is at
+    // most 1.3 at every size).
+    static double perVehicleAtTen = 0;
+    if (vehicles == 10) {
+        perVehicleAtTen = perVehicle;
+    }
+    if (perVehicleAtTen > 0) {
+        state.counters["per_vehicle_vs_10"] = perVehicle / perVehicleAtTen;
     }
     checkMoving(state, controller, clock, now);
     controller.stop(true);
