@@ -194,14 +194,14 @@ void CTrainItem::updateCurrentStepInfo() {
     // Both positions are valid here (checked above, or reached by a move), so the line is read
     // without looking it up in the registry again.
     auto derive = [](const TrackPosition& p, model::CTrackItem*& tile, int& layer,
-                     std::array<std::int16_t, 2>& grid, model::Vec3d& point, double& height) {
+                     std::array<std::int32_t, 2>& grid, model::Vec3d& point, double& height) {
         tile = p.line->getOwner();
         layer = tile->getLayer();
         point = p.line->globalPoint(p.pointIndex, 1.0);
         int gx = 0;
         int gz = 0;
         p.line->gridPoint(p.pointIndex, gx, gz);
-        grid = {static_cast<std::int16_t>(gx), static_cast<std::int16_t>(gz)};
+        grid = {gx, gz};
         height = std::max(0.0, point.y);
     };
     wheelSet1_ = position_;
@@ -686,8 +686,8 @@ bool CTrainItem::gridPoint1(std::int16_t& x, std::int16_t& z) const {
     if (!isValidPosition(wheelSet1_)) {
         return false;
     }
-    x = grid1_[0];
-    z = grid1_[1];
+    x = static_cast<std::int16_t>(grid1_[0]);
+    z = static_cast<std::int16_t>(grid1_[1]);
     return true;
 }
 
@@ -715,8 +715,8 @@ bool CTrainItem::gridPoint2(std::int16_t& x, std::int16_t& z) const {
     if (!isValidPosition(wheelSet2_)) {
         return false;
     }
-    x = wheelSet2_ == wheelSet1_ ? grid1_[0] : grid2_[0];
-    z = wheelSet2_ == wheelSet1_ ? grid1_[1] : grid2_[1];
+    x = static_cast<std::int16_t>(wheelSet2_ == wheelSet1_ ? grid1_[0] : grid2_[0]);
+    z = static_cast<std::int16_t>(wheelSet2_ == wheelSet1_ ? grid1_[1] : grid2_[1]);
     return true;
 }
 

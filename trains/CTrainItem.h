@@ -104,13 +104,15 @@ public:
     // Wheel sets and 3D placement.
     bool worldPoint1(const WorldScales& scales, model::Vec3d& point) const;
     bool layoutPoint1(model::Vec3d& point) const;
+    // The grid point as the record's two 16-bit numbers: past 32 767 layout units (about 819
+    // tiles) they wrap. Distances are measured on gridPoint1Raw, which does not.
     bool gridPoint1(std::int16_t& x, std::int16_t& z) const;
-    std::array<std::int16_t, 2> gridPoint1Raw() const { return grid1_; }
+    std::array<std::int32_t, 2> gridPoint1Raw() const { return grid1_; }
     bool height1(double& h) const;
     bool worldPoint2(const WorldScales& scales, model::Vec3d& point) const;
     bool layoutPoint2(model::Vec3d& point) const;
     bool gridPoint2(std::int16_t& x, std::int16_t& z) const;
-    std::array<std::int16_t, 2> gridPoint2Raw() const { return grid2_; }
+    std::array<std::int32_t, 2> gridPoint2Raw() const { return grid2_; }
     bool height2(double& h) const;
     const TrackPosition& wheelSet1() const { return wheelSet1_; }
     const TrackPosition& wheelSet2() const { return wheelSet2_; }
@@ -231,8 +233,8 @@ private:
     model::CTrackItem* tile2_ = nullptr;
     int layer1_ = 0;
     int layer2_ = 0;
-    std::array<std::int16_t, 2> grid1_{};
-    std::array<std::int16_t, 2> grid2_{};
+    std::array<std::int32_t, 2> grid1_{}; // board-wide layout units, never wrapped
+    std::array<std::int32_t, 2> grid2_{};
     model::Vec3d point1_;
     model::Vec3d point2_;
     double height1_ = 0;

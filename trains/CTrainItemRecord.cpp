@@ -51,8 +51,8 @@ void CTrainItem::writeRecord(platform::ByteWriter& out, std::int32_t rearNumber,
     out.i32(frontNumber);
     out.i16(tilePos.column);
     out.i16(tilePos.row);
-    out.i16(grid1_[0]);
-    out.i16(grid1_[1]);
+    out.i16(static_cast<std::int16_t>(grid1_[0])); // the record's field wraps past 32 767
+    out.i16(static_cast<std::int16_t>(grid1_[1]));
     out.u32(static_cast<std::uint32_t>(kVehicleRecordHead));
     out.i32(layer1_);
     out.u8(lineOrderFlag ? 1 : 0);

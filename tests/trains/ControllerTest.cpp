@@ -459,3 +459,22 @@ TEST_F(ControllerTest, AStepWhileAnEditHoldsTheModelMovesNothingAndNoStepCoversM
     step(1.0);
     EXPECT_NEAR(std::abs(x() - stalled), 12.0, 1e-6);
 }
+
+TEST_F(ControllerTest, ATrainStaysCoupledWhereLayoutUnitsPassSixteenBits) {
+    // Layout unit 32 767, the most a 16-bit grid point holds, lies in column 819 (32 760 …
+    // 32 800): a train starting at that column's middle passes it whichever way it runs.
+    straightRun(780, 860, kRow);
+    CTrainItem* loco = vehicleAt(819, TypeElectric);
+    ASSERT_NE(loco, nullptr);
+    CTrainItem* car = vehicleAt(819, TypeRailCar);
+    ASSERT_NE(car, nullptr);
+    ASSERT_TRUE(loco->couple(car, true));
+    const int start = car->currentTile()->getPosition().column;
+    controller_->start(false);
+    // Up to full speed (about 5.6 s) and on for two seconds more: some 15 tiles.
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_FALSE(step(0.05));
+        ASSERT_TRUE(loco->isSameTrain(car)) << "step " << i;
+    }
+    EXPECT_GE(std::abs(car->currentTile()->getPosition().column - start), 5);
+}
