@@ -88,10 +88,10 @@ trains::CTrainItem* vehicleMarkerAt(int layer, QPoint boardPoint) {
     }
     trains::CTrainItem* found = nullptr;
     for (trains::CTrainItem* v : controller->vehicles()) {
-        std::int16_t x = 0;
-        std::int16_t z = 0;
+        int x = 0;
+        int z = 0;
         if (!v || v->currentTile() == nullptr || v->currentLayer() != layer ||
-            trains::isQueuedForDeletion(v->id()) || !v->gridPoint1(x, z)) {
+            trains::isQueuedForDeletion(v->id()) || !v->boardPoint1(x, z)) {
             continue;
         }
         if (std::abs(boardPoint.x() - x) <= kMarkerHalfSize &&

@@ -129,8 +129,8 @@ int quantisedMarkerAngle(double headingDegrees, bool reversed) {
 }
 
 double markerHeading(const trains::CTrainItem& vehicle) {
-    std::int16_t x1 = 0, z1 = 0, x2 = 0, z2 = 0;
-    if (!vehicle.gridPoint1(x1, z1) || !vehicle.gridPoint2(x2, z2)) {
+    int x1 = 0, z1 = 0, x2 = 0, z2 = 0;
+    if (!vehicle.boardPoint1(x1, z1) || !vehicle.boardPoint2(x2, z2)) {
         return 0.0;
     }
     const int dx = x2 - x1;
@@ -251,8 +251,8 @@ void paintVehicleMarkers(QPainter& painter, const QRect& area, int currentLayer)
             return;
         }
         for (const trains::CTrainItem* v : controller->vehicles()) {
-            std::int16_t x = 0, z = 0;
-            if (!v || !v->currentTile() || !v->gridPoint1(x, z) || !isVehiclePictureShown(*v)) {
+            int x = 0, z = 0;
+            if (!v || !v->currentTile() || !v->boardPoint1(x, z) || !isVehiclePictureShown(*v)) {
                 continue;
             }
             const QRect rect(x - kVehiclePictureSize / 2, z - kVehiclePictureSize / 2,

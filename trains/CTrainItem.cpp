@@ -691,6 +691,25 @@ bool CTrainItem::gridPoint1(std::int16_t& x, std::int16_t& z) const {
     return true;
 }
 
+bool CTrainItem::boardPoint1(int& x, int& z) const {
+    if (!isValidPosition(wheelSet1_)) {
+        return false;
+    }
+    x = grid1_[0];
+    z = grid1_[1];
+    return true;
+}
+
+bool CTrainItem::boardPoint2(int& x, int& z) const {
+    if (!isValidPosition(wheelSet2_)) {
+        return false;
+    }
+    const std::array<std::int32_t, 2>& grid = wheelSet2_ == wheelSet1_ ? grid1_ : grid2_;
+    x = grid[0];
+    z = grid[1];
+    return true;
+}
+
 bool CTrainItem::height1(double& h) const {
     if (!isValidPosition(wheelSet1_)) {
         return false;

@@ -113,6 +113,10 @@ public:
     bool layoutPoint2(model::Vec3d& point) const;
     bool gridPoint2(std::int16_t& x, std::int16_t& z) const;
     std::array<std::int32_t, 2> gridPoint2Raw() const { return grid2_; }
+    // The two grid points in layout units over the whole board (no wrap), for drawing and
+    // hit-testing on the board; false while the wheel set has no valid position.
+    bool boardPoint1(int& x, int& z) const;
+    bool boardPoint2(int& x, int& z) const;
     bool height2(double& h) const;
     const TrackPosition& wheelSet1() const { return wheelSet1_; }
     const TrackPosition& wheelSet2() const { return wheelSet2_; }

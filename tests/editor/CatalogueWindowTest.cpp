@@ -49,6 +49,7 @@
 #include "trains/ControllerClock.h"
 #include "trains/TrainSimulation.h"
 #include "trains/VehicleRegistry.h"
+#include "trains/VehicleTypes.h"
 
 namespace {
 
@@ -447,9 +448,9 @@ protected:
         return nullptr;
     }
     static QPoint markerPoint(const trains::CTrainItem* v) {
-        std::int16_t x = 0;
-        std::int16_t z = 0;
-        EXPECT_TRUE(v->gridPoint1(x, z));
+        int x = 0;
+        int z = 0;
+        EXPECT_TRUE(v->boardPoint1(x, z));
         return QPoint(x, z);
     }
     static std::size_t vehicleCount() {
@@ -1023,6 +1024,31 @@ TEST(VehicleMarkers, RequestsFromManyThreadsPostOneUpdate) {
     invalidator.request(); // after the update ran, the next request posts again
     EXPECT_EQ(invalidator.postedUpdates(), 2);
     QCoreApplication::processEvents();
+}
+
+// Past column 819 a grid point no longer fits the record's 16 bits; the marker still stands
+// at the vehicle, is found there, and heads along the track.
+TEST(VehicleMarkers, StandAtTheirVehicleOnTheFarSideOfAWideBoard) {
+    model::CZarnoltDocument document(900, 3);
+    for (std::int16_t c = 840; c < 860; ++c) {
+        model::createTile({c, 1}, 0)->setShape(1);
+    }
+    trains::CTrainItem* vehicle =
+        trains::createVehicle(model::tileAt(0, {850, 1}), trains::TypeElectric, "EL01.zn3");
+    ASSERT_NE(vehicle, nullptr);
+    trains::getOrCreateTrainController().addVehicle(vehicle);
+    int x = 0;
+    int z = 0;
+    ASSERT_TRUE(vehicle->boardPoint1(x, z));
+    EXPECT_GE(x, 850 * 40);
+    EXPECT_LE(x, 851 * 40);
+    EXPECT_EQ(editor::vehicleMarkerAt(0, QPoint(x, z)), vehicle);
+    // Where the 16-bit record's value would have put it.
+    EXPECT_EQ(editor::vehicleMarkerAt(0, QPoint(x - 65536, z)), nullptr);
+    const double heading = editor::markerHeading(*vehicle);
+    EXPECT_TRUE(heading == 0.0 || heading == 180.0) << heading;
+    trains::deleteAllVehicles();
+    model::deleteAllTiles();
 }
 
 } // namespace markers
