@@ -116,8 +116,16 @@ TEST_F(EditWhileRunningTest, EditsDuringARunAreSafeAndTheRunStopsCleanly) {
     const auto block = editing::saveBlock(0, cell(6, kLast), cell(6, kLast));
     const model::TrackPosition start = first->position();
     bool moved = false;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
-    for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+    // At least 600 ms of edits, and on until the first train has moved (a slow or busy
+    // machine steps the controller less often), but never past 20 s.
+    const auto begin = std::chrono::steady_clock::now();
+    const auto end = begin + std::chrono::milliseconds(600);
+    const auto limit = begin + std::chrono::seconds(20);
+    for (int i = 0;; ++i) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= limit || (now >= end && moved)) {
+            break;
+        }
         switch (i % 6) {
         case 0:
             editing::rotateArea(0, cell(0, 20), cell(5, 25), 1);
