@@ -162,6 +162,36 @@ int sweepSteps(const model::LineItem& line) {
     return straight ? 1 : std::clamp(figure * 2, 8, 64);
 }
 
+// The tops of a line's sleepers as one strip, as wide and as high as the bars' tops, swept
+// in the rails' steps. u runs from 0 to `sleepers` along the line's parameter, so sleeper i
+// is centred on u = i + 0.5 as the bars are; v is the share of each period a bar covers.
+TrackMesh sleeperStrip(const LineSampler& sampler, const model::LineItem& line, int sleepers,
+                       int steps, double tileSize) {
+    TrackMesh mesh;
+    mesh.colour = kSleeperColour;
+    mesh.texture = kSleeperPatternTexture;
+    const double lengthScene = line.length() * kLayoutUnit * tileSize;
+    const double bar = kRailSection * tileSize;
+    const float share =
+        lengthScene > 0 ? static_cast<float>(std::min(1.0, sleepers * bar / lengthScene)) : 1.0f;
+    const double w = kRailGauge * tileSize / 2;
+    const V3 up{0, 1, 0};
+    Frame prev = sampler.frame(0);
+    for (int i = 1; i <= steps; ++i) {
+        const double t0 = static_cast<double>(i - 1) / steps;
+        const double t1 = static_cast<double>(i) / steps;
+        const Frame next = sampler.frame(t1);
+        const float u0 = static_cast<float>(t0 * sleepers);
+        const float u1 = static_cast<float>(t1 * sleepers);
+        pushQuad(mesh,
+                 {prev.centre + prev.right * w, prev.centre + prev.right * -w,
+                  next.centre + next.right * -w, next.centre + next.right * w},
+                 up, {{{u0, share}, {u0, share}, {u1, share}, {u1, share}}});
+        prev = next;
+    }
+    return mesh;
+}
+
 } // namespace
 
 LineSection lineSection(int kind) {
@@ -192,7 +222,7 @@ int sleeperCount(double lengthLayoutUnits) {
 }
 
 std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double tileSize,
-                                 double layerHeight, double fallbackLevel) {
+                                 double layerHeight, double fallbackLevel, SleeperForm form) {
     std::vector<TrackMesh> meshes;
     if (line.points().size() < 2) {
         return meshes;
@@ -204,7 +234,9 @@ std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double t
         const double bar = kRailSection * tileSize;
         const double lift = -bar / 2;
         const int sleepers = sleeperCount(line.length());
-        if (sleepers > 0) {
+        if (sleepers > 0 && form == SleeperForm::Strip) {
+            meshes.push_back(sleeperStrip(sampler, line, sleepers, steps, tileSize));
+        } else if (sleepers > 0) {
             TrackMesh mesh;
             mesh.colour = kSleeperColour;
             // Each sleeper is a short bar across the track, centred on its own parameter.

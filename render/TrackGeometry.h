@@ -36,9 +36,14 @@ struct TrackVertex {
     float u = 0, v = 0;
 };
 
+// The texture number of a mesh drawn with the sleeper pattern: its u counts sleeper periods
+// along the line, its v is the sleepers' share of their period, and texels outside a sleeper
+// are cut out.
+inline constexpr int kSleeperPatternTexture = -1;
+
 // Quads (four vertices each, counter-clockwise seen from outside) of one material.
 struct TrackMesh {
-    int texture = 0; // built-in texture number, 0 untextured
+    int texture = 0; // built-in texture number, 0 untextured, or kSleeperPatternTexture
     std::array<float, 3> colour{1, 1, 1};
     bool metal = false;
     std::vector<TrackVertex> quads;
@@ -48,12 +53,17 @@ struct TrackMesh {
 // 9 + 2), and none when that figure is 2 or less.
 int sleeperCount(double lengthLayoutUnits);
 
+// How a track's sleepers are drawn: as bars, or (where they are too small to see one by one)
+// as one strip of their tops along the line, with the sleeper pattern cutting out the gaps.
+enum class SleeperForm { Bars, Strip };
+
 // The geometry of one line drawn as `kind`, in the tile's frame (x and z from 0 to the tile
 // size, y the line's height in levels × layerHeight), with `fallbackLevel` for points whose
 // height is unset. Sleepers, then the left and the right rail for kind 1; one textured bed
 // otherwise. A line with fewer than two points gives nothing.
 std::vector<TrackMesh> sweepLine(const model::LineItem& line, int kind, double tileSize,
-                                 double layerHeight, double fallbackLevel);
+                                 double layerHeight, double fallbackLevel,
+                                 SleeperForm sleepers = SleeperForm::Bars);
 
 } // namespace render
 

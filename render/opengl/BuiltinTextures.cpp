@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -64,6 +65,47 @@ void BuiltinTextures::loadAll() {
     for (int n = 0; n < kCount; ++n) {
         load(n);
     }
+    sleeperPattern();
+}
+
+unsigned BuiltinTextures::sleeperPattern() {
+    if (sleeperPattern_ != 0 || listBeingCompiled()) {
+        return sleeperPattern_;
+    }
+    // 64 positions along the period by 64 shares; white, so the colour comes from the mesh.
+    constexpr int kSize = 64;
+    std::vector<std::uint8_t> texels(static_cast<std::size_t>(kSize) * kSize * 4, 255);
+    for (int t = 0; t < kSize; ++t) {
+        const double share = (t + 0.5) / kSize;
+        for (int s = 0; s < kSize; ++s) {
+            const double offMiddle = std::abs((s + 0.5) / kSize - 0.5);
+            texels[(static_cast<std::size_t>(t) * kSize + s) * 4 + 3] =
+                offMiddle < share / 2 ? 255 : 0;
+        }
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    if (checkGLError("BuiltinTextures::sleeperPattern glGenTextures") != 0 || texture == 0) {
+        return 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    // Nearest texels: a pixel shows a sleeper exactly when its centre falls on one, as with
+    // the bars' own geometry.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 texels.data());
+    const bool uploaded = checkGLError("BuiltinTextures::sleeperPattern glTexImage2D") == 0;
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (!uploaded) {
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
+    sleeperPattern_ = texture;
+    return sleeperPattern_;
 }
 
 bool BuiltinTextures::load(int n) {
@@ -126,6 +168,11 @@ void BuiltinTextures::release() {
             glDeleteTextures(1, &name);
             texture = 0;
         }
+    }
+    if (sleeperPattern_ != 0) {
+        const GLuint name = sleeperPattern_;
+        glDeleteTextures(1, &name);
+        sleeperPattern_ = 0;
     }
 }
 

@@ -29,8 +29,15 @@ public:
     // Deletes every texture of the store.
     void release();
 
+    // The sleepers of distant track drawn as one strip: a pattern made here, not read from a
+    // picture. Texel (s, t) is opaque where s lies within t / 2 of the middle of its period,
+    // so a strip whose t is the sleepers' share of their spacing shows them where bars would
+    // stand. Made by `loadAll` or on first use outside list recording; 0 until then.
+    unsigned sleeperPattern();
+
 private:
     std::array<unsigned, kCount> names_{};
+    unsigned sleeperPattern_ = 0;
 };
 
 } // namespace render::opengl

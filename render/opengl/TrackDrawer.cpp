@@ -16,6 +16,7 @@
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/ListKeys.h"
+#include "render/QuadRuns.h"
 #include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/CachedLists.h"
 #include "render/opengl/ItemDrawer.h"
@@ -142,7 +143,14 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         while (last < meshes.size() && sameLook(meshes[last], mesh)) {
             ++last;
         }
-        const unsigned texture = mesh.texture > 0 ? textures_.name(mesh.texture) : 0;
+        const bool cutOut = mesh.texture == kSleeperPatternTexture;
+        const unsigned texture = cutOut             ? textures_.sleeperPattern()
+                                 : mesh.texture > 0 ? textures_.name(mesh.texture)
+                                                    : 0;
+        if (cutOut && texture != 0) {
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GREATER, 0.5f);
+        }
         if (texture != 0) {
             glEnable(GL_TEXTURE_2D);
             glBindTexture(GL_TEXTURE_2D, texture);
@@ -166,6 +174,9 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         if (mesh.metal) {
             glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kNoSpecular);
             glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
+        }
+        if (cutOut && texture != 0) {
+            glDisable(GL_ALPHA_TEST);
         }
         first = last;
     }
@@ -356,7 +367,8 @@ std::vector<TrackMesh> withoutUndersides(const std::vector<TrackMesh>& batches,
 } // namespace
 
 TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, int column, int row,
-                                                      const SceneMetrics& metrics) const {
+                                                      const SceneMetrics& metrics,
+                                                      SleeperForm sleepers) const {
     const double s = metrics.tileSize;
     const int c0 = column / kChunkEdge * kChunkEdge;
     const int r0 = row / kChunkEdge * kChunkEdge;
@@ -382,7 +394,7 @@ TrackDrawer::ChunkGeometry TrackDrawer::chunkGeometry(bool ballast, int layer, i
                 // The kind is passed, never written back: another thread reads the lines.
                 const int kind = ballast ? model::LineKindSecondBallast : line->getKind();
                 for (const TrackMesh& mesh :
-                     sweepLine(*line, kind, s, metrics.layerHeight, tile->level())) {
+                     sweepLine(*line, kind, s, metrics.layerHeight, tile->level(), sleepers)) {
                     addToBatches(geometry.batches, mesh, dx, dz);
                 }
             }
@@ -452,15 +464,29 @@ void TrackDrawer::drawChunk(bool ballast, const DrawListEntry& entry, const Scen
                 : fromAbove ? aboveKey
                             : wholeKey,
                 [&] {
-                    if (!geometry) {
+                    if (far && !ballast) {
+                        // Beyond the far distance a sleeper is under half a pixel each way:
+                        // one cut-out strip per line covers the pixels its bars would.
+                        geometry = chunkGeometry(ballast, entry.layer, entry.column, entry.row,
+                                                 metrics, SleeperForm::Strip);
+                    } else if (!geometry) {
                         geometry =
                             chunkGeometry(ballast, entry.layer, entry.column, entry.row, metrics);
                         chunkHeights_.insert_or_assign(wholeKey, geometry->heights);
                     }
-                    const std::vector<TrackMesh> trimmed =
+                    std::vector<TrackMesh> trimmed =
                         fromAbove ? withoutUndersides(geometry->batches,
                                                       far ? kRailSection * metrics.tileSize : 0)
                                   : std::vector<TrackMesh>{};
+                    if (far) {
+                        // Straight runs over several tiles become one quad per face. Nearer
+                        // chunks keep their tiles' own quads, which lamps light vertex by
+                        // vertex.
+                        for (TrackMesh& mesh : trimmed) {
+                            mesh.quads = joinStraightRuns(mesh.quads, mesh.texture != 0,
+                                                          1e-4 * metrics.tileSize);
+                        }
+                    }
                     const std::vector<TrackMesh>& batches = fromAbove ? trimmed : geometry->batches;
                     glPushMatrix();
                     glTranslated(geometry->origin.x, geometry->origin.y, geometry->origin.z);

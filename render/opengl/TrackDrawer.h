@@ -86,7 +86,8 @@ private:
         ChunkHeights heights;
     };
     ChunkGeometry chunkGeometry(bool ballast, int layer, int column, int row,
-                                const SceneMetrics& metrics) const;
+                                const SceneMetrics& metrics,
+                                SleeperForm sleepers = SleeperForm::Bars) const;
     // Draws the chunk of the entry's tile from its list, compiling it first when needed.
     void drawChunk(bool ballast, const DrawListEntry& entry, const SceneMetrics& metrics);
     void drawTileLines(const DrawListEntry& entry, const SceneMetrics& metrics);

@@ -122,7 +122,7 @@ TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLis
     model::deleteAllTiles();
 }
 
-TEST(TrackChunks, FarChunksLeaveOutTheSleepersEndFacesWithoutAVisibleChange) {
+TEST(TrackChunks, FarChunksTrimStripAndJoinTheirTrackWithoutAVisibleChange) {
     constexpr int kWidth = 640;
     constexpr int kHeight = 480;
     render::opengl::OffscreenContext context(kWidth, kHeight);
@@ -165,18 +165,20 @@ TEST(TrackChunks, FarChunksLeaveOutTheSleepersEndFacesWithoutAVisibleChange) {
         EXPECT_EQ(renderer.trackStats().farChunks, 0);
         EXPECT_EQ(renderer.trackStats().listsCompiled, 2 * first.farChunks);
         ASSERT_EQ(whole.size(), trimmed.size());
+        // A far sleeper or rail covers under half a pixel: where a few pixel centres fall on
+        // either side of an edge the picture may change, but no more than a few pixels.
         int changed = 0;
-        int largest = 0;
+        int marked = 0;
         for (std::size_t i = 0; i + 3 < whole.size(); i += 4) {
             int difference = 0;
             for (std::size_t k = 0; k < 3; ++k) {
                 difference = std::max(difference, std::abs(whole[i + k] - trimmed[i + k]));
             }
             changed += difference > 0 ? 1 : 0;
-            largest = std::max(largest, difference);
+            marked += difference > 32 ? 1 : 0;
         }
         EXPECT_LT(changed, kWidth * kHeight / 200);
-        EXPECT_LT(largest, 48);
+        EXPECT_LT(marked, kWidth * kHeight / 5000);
 
         // Back to trimming, every list is there; an edit drops every kind of its chunk's lists.
         renderer.setDistantSidesTrimmed(true);
