@@ -57,7 +57,7 @@ struct ListDrops {
 // What the last frame drew of the track: its draw list and the cached lists it compiled and
 // called, the shadow list and how many of its tiles cast a shadow, and how many chunks of
 // lines were drawn from their far list (without the sleepers' end faces), and how many
-// vehicles' cab panels were drawn.
+// vehicles' cab panels and running gear (wheels, axles, rods) were drawn.
 struct TrackFrameStats {
     DrawList drawList;
     int listsCompiled = 0;
@@ -66,6 +66,7 @@ struct TrackFrameStats {
     int shadowCasters = 0;
     int farChunks = 0;
     int cabPanels = 0;
+    int runningGear = 0;
 };
 
 // The scene renderer of the current layout document: scene constants, camera, light, the

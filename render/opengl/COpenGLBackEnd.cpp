@@ -342,7 +342,8 @@ void COpenGLBackEnd::drawFrame(CDocumentRenderer& renderer) {
                              tracks_.shadowList(),
                              shadows ? tracks_.shadowCasters() : 0,
                              tracks_.farChunks(),
-                             vehicles_.panelsDrawn()};
+                             vehicles_.panelsDrawn(),
+                             vehicles_.gearsDrawn()};
     drawHud(renderer);
 
     glPopMatrix();

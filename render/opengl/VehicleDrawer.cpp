@@ -138,7 +138,14 @@ void VehicleDrawer::draw(const DrawListEntry& entry, const SceneMetrics& metrics
     items_.drawItem(*model, t, options);
     const trains::WheelGeometry wheels =
         trains::CTrainItemWheel::computeWheelGeometry(model, t, kRailGauge, kRailSection);
-    drawWheels(wheels, vehicle->wheel().angle(), t, entry.alpha);
+    // The running gear is left out where a wheel's diameter would cover under two pixels (at
+    // the far distance a rail section covers half a pixel), as the cab panel is: from above
+    // the body hides it. The vehicle the cab rides in keeps it.
+    const double gearLimit = farDistance_ * wheels.radius / (2 * kRailSection * t);
+    if (cabNeedles || farDistance_ <= 0 || entry.distance < gearLimit) {
+        drawWheels(wheels, vehicle->wheel().angle(), t, entry.alpha);
+        ++gearsDrawn_;
+    }
     LampDrawOptions lamps;
     lamps.litPass = lampsLit;
     items_.drawLamps(*model, t, lamps);

@@ -34,7 +34,12 @@ public:
     void setFarDistance(double distance) { farDistance_ = distance; }
     // The cab panels drawn since the count was last reset.
     int panelsDrawn() const { return panelsDrawn_; }
-    void resetPanelCount() { panelsDrawn_ = 0; }
+    // How many vehicles since the last reset had their running gear drawn.
+    int gearsDrawn() const { return gearsDrawn_; }
+    void resetPanelCount() {
+        panelsDrawn_ = 0;
+        gearsDrawn_ = 0;
+    }
 
     // One vehicle entry at the entry's fade alpha; `lampsLit` draws the lamps glowing. A
     // vehicle whose model has a cab panel gets the speedometer panel (built-in item 132) at
@@ -72,6 +77,7 @@ private:
     CachedLists& lists_;
     double farDistance_ = 0;
     int panelsDrawn_ = 0;
+    int gearsDrawn_ = 0;
 };
 
 } // namespace render::opengl

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "model/CTrackItem.h"
@@ -135,8 +136,8 @@ TEST_F(SpeedometerFrame, ChaseKeysMoveTheChasingEyeUpAndAsideOfTheCameraTrain) {
 namespace {
 
 // In the standard view of a long board the locomotive stands so far away that its cab panel
-// would cover under two pixels: leaving it out changes no pixel.
-TEST(DistantCabPanel, IsLeftOutWithoutAVisibleChange) {
+// would cover under two pixels and its wheels under one: leaving them out changes no pixel.
+TEST(DistantVehicle, ItsCabPanelAndRunningGearAreLeftOutWithoutAVisibleChange) {
     constexpr int kColumns = 80;
     render::opengl::OffscreenContext context(kWidth, kHeight);
     ASSERT_TRUE(context.valid());
@@ -158,12 +159,15 @@ TEST(DistantCabPanel, IsLeftOutWithoutAVisibleChange) {
             renderer.setDistantSidesTrimmed(trimmed);
             EXPECT_TRUE(renderer.draw()); // compiles what the setting needs
             EXPECT_TRUE(renderer.draw());
-            return std::make_pair(context.readPixels(), renderer.trackStats().cabPanels);
+            return std::make_tuple(context.readPixels(), renderer.trackStats().cabPanels,
+                                   renderer.trackStats().runningGear);
         };
-        const auto [whole, wholePanels] = frame(false);
-        const auto [trimmed, trimmedPanels] = frame(true);
+        const auto [whole, wholePanels, wholeGear] = frame(false);
+        const auto [trimmed, trimmedPanels, trimmedGear] = frame(true);
         EXPECT_EQ(wholePanels, 1);
+        EXPECT_EQ(wholeGear, 1);
         EXPECT_EQ(trimmedPanels, 0);
+        EXPECT_EQ(trimmedGear, 0);
         EXPECT_EQ(trimmed, whole);
     }
     trains::deleteAllVehicles();
