@@ -20,13 +20,13 @@ bool isTunnelMouth(const model::CTrackItem& tile) {
     return any;
 }
 
-// The box as the frustum should test it: in the shadow pass each corner is projected from
+// The box as the frustum should test it: for the shadow list each corner is projected from
 // the light onto the ground.
-bool boxSeen(const DrawListInput& in, std::array<Vec3, 8> box) {
+bool boxSeen(const DrawListInput& in, std::array<Vec3, 8> box, bool shadowList) {
     if (in.frustum == nullptr) {
         return true;
     }
-    if (in.shadowPass) {
+    if (shadowList) {
         for (Vec3& c : box) {
             if (in.light.y > c.y) {
                 const double t = in.light.y / (in.light.y - c.y);
@@ -37,7 +37,7 @@ bool boxSeen(const DrawListInput& in, std::array<Vec3, 8> box) {
     return in.frustum->boxVisible(box);
 }
 
-void addVehicles(const DrawListInput& in, DrawList& list) {
+void addVehicles(const DrawListInput& in, DrawList& list, bool shadowList) {
     const trains::CTrainControler* controller = trains::trainController();
     if (controller == nullptr) {
         return;
@@ -66,7 +66,7 @@ void addVehicles(const DrawListInput& in, DrawList& list) {
         for (std::size_t i = 0; i < box.size(); ++i) {
             box[i] = {corners[i].x, corners[i].y, corners[i].z};
         }
-        if (!boxSeen(in, box)) {
+        if (!boxSeen(in, box, shadowList)) {
             continue;
         }
         const FadeResult fade = fadeLevel(d, in.range, in.noFade || in.showAllFar);
@@ -120,8 +120,17 @@ FadeResult fadeLevel(double distance, const FadeRange& range, bool fadingOff) {
     return {level, fadeAlpha(level)};
 }
 
-DrawList buildDrawList(const DrawListInput& in) {
-    DrawList list;
+namespace {
+
+void sortFarToNear(DrawList& list) {
+    std::stable_sort(list.begin(), list.end(), [](const DrawListEntry& a, const DrawListEntry& b) {
+        return a.distance > b.distance;
+    });
+}
+
+// The tiles of either list or both: a tile's distance, fade and box are the same for both,
+// only the frustum test differs.
+void collectTiles(const DrawListInput& in, DrawList* normal, DrawList* shadow) {
     const double s = in.tileSize;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         const model::LayerMap* tiles = model::layerMap(layer);
@@ -145,6 +154,16 @@ DrawList buildDrawList(const DrawListInput& in) {
             if (in.fog && d > 1.1 * in.fogEnd) {
                 continue;
             }
+            FadeResult fade = fadeLevel(d, in.range, in.noFade || in.showAllFar);
+            if (fade.level >= 10) {
+                // Faded out: only a tunnel mouth stays, for its portals.
+                if (!mouth) {
+                    continue;
+                }
+                fade = {-1, 0};
+            }
+            bool inNormal = normal != nullptr;
+            bool inShadow = shadow != nullptr;
             if (in.frustum != nullptr) {
                 model::TileCorners corners;
                 tile->contentBox(s, in.layerHeight, corners, true);
@@ -156,26 +175,43 @@ DrawList buildDrawList(const DrawListInput& in) {
                         box[i].y = std::min(box[i].y, 0.0);
                     }
                 }
-                if (!boxSeen(in, box)) {
-                    continue;
-                }
+                inNormal = inNormal && boxSeen(in, box, false);
+                inShadow = inShadow && boxSeen(in, box, true);
             }
-            FadeResult fade = fadeLevel(d, in.range, in.noFade || in.showAllFar);
-            if (fade.level >= 10) {
-                // Faded out: only a tunnel mouth stays, for its portals.
-                if (!mouth) {
-                    continue;
-                }
-                fade = {-1, 0};
+            const DrawListEntry entry{d,          tile,    nullptr,    layer,
+                                      pos.column, pos.row, fade.level, fade.alpha};
+            if (inNormal) {
+                normal->push_back(entry);
             }
-            list.push_back({d, tile, nullptr, layer, pos.column, pos.row, fade.level, fade.alpha});
+            if (inShadow) {
+                shadow->push_back(entry);
+            }
         }
     }
-    addVehicles(in, list);
-    std::stable_sort(list.begin(), list.end(), [](const DrawListEntry& a, const DrawListEntry& b) {
-        return a.distance > b.distance;
-    });
+}
+
+} // namespace
+
+DrawList buildDrawList(const DrawListInput& in) {
+    DrawList list;
+    collectTiles(in, in.shadowPass ? nullptr : &list, in.shadowPass ? &list : nullptr);
+    addVehicles(in, list, in.shadowPass);
+    sortFarToNear(list);
     return list;
+}
+
+void buildDrawLists(const DrawListInput& in, DrawList& normal, DrawList* shadow) {
+    normal.clear();
+    if (shadow != nullptr) {
+        shadow->clear();
+    }
+    collectTiles(in, &normal, shadow);
+    addVehicles(in, normal, false);
+    sortFarToNear(normal);
+    if (shadow != nullptr) {
+        addVehicles(in, *shadow, true);
+        sortFarToNear(*shadow);
+    }
 }
 
 } // namespace render

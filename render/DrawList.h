@@ -77,4 +77,9 @@ using DrawList = std::vector<DrawListEntry>;
 // a valid place is left out.
 DrawList buildDrawList(const DrawListInput& input);
 
+// The normal list and, with `shadow`, the shadow list of one frame (`input.shadowPass` is not
+// read), each as buildDrawList gives it, from one pass over the tiles: a tile's box is
+// measured once for both.
+void buildDrawLists(const DrawListInput& input, DrawList& normal, DrawList* shadow);
+
 } // namespace render

@@ -78,12 +78,10 @@ void TrackDrawer::buildLists(CDocumentRenderer& renderer, bool shadows) {
     input.fogEnd = 20 * metrics.tileSize;
     input.tileSize = metrics.tileSize;
     input.layerHeight = metrics.layerHeight;
-    normal_ = buildDrawList(input);
-    shadow_.clear();
-    if (shadows) {
-        input.shadowPass = true;
-        input.light = renderer.lightPosition();
-        shadow_ = buildDrawList(input);
+    input.light = renderer.lightPosition();
+    buildDrawLists(input, normal_, shadows ? &shadow_ : nullptr);
+    if (!shadows) {
+        shadow_.clear();
     }
 }
 

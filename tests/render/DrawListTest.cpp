@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/CTrackItem.h"
 #include "model/LineItem.h"
 #include "model/TrackTiles.h"
@@ -116,6 +118,50 @@ TEST_F(DrawList, TheFrustumDropsOnlyTilesWhollyOutsideIt) {
         EXPECT_EQ(e.row, 0) << e.column;
     }
     EXPECT_GE(list.size(), 5u);
+}
+
+// Both lists from one pass are the lists of two separate ones, whether or not they differ.
+TEST_F(DrawList, OnePassGivesTheNormalAndTheShadowListOfTwo) {
+    for (int c = 0; c < 10; ++c) {
+        trackAt(c, 0);
+        trackAt(c, 9);
+    }
+    // Out of sight on the first layer, but its shadow falls on row 0 from a light ahead.
+    trackAt(5, 4, 1);
+    render::ViewFrustum frustum;
+    frustum.build({{5, 3, 0.5}, {5, 0, 0.5}, {0, 0, -1}}, 60, 4.0 / 3.0, 0.1, 100);
+    render::DrawListInput input;
+    input.eye = {5, 3, 0.5};
+    input.range = {6, 12};
+    input.frustum = &frustum;
+    input.light = {5, 10, 30};
+    const render::DrawList normal = render::buildDrawList(input);
+    input.shadowPass = true;
+    const render::DrawList shadow = render::buildDrawList(input);
+    auto has = [](const render::DrawList& list, int layer) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const render::DrawListEntry& e) { return e.layer == layer; });
+    };
+    EXPECT_FALSE(has(normal, 1));
+    EXPECT_TRUE(has(shadow, 1)) << "the lists differ, so the test tells them apart";
+    auto same = [](const render::DrawList& a, const render::DrawList& b) {
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].tile, b[i].tile) << i;
+            EXPECT_EQ(a[i].distance, b[i].distance) << i;
+            EXPECT_EQ(a[i].level, b[i].level) << i;
+            EXPECT_EQ(a[i].alpha, b[i].alpha) << i;
+        }
+    };
+    render::DrawList oneNormal;
+    render::DrawList oneShadow;
+    input.shadowPass = false;
+    render::buildDrawLists(input, oneNormal, &oneShadow);
+    same(oneNormal, normal);
+    same(oneShadow, shadow);
+    // Without a shadow list only the normal one is made.
+    render::buildDrawLists(input, oneNormal, nullptr);
+    same(oneNormal, normal);
 }
 
 } // namespace
