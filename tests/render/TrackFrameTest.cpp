@@ -132,7 +132,8 @@ TEST(TrackChunks, FarChunksTrimStripAndJoinTheirTrackWithoutAVisibleChange) {
     document.setPreferenceFlag(model::PrefShowAllFarTracks, true);
     for (std::int16_t r = 0; r < kSize; ++r) {
         for (std::int16_t c = 0; c < kSize; ++c) {
-            model::createTile({c, r}, 0)->setShape(1);
+            // Straight rows, with a row of curves and of quarter turns every few rows.
+            model::createTile({c, r}, 0)->setShape(r % 5 == 3 ? 3 : r % 5 == 4 ? 2 : 1);
         }
     }
     {
