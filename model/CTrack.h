@@ -35,6 +35,8 @@ public:
     // Deletes all lines, then adds one.
     LineItem& setLine(std::vector<Pt> points, int kind);
     LineItem& addLine(std::vector<Pt> points, int kind);
+    // Makes room for this many lines in all, so that adding them allocates the list once.
+    void reserveLines(std::size_t count) { lines_.reserve(count); }
     void deleteLines();
     void dropLinks();
     void rotate90();

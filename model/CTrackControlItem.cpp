@@ -267,6 +267,31 @@ void CTrackControlItem::assignFreeNumber() {
     c.points[candidate] = this;
 }
 
+void CTrackControlItem::assignFreeNumbers(std::span<CTrackControlItem* const> items) {
+    auto& c = containers();
+    std::lock_guard lock(c.mutex);
+    // Every number below `candidate` is taken, and `used` is the first taken number from
+    // `candidate` on; both only move forward as numbers are handed out.
+    int candidate = kFirstPointNumber;
+    auto used = c.points.begin();
+    for (CTrackControlItem* item : items) {
+        if (item->number_ != 0 || item->kind_ != KindPoint) {
+            continue;
+        }
+        for (; used != c.points.end() && used->first <= candidate; ++used) {
+            if (used->first == candidate) {
+                ++candidate;
+            }
+        }
+        if (candidate > kLastPointNumber) {
+            return;
+        }
+        item->number_ = candidate;
+        c.points.emplace_hint(used, candidate, item);
+        ++candidate;
+    }
+}
+
 CTrackControlItem* validControlItem(const void* address) {
     auto& c = containers();
     std::lock_guard lock(c.mutex);

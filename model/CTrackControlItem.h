@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 
 #include "model/CTrackItemobject.h"
@@ -94,6 +95,9 @@ public:
     // A point without a number takes the lowest free number in 1 … 999 (none when all are
     // taken).
     void assignFreeNumber();
+    // As assignFreeNumber for each of `items` in turn, with one walk of the number map for
+    // them all.
+    static void assignFreeNumbers(std::span<CTrackControlItem* const> items);
     void releaseNumber() { setNumber(0); }
 
     void setLabelPos(int x, int z) { labelPos_ = Pt(x, z); }

@@ -1,6 +1,7 @@
 #include "model/LineItem.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -32,6 +33,79 @@ LineRegistry& lineRegistry() {
 bool inInterior(int v) {
     return v >= 1 && v <= 39;
 }
+
+// The shape, curve and 3D (X, Z) of recently computed point lists, on the calling thread. A
+// line's geometry follows from its integer points alone, and a layout holds the same few
+// standard lines over and over: a line whose points match a remembered list copies its
+// results instead of fitting the curve and evaluating it at every point again.
+class GeometryMemo {
+public:
+    // Longer lists (hand-drawn polylines) are computed every time.
+    static constexpr std::size_t kMaxPoints = 64;
+
+    // Sets shape, curve and every point's X and Z as the computation `compute` does, from
+    // memory when these points were computed before.
+    template <typename Compute>
+    void apply(std::vector<Pt>& points, int& shape, CurveBlock& curve, Compute&& compute) {
+        if (points.size() > kMaxPoints) {
+            compute();
+            return;
+        }
+        Entry& entry = entries_[slotOf(points)];
+        if (entry.matches(points)) {
+            shape = entry.shape;
+            curve = entry.curve;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                points[i].X = entry.xz[2 * i];
+                points[i].Z = entry.xz[2 * i + 1];
+            }
+            return;
+        }
+        compute();
+        entry.points.clear();
+        entry.xz.clear();
+        for (const Pt& p : points) {
+            entry.points.push_back(p.x);
+            entry.points.push_back(p.z);
+            entry.xz.push_back(p.X);
+            entry.xz.push_back(p.Z);
+        }
+        entry.shape = shape;
+        entry.curve = curve;
+        entry.used = true;
+    }
+
+private:
+    static constexpr int kSlotBits = 6;
+    struct Entry {
+        bool used = false;
+        std::vector<std::int32_t> points; // x, z of each point
+        std::vector<double> xz;           // X, Z of each point
+        int shape = -1;
+        CurveBlock curve;
+
+        bool matches(const std::vector<Pt>& list) const {
+            if (!used || points.size() != 2 * list.size()) {
+                return false;
+            }
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                if (points[2 * i] != list[i].x || points[2 * i + 1] != list[i].z) {
+                    return false;
+                }
+            }
+            return true;
+        }
+    };
+    static std::size_t slotOf(const std::vector<Pt>& points) {
+        std::uint64_t hash = points.size();
+        for (const Pt& p : points) {
+            hash = (hash ^ static_cast<std::uint32_t>(p.x)) * 0x100000001B3ull;
+            hash = (hash ^ static_cast<std::uint32_t>(p.z)) * 0x100000001B3ull;
+        }
+        return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits));
+    }
+    std::array<Entry, std::size_t{1} << kSlotBits> entries_{};
+};
 
 } // namespace
 
@@ -233,21 +307,24 @@ float LineItem::endHeight() const {
 }
 
 void LineItem::recompute() {
-    shape_ = points_.size() < 2 ? -1 : shapeFromEnds(points_.front(), points_.back());
-    if (!CurveBlock::build(shape_, points_, curve_) && shape_ > 0) {
-        // End points that no orientation of the shape fits: keep the polyline.
-        shape_ = 0;
-    }
-    const int n = static_cast<int>(points_.size());
-    for (int i = 0; i < n; ++i) {
-        Pt& p = points_[i];
-        if (shape_ > 0) {
-            curve_.evaluate(shape_, static_cast<double>(i) / (n - 1), p.X, p.Z);
-        } else {
-            p.X = p.x;
-            p.Z = p.z;
+    thread_local GeometryMemo memo;
+    memo.apply(points_, shape_, curve_, [this] {
+        shape_ = points_.size() < 2 ? -1 : shapeFromEnds(points_.front(), points_.back());
+        if (!CurveBlock::build(shape_, points_, curve_) && shape_ > 0) {
+            // End points that no orientation of the shape fits: keep the polyline.
+            shape_ = 0;
         }
-    }
+        const int n = static_cast<int>(points_.size());
+        for (int i = 0; i < n; ++i) {
+            Pt& p = points_[i];
+            if (shape_ > 0) {
+                curve_.evaluate(shape_, static_cast<double>(i) / (n - 1), p.X, p.Z);
+            } else {
+                p.X = p.x;
+                p.Z = p.z;
+            }
+        }
+    });
 }
 
 double LineItem::distanceAt(double pointIndex) const {

@@ -1,5 +1,7 @@
 #include "model/PointNumbers.h"
 
+#include <vector>
+
 #include "model/CTrackItem.h"
 #include "model/TrackTiles.h"
 
@@ -26,14 +28,16 @@ PointNumberCheck renumberPoint(CTrackItem& tile, int number) {
 }
 
 void assignMissingPointNumbers() {
+    std::vector<CTrackControlItem*> numberless;
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (const auto& [key, tile] : *layerMap(layer)) {
             CTrackControlItem* point = tile->pointItem();
             if (point != nullptr && point->getNumber() == 0 && !isQueuedForDeletion(tile.get())) {
-                point->assignFreeNumber();
+                numberless.push_back(point);
             }
         }
     }
+    CTrackControlItem::assignFreeNumbers(numberless);
 }
 
 } // namespace model

@@ -61,4 +61,20 @@ std::size_t InputFile::read(std::uint8_t* into, std::size_t count) {
     return done;
 }
 
+std::size_t InputFile::readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got =
+            ::pread(fd_, into + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 } // namespace persistence

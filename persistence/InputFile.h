@@ -25,6 +25,9 @@ public:
     // Reads up to `count` bytes from the current position; fewer at the end of the file or on
     // a read error (a file that shrinks while it is read gives the bytes that were there).
     std::size_t read(std::uint8_t* into, std::size_t count);
+    // Reads up to `count` bytes from `offset` on, without moving the current position; fewer
+    // in the same cases as read().
+    std::size_t readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count);
 
 private:
     InputFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}

@@ -77,22 +77,201 @@ constexpr std::array<ListedChunk, 4> kListedChunks{{
 }};
 
 // Notes what a chunk head that cannot be believed at `offset` cut off: every chunk the header
-// places there or after it, or else the rest of the file.
-void noteCutFile(DamageNotes& damage, std::span<const std::uint8_t> bytes, std::size_t offset) {
+// places there or after it, or else the rest of the file (`size` bytes long).
+void noteCutFile(DamageNotes& damage, std::span<const std::uint8_t> header, std::size_t size,
+                 std::size_t offset) {
     bool named = false;
     for (const ListedChunk& chunk : kListedChunks) {
         std::uint32_t at = 0;
-        platform::ByteReader::peekU32(bytes, chunk.headerField, at);
+        platform::ByteReader::peekU32(header, chunk.headerField, at);
         if (at >= kHeaderLength && at >= offset) {
             damage.lost(offset, chunk.contents);
             named = true;
         }
     }
     if (!named) {
-        const std::size_t rest = bytes.size() - offset;
+        const std::size_t rest = size - offset;
         damage.lost(offset, rest == 1 ? std::string("the last byte")
                                       : "the last " + std::to_string(rest) + " bytes");
     }
+}
+
+// The bytes of a layout held in memory.
+class MemorySource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t size() const { return bytes_.size(); }
+    // The `length` bytes at `offset` (within the size); false when they cannot be had.
+    bool load(std::size_t offset, std::size_t length, std::span<const std::uint8_t>& out) {
+        out = bytes_.subspan(offset, length);
+        return true;
+    }
+    TrackChunkNotes readTrack(std::span<const std::uint8_t> head, std::size_t offset,
+                              std::size_t length) {
+        (void)head;
+        return readTrackChunk(bytes_.subspan(offset, length));
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+// The bytes of a layout file, read as they are needed: the track chunk, which holds nearly
+// all of a big layout, goes through a window of a few megabytes, so that reading never holds
+// the whole file beside the model it builds.
+class FileSource {
+public:
+    FileSource(InputFile& file, std::span<const std::uint8_t> header, std::size_t size)
+        : file_(file), header_(header), size_(size) {}
+    std::size_t size() const { return size_; }
+    bool load(std::size_t offset, std::size_t length, std::span<const std::uint8_t>& out) {
+        if (offset + length <= header_.size()) {
+            out = header_.subspan(offset, length);
+            return true;
+        }
+        buffer_.resize(length);
+        if (file_.readAt(offset, buffer_.data(), length) != length) {
+            return false;
+        }
+        out = std::span<const std::uint8_t>(buffer_).first(length);
+        return true;
+    }
+    // `head`: the chunk's first bytes, at least its 8-byte head.
+    TrackChunkNotes readTrack(std::span<const std::uint8_t> head, std::size_t offset,
+                              std::size_t length) {
+        if (length <= kTrackChunkHeadLength || !isTag(head.data(), kTrackChunkTag)) {
+            return {};
+        }
+        TrackChunkReader reader(length);
+        std::size_t chunkOffset = kTrackChunkHeadLength; // of the window's first byte
+        std::size_t filled = 0;
+        std::vector<std::uint8_t> window(std::min(kWindow, length - chunkOffset));
+        while (!reader.done()) {
+            // Fill the window from the file up to the chunk's end.
+            const std::size_t wanted =
+                std::min(window.size() - filled, length - chunkOffset - filled);
+            const std::size_t got =
+                file_.readAt(offset + chunkOffset + filled, window.data() + filled, wanted);
+            filled += got;
+            const std::size_t taken = reader.read(std::span(window).first(filled), chunkOffset);
+            if (reader.done()) {
+                break;
+            }
+            if (got < wanted) {
+                // The file ended early (it shrank while it was read).
+                reader.cut(chunkOffset + taken);
+                break;
+            }
+            std::copy(window.begin() + static_cast<std::ptrdiff_t>(taken),
+                      window.begin() + static_cast<std::ptrdiff_t>(filled), window.begin());
+            filled -= taken;
+            chunkOffset += taken;
+            if (taken == 0 && filled == window.size()) {
+                // A record larger than the window: the window grows to hold it.
+                window.resize(std::min(2 * window.size(), length - chunkOffset));
+            }
+        }
+        return reader.notes();
+    }
+
+private:
+    static constexpr std::size_t kWindow = std::size_t{4} << 20;
+    InputFile& file_;
+    std::span<const std::uint8_t> header_;
+    std::size_t size_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// Reads the layout from `source`, whose first kHeaderLength bytes are `header` (a sound
+// header, checked by the caller).
+template <typename Source>
+LayoutReadResult readLayout(model::CZarnoltDocument& document, Source& source,
+                            std::span<const std::uint8_t> header,
+                            const model::LoadProgressCallback& progress, std::string_view fileName,
+                            std::string* message) {
+    platform::ByteReader fields(header);
+    fields.skip(kHeaderFileLength);
+    const std::uint32_t total = fields.u32();
+    const int columns = clampBoardSize(fields.i32());
+    const int rows = clampBoardSize(fields.i32());
+
+    document.clear(true);
+    document.setSize(columns, rows);
+    // A layout without a readable "Cenv" chunk gets the default scenery, not the last one.
+    document.resetEnvironment();
+
+    std::size_t pointsWithoutNumber = 0;
+    bool longDiagonals = false;
+    DamageNotes damage;
+    const std::size_t size = source.size();
+    std::size_t offset = kHeaderLength;
+    while (offset < size) {
+        std::span<const std::uint8_t> head;
+        std::uint32_t length = 0;
+        const bool whole = size - offset >= kChunkHeadLength &&
+                           source.load(offset, kChunkHeadLength, head) &&
+                           platform::ByteReader::peekU32(head, 4, length);
+        if (!whole || length < kChunkHeadLength || length > size - offset) {
+            noteCutFile(damage, header, size, offset);
+            break;
+        }
+        const std::array<std::uint8_t, 4> tag{head[0], head[1], head[2], head[3]};
+        const std::size_t start = offset;
+        offset += length;
+        if (progress) {
+            progress(static_cast<std::int64_t>(offset), total, fileName);
+        }
+        if (isTag(tag.data(), kTrackChunkTag)) {
+            const TrackChunkNotes notes = source.readTrack(tag, start, length);
+            pointsWithoutNumber += notes.pointsWithoutNumber;
+            longDiagonals |= notes.longDiagonals;
+            if (notes.cutAt > 0) {
+                damage.lost(start + notes.cutAt, "the rest of the tiles");
+            }
+            continue;
+        }
+        const bool known =
+            isTag(tag.data(), kEnvironmentChunkTag) || isTag(tag.data(), kLandscapeChunkTag) ||
+            isTag(tag.data(), kLandscapeChunkOldTag) || isTag(tag.data(), kTrainChunkTag);
+        if (!known) {
+            continue;
+        }
+        std::span<const std::uint8_t> chunk;
+        if (!source.load(start, length, chunk)) {
+            // The file ended early (it shrank while it was read).
+            noteCutFile(damage, header, size, start);
+            break;
+        }
+        if (isTag(chunk.data(), kEnvironmentChunkTag)) {
+            if (const auto environment = readEnvironmentChunk(chunk)) {
+                document.setEnvironment(&*environment);
+            } else {
+                damage.lost(start, "the scenery");
+            }
+        } else if (isTag(chunk.data(), kLandscapeChunkTag) ||
+                   isTag(chunk.data(), kLandscapeChunkOldTag)) {
+            if (const std::size_t cut = readLandscapeChunk(chunk); cut > 0) {
+                damage.lost(start + cut, "the rest of the landscape items");
+            }
+        } else if (isTag(chunk.data(), kTrainChunkTag)) {
+            if (const auto& read = trainChunkHandlers().read) {
+                if (const std::size_t cut = read(chunk); cut > 0) {
+                    damage.lost(start + cut, "the rest of the trains");
+                }
+            }
+        }
+    }
+    if (message != nullptr && !damage.empty()) {
+        *message = damage.text();
+    }
+    if (progress) {
+        progress(total, total, fileName);
+    }
+    if (pointsWithoutNumber > 0) {
+        model::assignMissingPointNumbers();
+    }
+    recomputeAfterLoading(longDiagonals);
+    return LayoutReadResult::Read;
 }
 
 } // namespace
@@ -175,72 +354,8 @@ LayoutReadResult readLayoutBytes(model::CZarnoltDocument& document,
         }
         return refused;
     }
-    platform::ByteReader header(bytes.first(kHeaderLength));
-    header.skip(kHeaderFileLength);
-    const std::uint32_t total = header.u32();
-    const int columns = clampBoardSize(header.i32());
-    const int rows = clampBoardSize(header.i32());
-
-    document.clear(true);
-    document.setSize(columns, rows);
-    // A layout without a readable "Cenv" chunk gets the default scenery, not the last one.
-    document.resetEnvironment();
-
-    std::size_t pointsWithoutNumber = 0;
-    bool longDiagonals = false;
-    DamageNotes damage;
-    std::size_t offset = kHeaderLength;
-    while (offset < bytes.size()) {
-        std::uint32_t length = 0;
-        platform::ByteReader::peekU32(bytes, offset + 4, length);
-        if (bytes.size() - offset < kChunkHeadLength || length < kChunkHeadLength ||
-            length > bytes.size() - offset) {
-            noteCutFile(damage, bytes, offset);
-            break;
-        }
-        const std::size_t start = offset;
-        const auto chunk = bytes.subspan(offset, length);
-        offset += length;
-        if (progress) {
-            progress(static_cast<std::int64_t>(offset), total, fileName);
-        }
-        if (isTag(chunk.data(), kEnvironmentChunkTag)) {
-            if (const auto environment = readEnvironmentChunk(chunk)) {
-                document.setEnvironment(&*environment);
-            } else {
-                damage.lost(start, "the scenery");
-            }
-        } else if (isTag(chunk.data(), kLandscapeChunkTag) ||
-                   isTag(chunk.data(), kLandscapeChunkOldTag)) {
-            if (const std::size_t cut = readLandscapeChunk(chunk); cut > 0) {
-                damage.lost(start + cut, "the rest of the landscape items");
-            }
-        } else if (isTag(chunk.data(), kTrackChunkTag)) {
-            const TrackChunkNotes notes = readTrackChunk(chunk);
-            pointsWithoutNumber += notes.pointsWithoutNumber;
-            longDiagonals |= notes.longDiagonals;
-            if (notes.cutAt > 0) {
-                damage.lost(start + notes.cutAt, "the rest of the tiles");
-            }
-        } else if (isTag(chunk.data(), kTrainChunkTag)) {
-            if (const auto& read = trainChunkHandlers().read) {
-                if (const std::size_t cut = read(chunk); cut > 0) {
-                    damage.lost(start + cut, "the rest of the trains");
-                }
-            }
-        }
-    }
-    if (message != nullptr && !damage.empty()) {
-        *message = damage.text();
-    }
-    if (progress) {
-        progress(total, total, fileName);
-    }
-    if (pointsWithoutNumber > 0) {
-        model::assignMissingPointNumbers();
-    }
-    recomputeAfterLoading(longDiagonals);
-    return LayoutReadResult::Read;
+    MemorySource source(bytes);
+    return readLayout(document, source, bytes.first(kHeaderLength), progress, fileName, message);
 }
 
 LayoutReadResult readLayoutFile(model::CZarnoltDocument& document,
@@ -269,12 +384,11 @@ LayoutReadResult readLayoutFile(model::CZarnoltDocument& document,
                           " bytes, and a layout file holds at most " +
                           std::to_string(kMaxLayoutFileBytes));
     }
-    const auto size = static_cast<std::size_t>(std::max<std::uint64_t>(file->size(), got));
-    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    std::copy(header.begin(), header.end(), bytes.get());
-    const std::size_t rest = file->read(bytes.get() + got, size - got);
-    return readLayoutBytes(document, std::span(bytes.get(), got + rest), progress,
-                           path.filename().string(), message);
+    if (message != nullptr) {
+        message->clear();
+    }
+    FileSource source(*file, header, static_cast<std::size_t>(file->size()));
+    return readLayout(document, source, header, progress, path.filename().string(), message);
 }
 
 const char* describe(LayoutReadResult result) {

@@ -80,6 +80,9 @@ bool readTrackSection(std::span<const std::uint8_t> section, model::CTrackItem& 
     in.skip(8);
     const std::uint32_t count = in.u32();
     in.seek(kTrackSectionHeadLength);
+    // A usable line takes at least one point, which bounds what the stored count can ask for.
+    track.reserveLines(std::min<std::size_t>(count, (section.size() - kTrackSectionHeadLength) /
+                                                        (kLineRecordHeadLength + 8)));
     std::vector<model::Pt> points;
     for (std::uint32_t i = 0; i < count; ++i) {
         int kind = 0;

@@ -55,46 +55,85 @@ void reserveFor(std::span<const std::uint8_t> chunk) {
 } // namespace
 
 TrackChunkNotes readTrackChunk(std::span<const std::uint8_t> chunk) {
-    TrackChunkNotes notes;
     if (chunk.size() <= kTrackChunkHeadLength || !isTag(chunk.data(), kTrackChunkTag)) {
-        return notes;
-    }
-    // A layer that was empty when the chunk began has no tile at a cell beyond the last one
-    // this chunk placed there, which spares the search for records in map order.
-    std::array<bool, model::kTrackLayers> wasEmpty{};
-    std::array<std::int64_t, model::kTrackLayers> lastKey{};
-    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
-        wasEmpty[layer] = model::layerTileCount(layer) == 0;
-        lastKey[layer] = -1;
+        return {};
     }
     reserveFor(chunk);
-    std::size_t offset = kTrackChunkHeadLength;
-    while (offset < chunk.size()) {
-        TileRecordHead head;
-        const auto rest = chunk.subspan(offset);
-        if (!readTileRecordHead(rest, head)) {
-            notes.cutAt = offset;
+    TrackChunkReader reader(chunk.size());
+    reader.read(chunk.subspan(kTrackChunkHeadLength), kTrackChunkHeadLength);
+    return reader.notes();
+}
+
+TrackChunkReader::TrackChunkReader(std::size_t chunkLength) : chunkLength_(chunkLength) {
+    // A layer that was empty when the chunk began has no tile at a cell beyond the last one
+    // this chunk placed there, which spares the search for records in map order.
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        wasEmpty_[layer] = model::layerTileCount(layer) == 0;
+        lastKey_[layer] = -1;
+    }
+    done_ = chunkLength_ <= kTrackChunkHeadLength;
+}
+
+void TrackChunkReader::cut(std::size_t chunkOffset) {
+    if (!done_) {
+        notes_.cutAt = chunkOffset;
+        done_ = true;
+    }
+}
+
+std::size_t TrackChunkReader::read(std::span<const std::uint8_t> records, std::size_t chunkOffset) {
+    std::size_t taken = 0;
+    while (!done_) {
+        const std::size_t offset = chunkOffset + taken;
+        if (offset >= chunkLength_) {
+            done_ = true;
             break;
         }
-        const auto record = rest.first(head.length);
-        offset += head.length;
+        // The record is judged against the rest of the chunk, as if the chunk were whole
+        // here; it waits only when it is sound so far but not yet all here.
+        const std::size_t chunkRest = chunkLength_ - offset;
+        const auto rest = records.subspan(taken);
+        if (chunkRest < kTileRecordHeadLength) {
+            cut(offset);
+            break;
+        }
+        if (rest.size() < kTileRecordHeadLength) {
+            break;
+        }
+        std::uint32_t length = 0;
+        platform::ByteReader::peekU32(rest, 4, length);
+        if (!isTag(rest.data(), kTileRecordTag) || length < kTileRecordHeadLength ||
+            length > chunkRest) {
+            cut(offset);
+            break;
+        }
+        if (length > rest.size()) {
+            break;
+        }
+        TileRecordHead head;
+        const auto record = rest.first(length);
+        if (!readTileRecordHead(record, head)) {
+            cut(offset);
+            break;
+        }
+        taken += length;
         if (!model::isTrackLayer(head.layer) || !model::isValidTilePos(head.position)) {
             continue;
         }
         const std::int64_t key = model::packTilePos(head.position);
         model::CTrackItem* tile = nullptr;
-        if (!wasEmpty[head.layer] || key <= lastKey[head.layer]) {
+        if (!wasEmpty_[head.layer] || key <= lastKey_[head.layer]) {
             tile = model::tileAt(head.layer, head.position);
         }
         if (tile == nullptr) {
             tile = model::createTile(head.position, head.layer);
         }
-        lastKey[head.layer] = std::max(lastKey[head.layer], key);
+        lastKey_[head.layer] = std::max(lastKey_[head.layer], key);
         const TileReadNotes read = readTileRecordBody(record, head, *tile);
-        notes.pointsWithoutNumber += read.pointWithoutNumber ? 1 : 0;
-        notes.longDiagonals |= read.longDiagonal;
+        notes_.pointsWithoutNumber += read.pointWithoutNumber ? 1 : 0;
+        notes_.longDiagonals |= read.longDiagonal;
     }
-    return notes;
+    return taken;
 }
 
 } // namespace persistence

@@ -121,6 +121,89 @@ TEST_F(LineTest, NamedCurvesAndEvaluation) {
     EXPECT_NEAR(odd.localPoint(0.5).x, 14.5, 1e-9);
 }
 
+// Lines with the same integer points share their shape, curve and 3D points, whatever was
+// computed in between: every line here, made in several orders (more distinct lists than are
+// remembered, lists that differ only inside, lists that share a start, one too long to be
+// remembered), matches the computation from its points exactly.
+TEST_F(LineTest, GeometryIsTheSameForTheSamePointsInAnyOrder) {
+    std::vector<std::vector<Pt>> lists;
+    for (int shape = 1; shape <= 6; ++shape) {
+        for (int transform = 0; transform < 8; ++transform) {
+            auto points = standardShapePoints(shape);
+            for (Pt& p : points) {
+                for (int r = 0; r < transform % 4; ++r) {
+                    p.rotate(90);
+                }
+                if (transform >= 4) {
+                    p.mirrorLeftRight();
+                }
+            }
+            lists.push_back(points);
+            std::reverse(points.begin(), points.end());
+            lists.push_back(points);
+        }
+    }
+    for (int middle = 0; middle <= 40; middle += 5) {
+        lists.push_back(pts({{9, 20}, {20, middle}, {40, 20}}));
+        lists.push_back(pts({{0, 20}, {20, middle}, {40, 20}}));
+    }
+    lists.push_back(pts({{0, 20}, {20, 20}}));
+    lists.push_back(pts({{0, 20}}));
+    lists.push_back({});
+    std::vector<Pt> longList;
+    for (int i = 0; i <= 80; ++i) {
+        longList.emplace_back(i / 2, 20 + (i % 3));
+    }
+    lists.push_back(longList);
+
+    const auto check = [](const LineItem& line, const std::vector<Pt>& points) {
+        const int shape = points.size() < 2 ? -1 : shapeFromEnds(points.front(), points.back());
+        CurveBlock curve;
+        const bool fitted = CurveBlock::build(shape, points, curve);
+        const int expectedShape = !fitted && shape > 0 ? 0 : shape;
+        ASSERT_EQ(line.getShape(), expectedShape);
+        EXPECT_EQ(line.length(), curve.length);
+        EXPECT_EQ(line.getCurve().rotation, curve.rotation);
+        EXPECT_EQ(line.getCurve().mirrorX, curve.mirrorX);
+        EXPECT_EQ(line.getCurve().reversed, curve.reversed);
+        ASSERT_EQ(line.points().size(), points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            double x = points[i].x;
+            double z = points[i].z;
+            if (expectedShape > 0) {
+                curve.evaluate(expectedShape, static_cast<double>(i) / (points.size() - 1), x, z);
+            }
+            EXPECT_EQ(line.points()[i].X, x) << "point " << i;
+            EXPECT_EQ(line.points()[i].Z, z) << "point " << i;
+        }
+    };
+    CTrackItem* tile = createTile({0, 0}, 0);
+    std::vector<std::size_t> order(lists.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::vector<std::size_t> reversed(order.rbegin(), order.rend());
+    std::vector<std::size_t> strided;
+    for (std::size_t start = 0; start < 7; ++start) {
+        for (std::size_t i = start; i < order.size(); i += 7) {
+            strided.push_back(i);
+        }
+    }
+    for (const auto* run : {&order, &reversed, &strided}) {
+        for (std::size_t i : *run) {
+            SCOPED_TRACE(testing::Message() << "list " << i);
+            check(tile->getTrack().setLine(lists[i], 1), lists[i]);
+        }
+    }
+    // A line given other points takes their geometry, not the one it had.
+    LineItem& line = tile->getTrack().setLine(lists[0], 1);
+    for (std::size_t i : strided) {
+        SCOPED_TRACE(testing::Message() << "points of list " << i);
+        line.setPoints(lists[i]);
+        check(line, lists[i]);
+    }
+}
+
 TEST(ShapeRecognition, TableOfEnds) {
     struct Case {
         int sx, sz, ex, ez, shape;

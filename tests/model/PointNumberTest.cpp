@@ -82,6 +82,74 @@ TEST_F(PointNumberTest, AllNumbersTakenLeavesANewPointWithoutOne) {
     EXPECT_EQ(extra.getNumber(), 500);
 }
 
+// Numbering a list at once gives every item the number that numbering them one by one gives:
+// around taken numbers, up to the last free one, past items that have a number or are no point
+// and past an item listed twice.
+TEST_F(PointNumberTest, NumberingAListMatchesNumberingOneByOne) {
+    struct Case {
+        const char* name;
+        std::vector<int> taken;
+        int fresh; // points without a number in the list
+    };
+    std::vector<int> allButOne;
+    std::vector<int> all;
+    for (int n = 1; n <= 999; ++n) {
+        all.push_back(n);
+        if (n != 640) {
+            allButOne.push_back(n);
+        }
+    }
+    std::vector<int> evens;
+    for (int n = 2; n <= 60; n += 2) {
+        evens.push_back(n);
+    }
+    const Case cases[] = {
+        {"none taken", {}, 12},      {"a run at the start", {1, 2, 3}, 5},
+        {"every second", evens, 40}, {"gaps and the last", {3, 4, 9, 999}, 1010},
+        {"one left", allButOne, 3},  {"all taken", all, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<CTrackControlItem>> owned;
+        for (int n : c.taken) {
+            owned.push_back(std::make_unique<CTrackControlItem>(KindPoint));
+            ASSERT_TRUE(owned.back()->setNumber(n));
+        }
+        std::vector<CTrackControlItem*> list;
+        std::vector<CTrackControlItem*> fresh;
+        for (int i = 0; i < c.fresh; ++i) {
+            owned.push_back(std::make_unique<CTrackControlItem>(KindPoint));
+            list.push_back(owned.back().get());
+            fresh.push_back(owned.back().get());
+            if (i == 1 && !c.taken.empty()) {
+                list.push_back(owned[0].get()); // holds a number already
+            }
+            if (i == 2) {
+                owned.push_back(std::make_unique<CTrackControlItem>(KindCrossing));
+                list.push_back(owned.back().get());
+                list.push_back(fresh.front()); // listed twice
+            }
+        }
+        for (CTrackControlItem* item : list) {
+            item->assignFreeNumber();
+        }
+        std::vector<int> expected;
+        for (const CTrackControlItem* item : list) {
+            expected.push_back(item->getNumber());
+        }
+        for (CTrackControlItem* item : fresh) {
+            item->releaseNumber();
+        }
+        CTrackControlItem::assignFreeNumbers(list);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            EXPECT_EQ(list[i]->getNumber(), expected[i]) << "item " << i;
+            if (list[i]->getNumber() > 0) {
+                EXPECT_EQ(pointWithNumber(list[i]->getNumber()), list[i]) << "item " << i;
+            }
+        }
+    }
+}
+
 TEST_F(PointNumberTest, CopyMergeMoveAndDeleteKeepNumbersUnique) {
     CTrackItem* a = pointTile(0, 0);
     a->setPointNumber(3);

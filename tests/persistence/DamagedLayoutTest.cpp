@@ -10,6 +10,10 @@
 #include "model/PieceSeams.h"
 #include "model/TrackTiles.h"
 #include "persistence/LayoutFile.h"
+#include "support/TempFolder.h"
+
+#include <fstream>
+#include <sstream>
 
 using namespace layouttest;
 using persistence::LayoutReadResult;
@@ -282,3 +286,106 @@ TEST_F(DamagedLayoutTest, RecordsOffTheBoardAreSteppedOver) {
 }
 
 } // namespace
+
+namespace {
+
+// What a read left: the result, the warning, every tile with its lines, control items and
+// point number, the landscape items and the sky.
+std::string readSummary(LayoutReadResult result, const std::string& message,
+                        model::CZarnoltDocument& document) {
+    std::ostringstream out;
+    out << static_cast<int>(result) << " [" << message << "] sky " << document.getSkyType()
+        << " landscape " << model::landscapeItemCount() << "\n";
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *model::layerMap(layer)) {
+            out << layer << ":" << key << " " << tile->lineCount() << " "
+                << tile->controlItemCount() << " " << tile->getPointNumber() << "\n";
+        }
+    }
+    return out.str();
+}
+
+} // namespace
+
+// Reading a file takes it in pieces, reading bytes in memory takes them at once: both leave the
+// same model and the same warning for a file cut anywhere, for damage before and after the end
+// of the first piece (4 MiB) and for a record larger than a piece.
+TEST_F(DamagedLayoutTest, AFileReadsAsItsBytesDo) {
+    testsupport::TempFolder folder;
+    const auto path = folder / "layout.zrn";
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> variants;
+
+    const auto small = smallLayout();
+    for (std::size_t size = 296; size <= small.size(); ++size) {
+        variants.emplace_back(
+            "small cut at " + std::to_string(size),
+            std::vector<std::uint8_t>(small.begin(), small.begin() + static_cast<long>(size)));
+    }
+
+    // A track chunk of about 5 MiB: 120 × 120 tiles with a point and three lines each.
+    for (int row = 0; row < 120; ++row) {
+        for (int column = 0; column < 120; ++column) {
+            model::CTrackItem* tile = model::createTile(
+                {static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)}, 0);
+            tile->setShape(1);
+            tile->addShape(2, model::LineKindTrack);
+            tile->addShape(3, model::LineKindTrack);
+        }
+    }
+    const auto big = persistence::buildLayoutFile(document());
+    document().newLayout(11, 11);
+    const std::size_t track = offsetOf(big, "TrkD");
+    const std::size_t window = std::size_t{4} << 20;
+    ASSERT_GT(big.size(), track + window + 100000);
+    variants.emplace_back("big", big);
+    for (const std::size_t at : {window - 1, window, window + 1, window + 24, window + 300}) {
+        const std::size_t size = track + at;
+        variants.emplace_back(
+            "big cut at " + std::to_string(size),
+            std::vector<std::uint8_t>(big.begin(), big.begin() + static_cast<long>(size)));
+    }
+    for (const std::size_t near : {std::size_t{100}, window - 200, window + 5000}) {
+        auto damaged = big;
+        const std::size_t record = offsetOf(damaged, "TrkP", track + near);
+        put32(damaged, record + 4, 0);
+        variants.emplace_back("big with a record of length 0 at " + std::to_string(record),
+                              damaged);
+    }
+
+    // A record holding 5 MiB of junk in its picture section, between two tile records.
+    {
+        const std::size_t second = offsetOf(big, "TrkP", offsetOf(big, "TrkP", track) + 4);
+        Bytes record;
+        const std::uint32_t picture = 52 + 28 + 20 + 16;
+        const std::uint32_t junk = 5u << 20;
+        record.tag("TrkP").u32(picture + junk).u32(52).u32(picture).u32(0).u32(0);
+        record.i32(0).i16(7).i16(130).i32(0).zeros(16);
+        record.tag("trck").u32(28 + 20 + 16).u32(1).zeros(16);
+        record.i32(2).i32(1).zeros(12).i32(0).i32(20).i32(40).i32(20);
+        record.data.insert(record.data.end(), junk, 0x55);
+        auto grown = big;
+        grown.insert(grown.begin() + static_cast<long>(second), record.data.begin(),
+                     record.data.end());
+        std::uint32_t chunkLength = 0;
+        for (int i = 0; i < 4; ++i) {
+            chunkLength = (chunkLength << 8) | grown[track + 4 + i];
+        }
+        put32(grown, track + 4, chunkLength + static_cast<std::uint32_t>(record.size()));
+        variants.emplace_back("big with a record larger than a piece", grown);
+    }
+
+    for (const auto& [name, bytes] : variants) {
+        SCOPED_TRACE(name);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        std::string message;
+        const LayoutReadResult fromFile =
+            persistence::readLayoutFile(document(), path, {}, &message);
+        const std::string viaFile = readSummary(fromFile, message, document());
+        const LayoutReadResult fromBytes =
+            persistence::readLayoutBytes(document(), bytes, {}, {}, &message);
+        const std::string viaBytes = readSummary(fromBytes, message, document());
+        ASSERT_EQ(viaFile, viaBytes);
+    }
+}
