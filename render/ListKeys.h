@@ -41,7 +41,8 @@ std::int32_t ballastListKey(int column, int row, int columns);
 // chunk for their lines and one for their ballast, so that a frame calls a few hundred lists
 // rather than one per tile. Each comes whole or, for an eye above all of the chunk's level
 // undersides, without them (culled anyway); a chunk so far that a rail section would project
-// under about half a pixel has a third list, from above and without the sleepers' end faces. The
+// under about half a pixel has a third list, from above, without the sleepers' end faces, with
+// each line's sleepers as one cut-out strip and straight runs joined across its tiles. The
 // chunk holding a tile: 110,000,000 + pass × 1,000,000 + layer × 100,000 + (row / kChunkEdge) × 128
 // + column / kChunkEdge; the ballast passes are for layer 0 only; key 0 where tileListKey gives 0.
 inline constexpr int kChunkEdge = 8;
