@@ -145,7 +145,12 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
         const unsigned texture = cutOut             ? textures_.sleeperPattern()
                                  : mesh.texture > 0 ? textures_.name(mesh.texture)
                                                     : 0;
-        if (cutOut && texture != 0) {
+        if (cutOut && texture == 0) {
+            // Without its pattern a sleeper strip would be one solid band: leave it out.
+            first = last;
+            continue;
+        }
+        if (cutOut) {
             glEnable(GL_ALPHA_TEST);
             glAlphaFunc(GL_GREATER, 0.5f);
         }
@@ -173,7 +178,7 @@ void TrackDrawer::drawMeshes(const std::vector<TrackMesh>& meshes, float alpha) 
             glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kNoSpecular);
             glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
         }
-        if (cutOut && texture != 0) {
+        if (cutOut) {
             glDisable(GL_ALPHA_TEST);
         }
         first = last;

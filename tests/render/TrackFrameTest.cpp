@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/PngCodec.h"
@@ -19,8 +20,12 @@
 #include "model/TrackTiles.h"
 #include "render/CDocumentRenderer.h"
 #include "render/ListKeys.h"
+#include "render/opengl/BuiltinTextures.h"
 #include "render/opengl/COpenGLBackEnd.h"
+#include "render/opengl/CachedLists.h"
+#include "render/opengl/ItemDrawer.h"
 #include "render/opengl/OffscreenContext.h"
+#include "render/opengl/TrackDrawer.h"
 #include "support/CliRunner.h"
 #include "support/TempFolder.h"
 
@@ -120,6 +125,62 @@ TEST(TrackChunks, AnEditRecompilesOnlyItsChunkAndATileWithContentsKeepsItsOwnLis
         }
     }
     model::deleteAllTiles();
+}
+
+// A sleeper strip shows its sleepers through the pattern's cut-out, and is left out rather
+// than drawn as one solid band where the pattern cannot be made (inside a list recording).
+TEST(TrackChunks, ASleeperStripIsCutOutByItsPatternOrLeftOut) {
+    constexpr int kSize = 16;
+    render::opengl::OffscreenContext context(kSize, kSize);
+    ASSERT_TRUE(context.valid());
+    render::TrackMesh strip;
+    strip.texture = render::kSleeperPatternTexture;
+    strip.colour = {1, 0, 0};
+    // The whole viewport, one sleeper period across it, sleepers covering half of it.
+    for (const auto& [x, u] : {std::pair{-1.0f, 0.0f}, std::pair{1.0f, 1.0f}}) {
+        for (const float y : {-1.0f, 1.0f}) {
+            render::TrackVertex v;
+            v.x = x;
+            v.y = y;
+            v.nz = 1;
+            v.u = u;
+            v.v = 0.5f;
+            strip.quads.push_back(v);
+        }
+    }
+    std::swap(strip.quads[2], strip.quads[3]); // counter-clockwise
+    const std::vector<render::TrackMesh> meshes{strip};
+    auto redColumns = [&] {
+        const std::vector<std::uint8_t> pixels = context.readPixels();
+        std::vector<int> columns;
+        for (int x = 0; x < kSize; ++x) {
+            const std::uint8_t* p = &pixels[(kSize / 2 * kSize + x) * 4];
+            if (p[0] > 200 && p[1] < 50) {
+                columns.push_back(x);
+            }
+        }
+        return columns;
+    };
+    render::opengl::CachedLists lists;
+    render::opengl::BuiltinTextures textures;
+    render::opengl::ItemDrawer items;
+    render::opengl::TrackDrawer drawer(lists, textures, items);
+    glClearColor(0, 0, 0, 1);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    lists.draw(1, [&] { drawer.drawMeshes(meshes, 1.0f); });
+    glFinish();
+    EXPECT_TRUE(redColumns().empty()) << "no pattern while recording: nothing drawn";
+
+    ASSERT_NE(textures.sleeperPattern(), 0u);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawer.drawMeshes(meshes, 1.0f);
+    glFinish();
+    const std::vector<int> drawn = redColumns();
+    EXPECT_EQ(drawn, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11})) << "the middle half";
+    EXPECT_EQ(glIsEnabled(GL_ALPHA_TEST), GL_FALSE);
+    lists.releaseAll();
+    textures.release();
 }
 
 TEST(TrackChunks, FarChunksTrimStripAndJoinTheirTrackWithoutAVisibleChange) {
