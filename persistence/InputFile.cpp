@@ -46,10 +46,14 @@ InputFile::~InputFile() {
     }
 }
 
-std::size_t InputFile::read(std::uint8_t* into, std::size_t count) {
+namespace {
+
+// Calls `readSome(done)` (one system read into the rest, after `done` bytes) until `count`
+// bytes are read, the file ends or an error other than an interruption stops it.
+template <typename ReadSome> std::size_t readFully(std::size_t count, ReadSome&& readSome) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::read(fd_, into + done, count - done);
+        const ssize_t got = readSome(done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -61,20 +65,17 @@ std::size_t InputFile::read(std::uint8_t* into, std::size_t count) {
     return done;
 }
 
+} // namespace
+
+std::size_t InputFile::read(std::uint8_t* into, std::size_t count) {
+    return readFully(count,
+                     [&](std::size_t done) { return ::read(fd_, into + done, count - done); });
+}
+
 std::size_t InputFile::readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got =
-            ::pread(fd_, into + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    return readFully(count, [&](std::size_t done) {
+        return ::pread(fd_, into + done, count - done, static_cast<off_t>(offset + done));
+    });
 }
 
 } // namespace persistence

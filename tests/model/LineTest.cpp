@@ -45,6 +45,21 @@ double distanceToPolyline(const std::vector<Pt>& points, double x, double z) {
     return best;
 }
 
+// A standard shape's points turned by (transform % 4) quarter turns, and mirrored left to
+// right for transforms 4 … 7.
+std::vector<Pt> turnedShape(int shape, int transform) {
+    auto points = standardShapePoints(shape);
+    for (Pt& p : points) {
+        for (int r = 0; r < transform % 4; ++r) {
+            p.rotate(90);
+        }
+        if (transform >= 4) {
+            p.mirrorLeftRight();
+        }
+    }
+    return points;
+}
+
 LineItem& firstLine(CTrackItem* tile) {
     return *tile->lines().front();
 }
@@ -56,15 +71,7 @@ TEST_F(LineTest, StandardShapesInEveryOrientation) {
     CTrackItem* tile = createTile({0, 0}, 0);
     for (int shape = 1; shape <= 6; ++shape) {
         for (int transform = 0; transform < 8; ++transform) {
-            auto points = standardShapePoints(shape);
-            for (Pt& p : points) {
-                for (int r = 0; r < transform % 4; ++r) {
-                    p.rotate(90);
-                }
-                if (transform >= 4) {
-                    p.mirrorLeftRight();
-                }
-            }
+            auto points = turnedShape(shape, transform);
             for (bool reversed : {false, true}) {
                 if (reversed) {
                     std::reverse(points.begin(), points.end());
@@ -129,15 +136,7 @@ TEST_F(LineTest, GeometryIsTheSameForTheSamePointsInAnyOrder) {
     std::vector<std::vector<Pt>> lists;
     for (int shape = 1; shape <= 6; ++shape) {
         for (int transform = 0; transform < 8; ++transform) {
-            auto points = standardShapePoints(shape);
-            for (Pt& p : points) {
-                for (int r = 0; r < transform % 4; ++r) {
-                    p.rotate(90);
-                }
-                if (transform >= 4) {
-                    p.mirrorLeftRight();
-                }
-            }
+            auto points = turnedShape(shape, transform);
             lists.push_back(points);
             std::reverse(points.begin(), points.end());
             lists.push_back(points);
