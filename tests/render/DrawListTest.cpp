@@ -61,6 +61,22 @@ class DrawList : public ::testing::Test {
 protected:
     void TearDown() override { model::deleteAllTiles(); }
 
+    // Rows 0 and 9 of track, seen from close above row 0 (row 9 is out of sight), with the
+    // fade range `range`.
+    render::DrawListInput rowZeroFromAbove(FadeRange range) {
+        for (int c = 0; c < 10; ++c) {
+            trackAt(c, 0);
+            trackAt(c, 9);
+        }
+        frustum_.build({{5, 3, 0.5}, {5, 0, 0.5}, {0, 0, -1}}, 60, 4.0 / 3.0, 0.1, 100);
+        render::DrawListInput input;
+        input.eye = {5, 3, 0.5};
+        input.range = range;
+        input.frustum = &frustum_;
+        return input;
+    }
+    render::ViewFrustum frustum_;
+
     static void trackAt(int column, int row, int layer = 0) {
         model::createTile({static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)},
                           layer)
@@ -101,17 +117,7 @@ TEST_F(DrawList, EntriesRunFarToNearAndFadedOrFarTilesAreLeftOut) {
 }
 
 TEST_F(DrawList, TheFrustumDropsOnlyTilesWhollyOutsideIt) {
-    for (int c = 0; c < 10; ++c) {
-        trackAt(c, 0);
-        trackAt(c, 9);
-    }
-    render::ViewFrustum frustum;
-    // Looking down on row 0 from close above: row 9 is out of sight.
-    frustum.build({{5, 3, 0.5}, {5, 0, 0.5}, {0, 0, -1}}, 60, 4.0 / 3.0, 0.1, 100);
-    render::DrawListInput input;
-    input.eye = {5, 3, 0.5};
-    input.range = {100, 200};
-    input.frustum = &frustum;
+    const render::DrawListInput input = rowZeroFromAbove({100, 200});
     const render::DrawList list = render::buildDrawList(input);
     ASSERT_FALSE(list.empty());
     for (const render::DrawListEntry& e : list) {
@@ -122,18 +128,9 @@ TEST_F(DrawList, TheFrustumDropsOnlyTilesWhollyOutsideIt) {
 
 // Both lists from one pass are the lists of two separate ones, whether or not they differ.
 TEST_F(DrawList, OnePassGivesTheNormalAndTheShadowListOfTwo) {
-    for (int c = 0; c < 10; ++c) {
-        trackAt(c, 0);
-        trackAt(c, 9);
-    }
+    render::DrawListInput input = rowZeroFromAbove({6, 12});
     // Out of sight on the first layer, but its shadow falls on row 0 from a light ahead.
     trackAt(5, 4, 1);
-    render::ViewFrustum frustum;
-    frustum.build({{5, 3, 0.5}, {5, 0, 0.5}, {0, 0, -1}}, 60, 4.0 / 3.0, 0.1, 100);
-    render::DrawListInput input;
-    input.eye = {5, 3, 0.5};
-    input.range = {6, 12};
-    input.frustum = &frustum;
     input.light = {5, 10, 30};
     const render::DrawList normal = render::buildDrawList(input);
     input.shadowPass = true;
