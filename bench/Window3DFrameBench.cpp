@@ -41,10 +41,10 @@ void repaintWindow(benchmark::State& state) {
         state.SkipWithError("the 3D view has no usable context (is there a display?)");
     } else {
         view.renderer()->setHudVisible(false);
-        view.repaint(); // compiles the cached lists
+        view.paintNow(); // compiles the cached lists
         const long before = view.framesDrawn();
         for (auto _ : state) {
-            view.repaint();
+            view.paintNow();
             QCoreApplication::processEvents();
         }
         const long frames = view.framesDrawn() - before;

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLWindow>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -79,6 +81,44 @@ int digitOfKey(int key, bool japaneseLayout) {
 
 } // namespace
 
+// The native window the frames are drawn in. Its context shares the process's lists and
+// textures. It never takes the keyboard focus, so keys reach the view as any widget's do;
+// mouse and wheel events are handed to the view, whose coordinates are the same.
+class COpenGLSurface : public QOpenGLWindow {
+public:
+    explicit COpenGLSurface(COpenGLView& view)
+        : QOpenGLWindow(QOpenGLContext::globalShareContext()), view_(view) {
+        setFormat(COpenGLView::requestedFormat());
+        setFlag(Qt::WindowDoesNotAcceptFocus);
+    }
+
+protected:
+    void initializeGL() override { view_.initializeGL(); }
+    void resizeGL(int, int) override { view_.resizeGL(); }
+    void paintGL() override { view_.paintGL(); }
+    bool event(QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+            view_.setFocus(Qt::MouseFocusReason);
+            [[fallthrough]];
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::FocusOut:
+            return QCoreApplication::sendEvent(&view_, e);
+        default:
+            return QOpenGLWindow::event(e);
+        }
+    }
+
+private:
+    COpenGLView& view_;
+};
+
 bool chooseSoftwareRenderer(const platform::Registry& registry) {
     const auto stored = registry.getBinary(model::CZarnoltDocument::kRegistrySection,
                                            model::CZarnoltDocument::kRegistryEntry);
@@ -151,16 +191,22 @@ QSurfaceFormat COpenGLView::requestedFormat() {
 }
 
 COpenGLView::COpenGLView(Prompter& prompter, int cameraMode, QWidget* parent)
-    : QOpenGLWidget(parent), prompter_(prompter), initialMode_(cameraMode) {
+    : QWidget(parent), prompter_(prompter), initialMode_(cameraMode) {
     setObjectName(QStringLiteral("COpenGLView"));
-    setFormat(requestedFormat());
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
+    surface_ = new COpenGLSurface(*this);
+    container_ = QWidget::createWindowContainer(surface_, this);
+    container_->setObjectName(QStringLiteral("COpenGLSurface"));
+    container_->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container_);
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMillis);
     connect(&settle_, &QTimer::timeout, this, [this] {
         if (applySize(deviceSize())) {
-            update();
+            requestFrame();
         }
     });
     keyPoll_.setInterval(kKeyPollMillis);
@@ -217,14 +263,60 @@ render::CDocumentRenderer* COpenGLView::renderer() const {
 }
 
 QSize COpenGLView::deviceSize() const {
-    const qreal ratio = devicePixelRatioF();
-    return {static_cast<int>(std::lround(width() * ratio)),
-            static_cast<int>(std::lround(height() * ratio))};
+    const qreal ratio = surface_->devicePixelRatio();
+    return {static_cast<int>(std::lround(surface_->width() * ratio)),
+            static_cast<int>(std::lround(surface_->height() * ratio))};
+}
+
+QWindow* COpenGLView::surface() const {
+    return surface_;
+}
+
+bool COpenGLView::makeCurrent() {
+    if (surface_->context() == nullptr || surface_->handle() == nullptr) {
+        return false;
+    }
+    surface_->makeCurrent();
+    return true;
+}
+
+void COpenGLView::doneCurrent() {
+    if (surface_->context() != nullptr) {
+        surface_->doneCurrent();
+    }
+}
+
+void COpenGLView::requestFrame() {
+    surface_->update();
+}
+
+bool COpenGLView::paintNow() {
+    if (!surface_->isExposed() || renderer() == nullptr || !makeCurrent()) {
+        return false;
+    }
+    const long before = framesDrawn_;
+    paintGL();
+    surface_->context()->swapBuffers(surface_);
+    return framesDrawn_ != before;
+}
+
+QImage COpenGLView::grabFramebuffer() {
+    render::CDocumentRenderer* r = renderer();
+    if (r == nullptr || !makeCurrent()) {
+        return {};
+    }
+    // Drawn into the back buffer and read from there, without being shown.
+    if (!r->draw()) {
+        return {};
+    }
+    ++framesDrawn_;
+    return surface_->grabFramebuffer();
 }
 
 void COpenGLView::initializeGL() {
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &COpenGLView::contextGoing,
-            Qt::DirectConnection);
+    connect(surface_->context(), &QOpenGLContext::aboutToBeDestroyed, this,
+            &COpenGLView::contextGoing,
+            static_cast<Qt::ConnectionType>(Qt::DirectConnection | Qt::UniqueConnection));
     usable_ = false;
     const render::opengl::ContextFacts facts = render::opengl::inspectCurrentContext();
     if (!facts.usable) {
@@ -282,18 +374,16 @@ void COpenGLView::releaseRenderer() {
     keyPoll_.stop();
     settle_.stop();
     if (render::documentRenderer()) {
-        if (context()) {
-            makeCurrent();
-        }
+        const bool current = makeCurrent();
         render::destroyDocumentRenderer();
-        if (context()) {
+        if (current) {
             doneCurrent();
         }
     }
     usable_ = false;
 }
 
-void COpenGLView::resizeGL(int, int) {
+void COpenGLView::resizeGL() {
     // Sizes settle before the renderer is set up for them.
     settle_.start();
 }
@@ -303,7 +393,9 @@ bool COpenGLView::applySize(QSize size) {
     if (!r || size.width() <= 0 || size.height() <= 0 || size == applied_ || r->isDrawing()) {
         return false;
     }
-    makeCurrent();
+    if (!makeCurrent()) {
+        return false;
+    }
     const bool done = r->resize(size.width(), size.height());
     doneCurrent();
     if (done) {
@@ -319,11 +411,10 @@ void COpenGLView::paintGL() {
 }
 
 void COpenGLView::setCameraMode(int mode) {
-    if (render::CDocumentRenderer* r = renderer()) {
-        makeCurrent();
+    if (render::CDocumentRenderer* r = renderer(); r && makeCurrent()) {
         r->setCameraMode(mode);
         doneCurrent();
-        update();
+        requestFrame();
     } else {
         initialMode_ = mode;
     }
@@ -345,7 +436,7 @@ bool COpenGLView::event(QEvent* e) {
             return true;
         }
     }
-    return QOpenGLWidget::event(e);
+    return QWidget::event(e);
 }
 
 void COpenGLView::keyPressEvent(QKeyEvent* e) {
@@ -381,7 +472,7 @@ void COpenGLView::focusOutEvent(QFocusEvent* e) {
     keyPoll_.stop();
     poller_.reset();
     dragging_ = false;
-    QOpenGLWidget::focusOutEvent(e);
+    QWidget::focusOutEvent(e);
 }
 
 void COpenGLView::pollKeys() {
@@ -392,7 +483,7 @@ void COpenGLView::pollKeys() {
     }
     const render::WalkPollResult result = poller_.poll(keys_, *r);
     if (result.moved) {
-        update();
+        requestFrame();
     }
     if (!result.keepPolling) {
         keyPoll_.stop();
@@ -417,7 +508,7 @@ void COpenGLView::mouseMoveEvent(QMouseEvent* e) {
     }
     if (render::CDocumentRenderer* r = renderer()) {
         r->dragTurn(lastMouse_.x() - now.x(), lastMouse_.y() - now.y(), width(), height());
-        update();
+        requestFrame();
     }
     lastMouse_ = now;
 }
@@ -432,14 +523,13 @@ void COpenGLView::mouseReleaseEvent(QMouseEvent* e) {
 void COpenGLView::wheelEvent(QWheelEvent* e) {
     render::CDocumentRenderer* r = renderer();
     const int delta = e->angleDelta().y();
-    if (!r || delta == 0) {
+    if (!r || delta == 0 || !makeCurrent()) {
         return;
     }
-    makeCurrent();
     const bool changed = r->addZoom(delta / 120.0 * 0.06);
     doneCurrent();
     if (changed) {
-        update();
+        requestFrame();
     }
     e->accept();
 }

@@ -1,14 +1,18 @@
 #pragma once
 #include <QElapsedTimer>
-#include <QOpenGLWidget>
+#include <QImage>
 #include <QPoint>
 #include <QSize>
+#include <QSurfaceFormat>
 #include <QTimer>
+#include <QWidget>
 
 #include <memory>
 
 #include "render/KeyStateTable.h"
 #include "render/WalkKeyPoller.h"
+
+class QWindow;
 
 namespace platform {
 class Registry;
@@ -24,11 +28,17 @@ struct SteamSoundInputs;
 namespace editor {
 
 class Prompter;
+class COpenGLSurface;
 
 // The 3D window's drawing area: hosts the OpenGL context (compatibility profile, 8 bits a
 // colour channel, 24-bit depth, 8-bit stencil) and hands every frame to the process-wide
 // renderer. It makes no OpenGL calls of its own.
-class COpenGLView : public QOpenGLWidget {
+//
+// The frames go to a native OpenGL window filling the view, shown straight by the window
+// system. Drawing into a texture that the toolkit then composes with the rest of the window
+// would cost two more full-window passes a frame, a third of the frame time with a software
+// rasteriser. Keys and focus stay with this widget; the surface hands it its mouse events.
+class COpenGLView : public QWidget {
     Q_OBJECT
 public:
     COpenGLView(Prompter& prompter, int cameraMode, QWidget* parent = nullptr);
@@ -59,6 +69,17 @@ public:
     void pollKeys();
     // Ends the view's use of the renderer: destroys it with the context current.
     void releaseRenderer();
+    // Asks for a frame at the window system's next update.
+    void requestFrame();
+    // Draws a frame and shows it now (tests and benchmarks). False when nothing was drawn.
+    bool paintNow();
+    // A fresh frame as drawn, before it is shown; null without a usable renderer.
+    QImage grabFramebuffer();
+    // The native window the frames are shown in.
+    QWindow* surface() const;
+    // Makes the view's context current; false while it has none yet.
+    bool makeCurrent();
+    void doneCurrent();
 
     // Resizes settle this long before the renderer is set up again.
     static constexpr int kSettleMillis = 150;
@@ -79,9 +100,6 @@ signals:
     void activity();
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
@@ -92,12 +110,18 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
 
 private:
+    friend class COpenGLSurface;
+    void initializeGL();
+    void resizeGL();
+    void paintGL();
     QSize deviceSize() const;
     void contextGoing();
     // Shows string-table message `message` through the prompter.
     void tell(int message);
 
     Prompter& prompter_;
+    COpenGLSurface* surface_ = nullptr;
+    QWidget* container_ = nullptr;
     int initialMode_ = 0;
     bool usable_ = false;
     bool released_ = false;

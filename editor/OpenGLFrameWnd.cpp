@@ -190,7 +190,7 @@ void OpenGLFrameWnd::runCommand(int id) {
     case 1525:
         toggleRunning();
         if (const auto* c = trains::trainController(); c && c->isRunning()) {
-            view_->update();
+            view_->requestFrame();
         }
         break;
     case 57602:
@@ -202,7 +202,7 @@ void OpenGLFrameWnd::runCommand(int id) {
 }
 
 void OpenGLFrameWnd::requestRepaint() {
-    view_->update();
+    view_->requestFrame();
 }
 
 void OpenGLFrameWnd::startPacing() {

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QOpenGLContext>
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -161,7 +162,7 @@ protected:
         auto* window = editor::OpenGLFrameWnd::instance();
         if (window) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-            window->view()->repaint();
+            window->view()->paintNow();
         }
         return window;
     }
@@ -347,6 +348,36 @@ TEST_F(Window3DTest, DragTurnsAndTheWheelZoomsTheLayoutView) {
     EXPECT_NEAR(r->zoom(), zoom + 0.06, 1e-9);
 }
 
+// The frames are shown in a native window over the view: what the user does with the mouse
+// there reaches the view, and a click takes the keyboard focus to the view, not the surface.
+TEST_F(Window3DTest, TheSurfaceHandsMouseAndWheelToTheView) {
+    auto* window = open();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->view();
+    render::CDocumentRenderer* r = view->renderer();
+    ASSERT_NE(r, nullptr);
+    QWindow* surface = view->surface();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->size(), view->size());
+    window->menuBar()->setFocus();
+    ASSERT_FALSE(view->hasFocus());
+    const double yaw = r->layoutYaw();
+    const int shorter = std::min(view->width(), view->height());
+    const QPoint from(view->width() / 2, view->height() / 2);
+    const QPoint to = from + QPoint(shorter / 2, 0);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, from);
+    EXPECT_TRUE(view->hasFocus());
+    EXPECT_NE(QGuiApplication::focusWindow(), surface);
+    QTest::mouseMove(surface, to);
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_NEAR(r->layoutYaw(), render::wrapDegrees(yaw + 45), 1.0);
+    const double zoom = r->zoom();
+    QWheelEvent wheel(QPointF(from), QPointF(surface->mapToGlobal(from)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(surface, &wheel);
+    EXPECT_NEAR(r->zoom(), zoom + 0.06, 1e-9);
+}
+
 TEST_F(Window3DTest, PlacementIsKeptInTheSettingsAndRestored) {
     auto* window = open();
     ASSERT_NE(window, nullptr);
@@ -412,9 +443,29 @@ TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
     auto* view = window->view();
     ASSERT_NE(view->renderer(), nullptr);
     view->renderer()->setHudVisible(false);
-    view->update();
     const QImage shown = view->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
     ASSERT_FALSE(shown.isNull());
+    // The frame reaches the screen as drawn: the window system's copy of the view's native
+    // window holds the same pixels once the frame is shown.
+    ASSERT_TRUE(view->paintNow());
+    QScreen* screen = view->surface()->screen();
+    ASSERT_NE(screen, nullptr);
+    const QImage onScreen = screen->grabWindow(view->surface()->winId())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(onScreen.size(), shown.size());
+    int unlike = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            for (int c = 0; c < 3; ++c) {
+                unlike += std::abs(shown.constScanLine(y)[3 * x + c] -
+                                   onScreen.constScanLine(y)[3 * x + c]) > 2
+                              ? 1
+                              : 0;
+            }
+        }
+    }
+    EXPECT_EQ(unlike, 0);
 
     testsupport::TempFolder scratch;
     const std::filesystem::path png = scratch / "offscreen.png";
@@ -431,7 +482,8 @@ TEST_F(Window3DTest, PictureMatchesTheOffscreenRendererOfTheSameLayoutAndPose) {
     // For a look by eye: the frame and the whole window as shown.
     const auto saved = std::filesystem::path(ZARNOLT_BUILD_DIR);
     shown.save(QString::fromStdString((saved / "window3d-frame.png").string()));
-    window->grab().save(QString::fromStdString((saved / "window3d-window.png").string()));
+    screen->grabWindow(window->winId())
+        .save(QString::fromStdString((saved / "window3d-window.png").string()));
     // The two GL implementations sample the fine, unfiltered ballast and sleeper textures
     // differently, so the pictures are compared by 8×8 blocks: how many pixels of a block
     // show the green ground (the outline of everything drawn on it) and the block's mean
