@@ -338,8 +338,8 @@ void COpenGLView::initializeGL() {
         r = nullptr;
     }
     if (r) {
-        // A context made again (the widget moved to another window): the lists and textures
-        // live on in the shared context; only the new context's state is set up.
+        // A context made again while the renderer lives on: the lists and textures live on
+        // in the shared context; only the new context's state is set up.
         mode = r->cameraMode();
     } else {
         r = render::installDocumentRenderer(std::make_unique<render::CDocumentRenderer>(
@@ -361,8 +361,8 @@ void COpenGLView::tell(int message) {
 }
 
 void COpenGLView::contextGoing() {
-    // The context goes while the widget lives on (moved to another window): the renderer
-    // is set up again in the next context. When the view itself goes, the renderer goes too.
+    // The context goes while the view lives on: the renderer is set up again in the next
+    // context. When the view itself goes, the renderer goes too.
     usable_ = false;
 }
 

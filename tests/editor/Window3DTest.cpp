@@ -405,9 +405,9 @@ TEST_F(Window3DTest, DamagedPlacementBytesLeaveTheDefaultPlacement) {
               QSize(editor::OpenGLFrameWnd::kDefaultSize, editor::OpenGLFrameWnd::kDefaultSize));
 }
 
-// Moving the view into another window makes Qt create its context again; the renderer and
-// its camera carry on and still draw the layout.
-TEST_F(Window3DTest, TheRendererOutlivesANewContext) {
+// Moving the view into another window moves its native surface there; the renderer and its
+// camera carry on and still draw the layout.
+TEST_F(Window3DTest, TheRendererOutlivesMovingTheViewToAnotherWindow) {
     auto* window = open(1126);
     ASSERT_NE(window, nullptr);
     auto* view = window->view();
