@@ -11,8 +11,8 @@ void buildElevatedMonorail(LayoutBuilder& b) {
     constexpr int firstRow = 3;
     constexpr int lastColumn = 14;
     constexpr int lastRow = 8;
-    b.ring(layer, firstColumn, firstRow, lastColumn, lastRow, "モノレール/MonorailStraight.zn3",
-           "モノレール/MonorailCurve.zn3");
+    b.ring(layer, firstColumn, firstRow, lastColumn, lastRow, "モノレール/MonorailBothStraight.zn3",
+           "モノレール/MonorailBothCurve.zn3");
     // Every beam stands on a concrete column.
     for (int c = firstColumn; c <= lastColumn; ++c) {
         for (int r : {firstRow, lastRow}) {
@@ -32,7 +32,8 @@ void buildElevatedMonorail(LayoutBuilder& b) {
         b.tileCommand(layer, c, firstRow, model::CmdStationStopFirst + 3); // 10 seconds
     }
 
-    b.train(layer, 10, lastRow, {"Monorail02Front.zn3", "Monorail02Car.zn3", "Monorail02Car.zn3"});
+    // Straddle cars ride on top of the beams, clear of the columns under them.
+    b.train(layer, 10, lastRow, {"Monorail01Front.zn3", "Monorail01Car.zn3", "Monorail01Car.zn3"});
 }
 
 } // namespace datagen
