@@ -230,6 +230,11 @@ COpenGLView::~COpenGLView() {
     soundTimer_.stop();
     sound_.reset();
     releaseRenderer();
+    // The surface and its context go while the view is whole: the context's going calls back
+    // into the view.
+    delete container_;
+    container_ = nullptr;
+    surface_ = nullptr;
 }
 
 sound::SteamSoundInputs COpenGLView::soundInputs() const {
