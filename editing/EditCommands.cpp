@@ -88,9 +88,13 @@ model::CTrackItem* singleSelectedTile() {
 
 using CellMap = std::function<model::TilePos(int dc, int dr)>;
 
-// Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
-// top-left corner) and applies `transform` to its content on the way.
-void moveArea(const Rect& rect, const CellMap& map,
+// How moveArea carries the tiles: moving their contents, or through deep copies (the
+// reference the moves are checked against).
+enum class Transfer { Move, Copy };
+
+// The reference form of moveArea: each tile is copied into a scratch tile, transformed there,
+// and copied into its target.
+void copyArea(const Rect& rect, const CellMap& map,
               const std::function<void(model::CTrackItem&)>& transform) {
     int columns = 0;
     int rows = 0;
@@ -127,6 +131,53 @@ void moveArea(const Rect& rect, const CellMap& map,
         model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
         numbers.release(*target);
         writeTileInto(*target, *copy, false);
+    }
+    queueStillEmpty(cleared);
+    numbers.finish();
+}
+
+// Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
+// top-left corner) and applies `transform` to its content on the way. The content moves (its
+// lines and items keep their addresses) and ends as a copy of it would: the tile is first
+// reduced to what a copy holds, then transformed in place and handed over.
+void moveArea(const Rect& rect, const CellMap& map,
+              const std::function<void(model::CTrackItem&)>& transform, Transfer transfer) {
+    if (transfer == Transfer::Copy) {
+        copyArea(rect, map, transform);
+        return;
+    }
+    int columns = 0;
+    int rows = 0;
+    boardSize(columns, rows);
+    model::purgeEmptiedTiles();
+    const std::vector<model::CTrackItem*> tiles = tilesIn(rect);
+    // Declared before the number keeper: contents that land off the board keep their point
+    // numbers until the keeper has finished, as their copies would.
+    std::vector<std::pair<model::TileContent, model::TilePos>> moving;
+    moving.reserve(tiles.size());
+    std::vector<model::CTrackItem*> cleared;
+    cleared.reserve(tiles.size());
+    for (model::CTrackItem* tile : tiles) {
+        if (tile->isEmpty()) {
+            continue;
+        }
+        const int dc = tile->getPosition().column - rect.first.column;
+        const int dr = tile->getPosition().row - rect.first.row;
+        tile->normalizeAsCopy();
+        transform(*tile);
+        moving.emplace_back(tile->takeContent(), map(dc, dr));
+        clearTile(*tile, cleared);
+    }
+    PointNumberKeeper numbers;
+    for (auto& [content, offset] : moving) {
+        const int column = rect.first.column + offset.column;
+        const int row = rect.first.row + offset.row;
+        if (column < 0 || row < 0 || column >= columns || row >= rows) {
+            continue;
+        }
+        model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
+        numbers.release(*target);
+        moveTileInto(*target, std::move(content), numbers);
     }
     queueStillEmpty(cleared);
     numbers.finish();
@@ -262,7 +313,9 @@ bool mirrorSelectedTile(bool leftRight) {
     return true;
 }
 
-bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+namespace {
+
+bool turnArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns, Transfer transfer) {
     platform::RenderLockGuard model;
     const int turns = ((quarterTurns % 4) + 4) % 4;
     if (!model::isTrackLayer(layer) || turns == 0) {
@@ -289,7 +342,8 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
             for (int i = 0; i < turns; ++i) {
                 tile.rotate90();
             }
-        });
+        },
+        transfer);
     if (wasSelected) {
         const bool swapped = (turns % 2) == 1;
         selectClipped(layer, rect.first,
@@ -300,7 +354,7 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
     return true;
 }
 
-bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+bool flipArea(int layer, model::TilePos a, model::TilePos b, bool leftRight, Transfer transfer) {
     platform::RenderLockGuard model;
     if (!model::isTrackLayer(layer)) {
         return false;
@@ -319,10 +373,33 @@ bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
             } else {
                 tile.mirrorTopBottom();
             }
-        });
+        },
+        transfer);
     model::afterEdit();
     return true;
 }
+
+} // namespace
+
+bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    return turnArea(layer, a, b, quarterTurns, Transfer::Move);
+}
+
+bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    return flipArea(layer, a, b, leftRight, Transfer::Move);
+}
+
+namespace reference {
+
+bool rotateAreaByCopy(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    return turnArea(layer, a, b, quarterTurns, Transfer::Copy);
+}
+
+bool mirrorAreaByCopy(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    return flipArea(layer, a, b, leftRight, Transfer::Copy);
+}
+
+} // namespace reference
 
 bool runEditCommand(int command, UndoStore& undo, Clipboard& clipboard) {
     platform::RenderLockGuard model;

@@ -159,8 +159,14 @@ bool blockSize(std::span<const std::uint8_t> block, int& width, int& height) {
     return true;
 }
 
-bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
-               bool keepLinedTargets, bool mergeMode) {
+namespace {
+
+// Whether loadBlock hands each block tile to its last target (Move) or copies it to every
+// target (Copy, the reference).
+enum class Transfer { Move, Copy };
+
+bool writeBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
+                bool keepLinedTargets, bool mergeMode, Transfer transfer) {
     platform::RenderLockGuard model;
     ParsedBlock parsed;
     int columns = 0;
@@ -202,6 +208,19 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
         }
     }
 
+    // How many target cells each pattern cell still has to serve: at its last one (outside
+    // merge mode) the tile's content is moved instead of copied.
+    std::vector<int> usesLeft;
+    if (transfer == Transfer::Move && !mergeMode) {
+        usesLeft.assign(pattern.size(), 0);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            for (int column = firstColumn; column <= lastColumn; ++column) {
+                const int dc = (column - originColumn) % parsed.width;
+                const int dr = (row - originRow) % parsed.height;
+                ++usesLeft[static_cast<std::size_t>(dr) * parsed.width + dc];
+            }
+        }
+    }
     std::vector<model::CTrackItem*> cleared;
     for (int row = firstRow; row <= lastRow; ++row) {
         for (int column = firstColumn; column <= lastColumn; ++column) {
@@ -209,13 +228,19 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
                                      static_cast<std::int16_t>(row)};
             const int dc = (column - originColumn) % parsed.width;
             const int dr = (row - originRow) % parsed.height;
-            model::CTrackItem* source = pattern[static_cast<std::size_t>(dr) * parsed.width + dc];
+            const std::size_t index = static_cast<std::size_t>(dr) * parsed.width + dc;
+            model::CTrackItem* source = pattern[index];
+            const bool last = !usesLeft.empty() && --usesLeft[index] == 0;
             if (source != nullptr) {
                 model::CTrackItem* target = model::getOrCreateTile(pos, layer);
                 if (keepLinedTargets && source->lineCount() == 0 && target->lineCount() > 0) {
                     continue;
                 }
-                writeTileInto(*target, *source, mergeMode);
+                if (last) {
+                    moveTileInto(*target, source->takeContent(), numbers);
+                } else {
+                    writeTileInto(*target, *source, mergeMode);
+                }
             } else if (!mergeMode) {
                 if (model::CTrackItem* target = model::tileAt(layer, pos)) {
                     clearTile(*target, cleared);
@@ -227,5 +252,21 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
     numbers.finish();
     return true;
 }
+
+} // namespace
+
+bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
+               bool keepLinedTargets, bool mergeMode) {
+    return writeBlock(block, layer, a, b, keepLinedTargets, mergeMode, Transfer::Move);
+}
+
+namespace reference {
+
+bool loadBlockByCopy(std::span<const std::uint8_t> block, int layer, model::TilePos a,
+                     model::TilePos b, bool keepLinedTargets, bool mergeMode) {
+    return writeBlock(block, layer, a, b, keepLinedTargets, mergeMode, Transfer::Copy);
+}
+
+} // namespace reference
 
 } // namespace editing

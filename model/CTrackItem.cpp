@@ -232,6 +232,58 @@ void CTrackItem::copyFrom(const CTrackItem& other) {
     }
 }
 
+TileContent CTrackItem::takeContent() {
+    if (track_.lineCount() > 0 && validTile(this) != nullptr) {
+        dropLinksAround();
+    }
+    edited::markTile(*this);
+    TileContent content;
+    content.elevationOffset = elevationOffset_;
+    elevationOffset_ = 0;
+    content.lines = track_.takeLines();
+    for (auto& line : content.lines) {
+        line->setOwner(nullptr);
+    }
+    content.picture = std::move(picture_);
+    content.structure = std::move(structure_);
+    if (content.structure) {
+        content.structure->setOwner(nullptr);
+    }
+    content.controlItems.swap(controlItems_);
+    for (auto& [kind, item] : content.controlItems) {
+        item->setOwner(nullptr);
+    }
+    return content;
+}
+
+void CTrackItem::putContent(TileContent content) {
+    clear();
+    if (layer_ >= 1) {
+        edited::markTile(*this);
+        elevationOffset_ = content.elevationOffset;
+    }
+    track_.adoptLines(std::move(content.lines));
+    for (const auto& line : track_.lines()) {
+        line->forgetPlacement();
+    }
+    picture_ = std::move(content.picture);
+    setStructure(std::move(content.structure));
+    controlItems_.swap(content.controlItems);
+    for (auto& [kind, item] : controlItems_) {
+        item->setOwner(this);
+    }
+    if (!pointItemsMatchLines()) {
+        rebuildPointItems();
+    }
+}
+
+void CTrackItem::normalizeAsCopy() {
+    track_.dropRepeatedLines();
+    if (!pointItemsMatchLines()) {
+        rebuildPointItems();
+    }
+}
+
 void CTrackItem::moveFrom(CTrackItem& other) {
     if (&other == this) {
         return;

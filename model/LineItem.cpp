@@ -427,6 +427,19 @@ void LineItem::dropLinks() {
     endLink_ = {};
 }
 
+void LineItem::forgetPlacement() {
+    releaseRamp();
+    rampFrom_ = 0;
+    rampTo_ = 0;
+    dropLinks();
+    searched_[0] = searched_[1] = TrackPosition{};
+    searchRevision_[0] = searchRevision_[1] = 0;
+    if (auto& release = modelHooks().releaseLineGeometry) {
+        release(*this);
+    }
+    recompute();
+}
+
 void LineItem::setKind(int kind) {
     markOwner();
     kind_ = kind;

@@ -85,6 +85,10 @@ public:
     // Recomputes the shape and the 3D X and Z of every point; stored heights stay.
     void recompute();
     void dropLinks();
+    // Forgets what tied the line to its tile before it moved to another: links, remembered
+    // searches, its ramp and the renderer's geometry; then recomputes it, as a new line with
+    // the same points and kind would be.
+    void forgetPlacement();
     // The last search for the line following the start (backward) or the end, when it still
     // holds at this track revision; see findNextLine.
     bool rememberedNext(bool backward, std::uint64_t revision, TrackPosition& next) const {
