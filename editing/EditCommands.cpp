@@ -88,14 +88,30 @@ model::CTrackItem* singleSelectedTile() {
 
 using CellMap = std::function<model::TilePos(int dc, int dr)>;
 
+// What happens to each tile's content on its way: quarter turns clockwise, then a mirror.
+struct Reshape {
+    int quarterTurns = 0;
+    enum Mirror { None, LeftRight, TopBottom } mirror = None;
+
+    template <typename Content> void apply(Content& content) const {
+        for (int i = 0; i < quarterTurns; ++i) {
+            content.rotate90();
+        }
+        if (mirror == LeftRight) {
+            content.mirrorLeftRight();
+        } else if (mirror == TopBottom) {
+            content.mirrorTopBottom();
+        }
+    }
+};
+
 // How moveArea carries the tiles: moving their contents, or through deep copies (the
 // reference the moves are checked against).
 enum class Transfer { Move, Copy };
 
 // The reference form of moveArea: each tile is copied into a scratch tile, transformed there,
 // and copied into its target.
-void copyArea(const Rect& rect, const CellMap& map,
-              const std::function<void(model::CTrackItem&)>& transform) {
+void copyArea(const Rect& rect, const CellMap& map, const Reshape& reshape) {
     int columns = 0;
     int rows = 0;
     boardSize(columns, rows);
@@ -117,7 +133,7 @@ void copyArea(const Rect& rect, const CellMap& map,
         tile->setPointNumber(0);
         copy->copyFrom(*tile);
         copy->setPointNumber(number);
-        transform(*copy);
+        reshape.apply(*copy);
         moving.emplace_back(copy, map(dc, dr));
         clearTile(*tile, cleared);
     }
@@ -137,13 +153,12 @@ void copyArea(const Rect& rect, const CellMap& map,
 }
 
 // Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
-// top-left corner) and applies `transform` to its content on the way. The content moves (its
-// lines and items keep their addresses) and ends as a copy of it would: the tile is first
-// reduced to what a copy holds, then transformed in place and handed over.
-void moveArea(const Rect& rect, const CellMap& map,
-              const std::function<void(model::CTrackItem&)>& transform, Transfer transfer) {
+// top-left corner) and reshapes its content on the way. The content moves (its lines and
+// items keep their addresses) and ends as a copy of it would: the tile is first reduced to
+// what a copy holds, then its content is taken and reshaped.
+void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, Transfer transfer) {
     if (transfer == Transfer::Copy) {
-        copyArea(rect, map, transform);
+        copyArea(rect, map, reshape);
         return;
     }
     int columns = 0;
@@ -164,8 +179,8 @@ void moveArea(const Rect& rect, const CellMap& map,
         const int dc = tile->getPosition().column - rect.first.column;
         const int dr = tile->getPosition().row - rect.first.row;
         tile->normalizeAsCopy();
-        transform(*tile);
         moving.emplace_back(tile->takeContent(), map(dc, dr));
+        reshape.apply(moving.back().first);
         clearTile(*tile, cleared);
     }
     PointNumberKeeper numbers;
@@ -338,12 +353,7 @@ bool turnArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns, T
             }
             return cell(dc, dr);
         },
-        [&](model::CTrackItem& tile) {
-            for (int i = 0; i < turns; ++i) {
-                tile.rotate90();
-            }
-        },
-        transfer);
+        Reshape{turns, Reshape::None}, transfer);
     if (wasSelected) {
         const bool swapped = (turns % 2) == 1;
         selectClipped(layer, rect.first,
@@ -367,14 +377,7 @@ bool flipArea(int layer, model::TilePos a, model::TilePos b, bool leftRight, Tra
         [&](int dc, int dr) {
             return leftRight ? cell(width - 1 - dc, dr) : cell(dc, height - 1 - dr);
         },
-        [&](model::CTrackItem& tile) {
-            if (leftRight) {
-                tile.mirrorLeftRight();
-            } else {
-                tile.mirrorTopBottom();
-            }
-        },
-        transfer);
+        Reshape{0, leftRight ? Reshape::LeftRight : Reshape::TopBottom}, transfer);
     model::afterEdit();
     return true;
 }

@@ -232,6 +232,51 @@ void CTrackItem::copyFrom(const CTrackItem& other) {
     }
 }
 
+void TileContent::rotate90() {
+    for (auto& line : lines) {
+        line->transform(0, 0);
+    }
+    if (picture) {
+        picture->rotate90();
+    }
+    if (structure) {
+        structure->rotate(90.0);
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->rotate(90.0);
+    }
+}
+
+void TileContent::mirrorLeftRight() {
+    for (auto& line : lines) {
+        line->transform(1, 0);
+    }
+    if (picture) {
+        picture->mirrorLeftRight();
+    }
+    if (structure) {
+        structure->mirrorLeftRight();
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->mirrorLeftRight();
+    }
+}
+
+void TileContent::mirrorTopBottom() {
+    for (auto& line : lines) {
+        line->transform(2, 0);
+    }
+    if (picture) {
+        picture->mirrorTopBottom();
+    }
+    if (structure) {
+        structure->mirrorTopBottom();
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->mirrorTopBottom();
+    }
+}
+
 TileContent CTrackItem::takeContent() {
     if (track_.lineCount() > 0 && validTile(this) != nullptr) {
         dropLinksAround();

@@ -43,6 +43,11 @@ struct TileContent {
     std::unique_ptr<TilePicture> picture;
     std::unique_ptr<CTrackStructureItem> structure;
     ControlItemMap controlItems;
+
+    // As the tile's rotate90 and mirrors turn its content (the lines drop their links).
+    void rotate90();
+    void mirrorLeftRight();
+    void mirrorTopBottom();
 };
 
 // One occupied tile of one track layer (layer −1 for a catalogue entry): its lines, picture,
