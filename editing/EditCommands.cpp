@@ -152,6 +152,66 @@ void copyArea(const Rect& rect, const CellMap& map, const Reshape& reshape) {
     numbers.finish();
 }
 
+// Drops the links of the lines on every cell (all layers) within one cell of a tile of
+// `tiles` that has lines, each cell once: the links that dropLinksAround of each such tile
+// drops, without visiting a neighbour nine times.
+void dropLinksAroundAll(const Rect& rect, const std::vector<model::CTrackItem*>& tiles) {
+    // The rectangle's cells on the board with a one-cell border; cell (c, r) of the board is
+    // (c - left, r - top) here.
+    const int left = std::max<int>(rect.first.column, 0) - 1;
+    const int top = std::max<int>(rect.first.row, 0) - 1;
+    const int width = std::min<int>(rect.second.column, model::kMaxBoardSize) - left + 2;
+    const int height = std::min<int>(rect.second.row, model::kMaxBoardSize) - top + 2;
+    if (tiles.empty() || width < 3 || height < 3) {
+        return;
+    }
+    std::vector<std::uint8_t> lined(static_cast<std::size_t>(width) * height, 0);
+    bool any = false;
+    for (const model::CTrackItem* tile : tiles) {
+        if (tile->lineCount() > 0) {
+            const model::TilePos pos = tile->getPosition();
+            lined[static_cast<std::size_t>(pos.row - top) * width + (pos.column - left)] = 1;
+            any = true;
+        }
+    }
+    if (!any) {
+        return;
+    }
+    auto near = [&](int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int nx = x + dx;
+                const int ny = y + dy;
+                if (nx >= 0 && ny >= 0 && nx < width && ny < height &&
+                    lined[static_cast<std::size_t>(ny) * width + nx] != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        if (model::layerTileCount(layer) == 0) {
+            continue;
+        }
+        for (int y = 0; y < height; ++y) {
+            const int row = top + y;
+            if (row < 0 || row > model::kMaxBoardSize) {
+                continue;
+            }
+            for (int x = 0; x < width; ++x) {
+                const int column = left + x;
+                if (column < 0 || column > model::kMaxBoardSize || !near(x, y)) {
+                    continue;
+                }
+                if (model::CTrackItem* tile = model::tileAt(layer, cell(column, row))) {
+                    tile->dropLinks();
+                }
+            }
+        }
+    }
+}
+
 // Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
 // top-left corner) and reshapes its content on the way. The content moves (its lines and
 // items keep their addresses) and ends as a copy of it would: the tile is first reduced to
@@ -166,6 +226,7 @@ void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, Tran
     boardSize(columns, rows);
     model::purgeEmptiedTiles();
     const std::vector<model::CTrackItem*> tiles = tilesIn(rect);
+    dropLinksAroundAll(rect, tiles);
     // Declared before the number keeper: contents that land off the board keep their point
     // numbers until the keeper has finished, as their copies would.
     std::vector<std::pair<model::TileContent, model::TilePos>> moving;
@@ -179,7 +240,7 @@ void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, Tran
         const int dc = tile->getPosition().column - rect.first.column;
         const int dr = tile->getPosition().row - rect.first.row;
         tile->normalizeAsCopy();
-        moving.emplace_back(tile->takeContent(), map(dc, dr));
+        moving.emplace_back(tile->takeContent(false), map(dc, dr));
         reshape.apply(moving.back().first);
         clearTile(*tile, cleared);
     }

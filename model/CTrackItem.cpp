@@ -277,8 +277,8 @@ void TileContent::mirrorTopBottom() {
     }
 }
 
-TileContent CTrackItem::takeContent() {
-    if (track_.lineCount() > 0 && validTile(this) != nullptr) {
+TileContent CTrackItem::takeContent(bool dropLinksAroundFirst) {
+    if (dropLinksAroundFirst && track_.lineCount() > 0 && validTile(this) != nullptr) {
         dropLinksAround();
     }
     edited::markTile(*this);

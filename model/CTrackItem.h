@@ -88,8 +88,9 @@ public:
     void mergeFrom(const CTrackItem& other);
     // Hands over the content, without the copies copyFrom makes: the tile is left without
     // lines, picture, structure or items (its flags and caches as they were; clear() resets
-    // them) and the lines and items keep their point number but no owner.
-    TileContent takeContent();
+    // them) and the lines and items keep their point number but no owner. Like clear(), it
+    // drops the links of the lines around the tile, unless the caller has done so.
+    TileContent takeContent(bool dropLinksAroundFirst = true);
     // Replaces the content by `content`, ending as copyFrom from a tile holding it ends
     // (repeated lines left out, point items rebuilt when they do not match the lines). Each
     // line forgets its links, searches, ramp and drawn geometry.

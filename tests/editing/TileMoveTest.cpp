@@ -173,6 +173,38 @@ std::string firstDifference(const std::vector<double>& a, const std::vector<doub
     return text;
 }
 
+// Where a link leads: layer, cell and line number of the line, point index and direction.
+std::string describeLink(const model::TrackPosition& link) {
+    if (link.line == nullptr) {
+        return "-";
+    }
+    const model::CTrackItem* tile = link.line->getOwner();
+    if (tile == nullptr) {
+        return "stale";
+    }
+    std::size_t index = 0;
+    while (index < tile->lineCount() && tile->lines()[index].get() != link.line) {
+        ++index;
+    }
+    return std::to_string(tile->getLayer()) + "/" + std::to_string(tile->getPosition().column) +
+           ":" + std::to_string(tile->getPosition().row) + "#" + std::to_string(index) + "@" +
+           std::to_string(link.pointIndex) + (link.backward != 0 ? "b" : "f");
+}
+
+// The cached links of every line, line by line in board order.
+std::vector<std::string> boardLinks() {
+    std::vector<std::string> links;
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *model::layerMap(layer)) {
+            for (const auto& line : tile->lines()) {
+                links.push_back(describeLink(line->startLink()) + " " +
+                                describeLink(line->endLink()));
+            }
+        }
+    }
+    return links;
+}
+
 // Everything an edit can change on the board: the tile records, the derived line values,
 // which cells hold a tile (empty or not, queued or not), and which tile holds each number.
 struct BoardState {
@@ -284,6 +316,7 @@ TEST_F(TileMoveTest, MovingLeavesExactlyWhatDeepCopiesLeave) {
             buildBoard(seed, roads);
             const BoardState before = state();
             run(c, true);
+            const std::vector<std::string> referenceLinks = boardLinks();
             settleHeights(seed, roads);
             const BoardState reference = state();
             // The case must change the board, or the comparison would prove nothing.
@@ -296,6 +329,7 @@ TEST_F(TileMoveTest, MovingLeavesExactlyWhatDeepCopiesLeave) {
             ASSERT_EQ(rebuilt.tiles, before.tiles);
             ASSERT_EQ(rebuilt.numbers, before.numbers);
             run(c, false);
+            EXPECT_EQ(boardLinks(), referenceLinks);
             settleHeights(seed, roads);
             const BoardState moved = state();
             EXPECT_EQ(moved.records, reference.records);
