@@ -106,7 +106,9 @@ void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared
 
 void queueStillEmpty(const std::vector<model::CTrackItem*>& cleared) {
     for (model::CTrackItem* tile : cleared) {
-        if (model::validTile(tile) != nullptr && tile->isEmpty()) {
+        // Emptiness first: most tiles were written again, and queueForDeletion checks the
+        // registry itself.
+        if (tile->isEmpty()) {
             model::queueForDeletion(tile);
         }
     }

@@ -62,7 +62,8 @@ void moveTileInto(model::CTrackItem& target, model::TileContent content,
 // Empties a board tile and queues it for deferred deletion; `cleared` collects it so that the
 // caller can keep a tile that was written again (see queueStillEmpty).
 void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared);
-// Queues for deletion every collected tile that is still registered and empty.
+// Queues for deletion every collected tile that is still empty; the tiles must still exist
+// (tiles are deleted only by purgeEmptiedTiles, which an edit does not run meanwhile).
 void queueStillEmpty(const std::vector<model::CTrackItem*>& cleared);
 
 // The board size of the current document; false without a document.

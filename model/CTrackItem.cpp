@@ -747,6 +747,9 @@ void CTrackItem::setPierType(int kind) {
 }
 
 void CTrackItem::removePiers() {
+    if (controlItems_.empty()) {
+        return;
+    }
     removeControlItems(KindPierPlain);
     for (int kind = KindPierFirst; kind <= KindPierLast; ++kind) {
         removeControlItems(kind);

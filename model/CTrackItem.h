@@ -93,7 +93,9 @@ public:
     TileContent takeContent(bool dropLinksAroundFirst = true);
     // Replaces the content by `content`, ending as copyFrom from a tile holding it ends
     // (repeated lines left out, point items rebuilt when they do not match the lines). Each
-    // line forgets its links, searches, ramp and drawn geometry.
+    // line forgets its links, searches, ramp and drawn geometry; its points must be as its
+    // last recompute left them (a line made or transformed since it last changed), which
+    // spares a second pass over them.
     void putContent(TileContent content);
     // Leaves the lines copyFrom would copy (repeated ones deleted) and rebuilds the point
     // items when they do not match them, as copyFrom does on its copy.

@@ -437,7 +437,6 @@ void LineItem::forgetPlacement() {
     if (auto& release = modelHooks().releaseLineGeometry) {
         release(*this);
     }
-    recompute();
 }
 
 void LineItem::setKind(int kind) {

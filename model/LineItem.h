@@ -86,8 +86,9 @@ public:
     void recompute();
     void dropLinks();
     // Forgets what tied the line to its tile before it moved to another: links, remembered
-    // searches, its ramp and the renderer's geometry; then recomputes it, as a new line with
-    // the same points and kind would be.
+    // searches, its ramp and the renderer's geometry. With points unchanged since its last
+    // recompute (made, transformed or set since) it is then what a new line with the same
+    // points and kind is.
     void forgetPlacement();
     // The last search for the line following the start (backward) or the end, when it still
     // holds at this track revision; see findNextLine.
