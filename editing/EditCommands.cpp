@@ -1,8 +1,10 @@
 #include "editing/EditCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
+#include <span>
 
 #include "editing/Clipboard.h"
 #include "editing/TileBlock.h"
@@ -49,11 +51,10 @@ std::optional<Rect> selectedRect() {
     return ordered(s.layer, cell(s.minColumn, s.minRow), cell(s.maxColumn, s.maxRow));
 }
 
-// The tiles of a layer inside a rectangle, row by row, each found by its cell.
-std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
-    std::vector<model::CTrackItem*> tiles;
+// Appends the tiles of a layer inside a rectangle, row by row, each found by its cell.
+void appendTilesIn(const Rect& rect, std::vector<model::CTrackItem*>& tiles) {
     if (model::layerTileCount(rect.layer) == 0) {
-        return tiles;
+        return;
     }
     const int firstRow = std::max<int>(rect.first.row, 0);
     const int lastRow = std::min<int>(rect.second.row, model::kMaxBoardSize);
@@ -66,6 +67,11 @@ std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
             }
         }
     }
+}
+
+std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
+    std::vector<model::CTrackItem*> tiles;
+    appendTilesIn(rect, tiles);
     return tiles;
 }
 
@@ -152,71 +158,75 @@ void copyArea(const Rect& rect, const CellMap& map, const Reshape& reshape) {
     numbers.finish();
 }
 
-// Drops the links of the lines on every cell (all layers) within one cell of a tile of
-// `tiles` that has lines, each cell once: the links that dropLinksAround of each such tile
-// drops, without visiting a neighbour nine times.
-void dropLinksAroundAll(const Rect& rect, const std::vector<model::CTrackItem*>& tiles) {
-    // The rectangle's cells on the board with a one-cell border; cell (c, r) of the board is
-    // (c - left, r - top) here.
-    const int left = std::max<int>(rect.first.column, 0) - 1;
-    const int top = std::max<int>(rect.first.row, 0) - 1;
-    const int width = std::min<int>(rect.second.column, model::kMaxBoardSize) - left + 2;
-    const int height = std::min<int>(rect.second.row, model::kMaxBoardSize) - top + 2;
-    if (tiles.empty() || width < 3 || height < 3) {
-        return;
-    }
-    std::vector<std::uint8_t> lined(static_cast<std::size_t>(width) * height, 0);
-    bool any = false;
-    for (const model::CTrackItem* tile : tiles) {
-        if (tile->lineCount() > 0) {
-            const model::TilePos pos = tile->getPosition();
-            lined[static_cast<std::size_t>(pos.row - top) * width + (pos.column - left)] = 1;
-            any = true;
+// Drops the links of the lines on every cell (all layers) within one cell of a tile with
+// lines, as dropLinksAround of each such tile would, but each cell once for a whole area.
+class LinkDropper {
+public:
+    // Tiles given later lie in `rect` (clipped to the board).
+    explicit LinkDropper(const Rect& rect)
+        : left_(std::max<int>(rect.first.column, 0) - 1),
+          top_(std::max<int>(rect.first.row, 0) - 1),
+          width_(std::max(0, std::min<int>(rect.second.column, model::kMaxBoardSize) - left_ + 2)),
+          height_(std::max(0, std::min<int>(rect.second.row, model::kMaxBoardSize) - top_ + 2)),
+          dropped_(static_cast<std::size_t>(width_) * height_, 0) {
+        for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+            used_[layer] = model::layerTileCount(layer) > 0;
         }
     }
-    if (!any) {
-        return;
-    }
-    auto near = [&](int x, int y) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                if (nx >= 0 && ny >= 0 && nx < width && ny < height &&
-                    lined[static_cast<std::size_t>(ny) * width + nx] != 0) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    };
-    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
-        if (model::layerTileCount(layer) == 0) {
-            continue;
-        }
-        for (int y = 0; y < height; ++y) {
-            const int row = top + y;
-            if (row < 0 || row > model::kMaxBoardSize) {
+
+    void dropAround(std::span<model::CTrackItem* const> tiles) {
+        for (const model::CTrackItem* tile : tiles) {
+            if (tile->lineCount() == 0) {
                 continue;
             }
-            for (int x = 0; x < width; ++x) {
-                const int column = left + x;
-                if (column < 0 || column > model::kMaxBoardSize || !near(x, y)) {
-                    continue;
+            const model::TilePos pos = tile->getPosition();
+            for (int row = pos.row - 1; row <= pos.row + 1; ++row) {
+                for (int column = pos.column - 1; column <= pos.column + 1; ++column) {
+                    dropCell(column, row);
                 }
+            }
+        }
+    }
+
+private:
+    void dropCell(int column, int row) {
+        if (column < 0 || row < 0 || column > model::kMaxBoardSize || row > model::kMaxBoardSize) {
+            return;
+        }
+        std::uint8_t& done =
+            dropped_[static_cast<std::size_t>(row - top_) * width_ + (column - left_)];
+        if (done != 0) {
+            return;
+        }
+        done = 1;
+        for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+            if (used_[layer]) {
                 if (model::CTrackItem* tile = model::tileAt(layer, cell(column, row))) {
                     tile->dropLinks();
                 }
             }
         }
     }
-}
+
+    int left_;
+    int top_;
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> dropped_;
+    std::array<bool, model::kTrackLayers> used_{};
+};
+
+// Rows of a rectangle (offsets from its top) whose tiles move only among themselves.
+using Bands = std::vector<std::vector<int>>;
 
 // Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
 // top-left corner) and reshapes its content on the way. The content moves (its lines and
 // items keep their addresses) and ends as a copy of it would: the tile is first reduced to
-// what a copy holds, then its content is taken and reshaped.
-void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, Transfer transfer) {
+// what a copy holds, then its content is taken and reshaped. Each band of rows is taken and
+// written whole before the next, while its tiles are still in the cache; every step on a
+// tile touches that tile alone, so the order of the bands changes nothing.
+void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, const Bands& bands,
+              Transfer transfer) {
     if (transfer == Transfer::Copy) {
         copyArea(rect, map, reshape);
         return;
@@ -225,35 +235,48 @@ void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, Tran
     int rows = 0;
     boardSize(columns, rows);
     model::purgeEmptiedTiles();
-    const std::vector<model::CTrackItem*> tiles = tilesIn(rect);
-    dropLinksAroundAll(rect, tiles);
-    // Declared before the number keeper: contents that land off the board keep their point
-    // numbers until the keeper has finished, as their copies would.
-    std::vector<std::pair<model::TileContent, model::TilePos>> moving;
-    moving.reserve(tiles.size());
-    std::vector<model::CTrackItem*> cleared;
-    cleared.reserve(tiles.size());
-    for (model::CTrackItem* tile : tiles) {
-        if (tile->isEmpty()) {
-            continue;
-        }
-        const int dc = tile->getPosition().column - rect.first.column;
-        const int dr = tile->getPosition().row - rect.first.row;
-        tile->normalizeAsCopy();
-        moving.emplace_back(tile->takeContent(false), map(dc, dr));
-        reshape.apply(moving.back().first);
-        clearTile(*tile, cleared);
-    }
+    // Contents that land off the board keep their point numbers until the keeper has
+    // finished, as their copies would.
+    std::vector<model::TileContent> offBoard;
     PointNumberKeeper numbers;
-    for (auto& [content, offset] : moving) {
-        const int column = rect.first.column + offset.column;
-        const int row = rect.first.row + offset.row;
-        if (column < 0 || row < 0 || column >= columns || row >= rows) {
-            continue;
+    std::vector<model::CTrackItem*> tiles;
+    std::vector<std::pair<model::TileContent, model::TilePos>> moving;
+    std::vector<model::CTrackItem*> cleared;
+    LinkDropper links(rect);
+    for (const std::vector<int>& band : bands) {
+        tiles.clear();
+        for (const int dr : band) {
+            const int row = rect.first.row + dr;
+            const Rect line{rect.layer, cell(rect.first.column, row),
+                            cell(rect.second.column, row)};
+            const std::size_t before = tiles.size();
+            appendTilesIn(line, tiles);
+            links.dropAround(std::span(tiles).subspan(before));
         }
-        model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
-        numbers.release(*target);
-        moveTileInto(*target, std::move(content), numbers);
+        moving.clear();
+        moving.reserve(tiles.size());
+        for (model::CTrackItem* tile : tiles) {
+            if (tile->isEmpty()) {
+                continue;
+            }
+            const int dc = tile->getPosition().column - rect.first.column;
+            const int dr = tile->getPosition().row - rect.first.row;
+            tile->normalizeAsCopy();
+            moving.emplace_back(tile->takeContent(false), map(dc, dr));
+            reshape.apply(moving.back().first);
+            clearTile(*tile, cleared);
+        }
+        for (auto& [content, offset] : moving) {
+            const int column = rect.first.column + offset.column;
+            const int row = rect.first.row + offset.row;
+            if (column < 0 || row < 0 || column >= columns || row >= rows) {
+                offBoard.push_back(std::move(content));
+                continue;
+            }
+            model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
+            numbers.release(*target);
+            moveTileInto(*target, std::move(content), numbers);
+        }
     }
     queueStillEmpty(cleared);
     numbers.finish();
@@ -391,6 +414,37 @@ bool mirrorSelectedTile(bool leftRight) {
 
 namespace {
 
+// One band of every row (a turn moves rows into columns).
+Bands wholeRect(int height) {
+    Bands bands(1);
+    for (int dr = 0; dr < height; ++dr) {
+        bands[0].push_back(dr);
+    }
+    return bands;
+}
+
+// Each row a band of its own (a left-right mirror keeps tiles in their row).
+Bands eachRow(int height) {
+    Bands bands;
+    for (int dr = 0; dr < height; ++dr) {
+        bands.push_back({dr});
+    }
+    return bands;
+}
+
+// Each row with its mirror image (a top-bottom mirror swaps them).
+Bands rowPairs(int height) {
+    Bands bands;
+    for (int dr = 0; dr <= height - 1 - dr; ++dr) {
+        if (dr == height - 1 - dr) {
+            bands.push_back({dr});
+        } else {
+            bands.push_back({dr, height - 1 - dr});
+        }
+    }
+    return bands;
+}
+
 bool turnArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns, Transfer transfer) {
     platform::RenderLockGuard model;
     const int turns = ((quarterTurns % 4) + 4) % 4;
@@ -414,7 +468,7 @@ bool turnArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns, T
             }
             return cell(dc, dr);
         },
-        Reshape{turns, Reshape::None}, transfer);
+        Reshape{turns, Reshape::None}, wholeRect(height), transfer);
     if (wasSelected) {
         const bool swapped = (turns % 2) == 1;
         selectClipped(layer, rect.first,
@@ -438,7 +492,8 @@ bool flipArea(int layer, model::TilePos a, model::TilePos b, bool leftRight, Tra
         [&](int dc, int dr) {
             return leftRight ? cell(width - 1 - dc, dr) : cell(dc, height - 1 - dr);
         },
-        Reshape{0, leftRight ? Reshape::LeftRight : Reshape::TopBottom}, transfer);
+        Reshape{0, leftRight ? Reshape::LeftRight : Reshape::TopBottom},
+        leftRight ? eachRow(height) : rowPairs(height), transfer);
     model::afterEdit();
     return true;
 }
