@@ -204,7 +204,9 @@ LineItem* validLine(const void* address) {
 }
 
 CTrackItem* LineItem::getOwner() const {
-    return validTile(owner_);
+    // No registry lookup: a tile deletes its lines before it leaves the registry, and a line
+    // taken out of its tile has no owner, so a live line's owner is a live tile or null.
+    return owner_;
 }
 
 TilePos LineItem::ownerPos() const {

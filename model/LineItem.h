@@ -49,7 +49,8 @@ public:
     LineItem& operator=(const LineItem&) = delete;
 
     int getShape() const { return shape_; }
-    // The owning tile while the tile registry holds it, else null.
+    // The owning tile, or null for a line outside a tile. A live line's owner is always a
+    // live tile (a tile deletes its lines first).
     CTrackItem* getOwner() const;
     CTrackItem* rawOwner() const { return owner_; }
     void setOwner(CTrackItem* owner);
