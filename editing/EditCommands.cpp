@@ -277,8 +277,10 @@ void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, cons
             numbers.release(*target);
             moveTileInto(*target, std::move(content), numbers);
         }
+        // No later band writes into this one: its tiles left empty stay empty.
+        queueStillEmpty(cleared);
+        cleared.clear();
     }
-    queueStillEmpty(cleared);
     numbers.finish();
 }
 
