@@ -1,8 +1,10 @@
 #include "editing/EditCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
+#include <span>
 
 #include "editing/Clipboard.h"
 #include "editing/TileBlock.h"
@@ -49,11 +51,10 @@ std::optional<Rect> selectedRect() {
     return ordered(s.layer, cell(s.minColumn, s.minRow), cell(s.maxColumn, s.maxRow));
 }
 
-// The tiles of a layer inside a rectangle, row by row, each found by its cell.
-std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
-    std::vector<model::CTrackItem*> tiles;
+// Appends the tiles of a layer inside a rectangle, row by row, each found by its cell.
+void appendTilesIn(const Rect& rect, std::vector<model::CTrackItem*>& tiles) {
     if (model::layerTileCount(rect.layer) == 0) {
-        return tiles;
+        return;
     }
     const int firstRow = std::max<int>(rect.first.row, 0);
     const int lastRow = std::min<int>(rect.second.row, model::kMaxBoardSize);
@@ -66,6 +67,11 @@ std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
             }
         }
     }
+}
+
+std::vector<model::CTrackItem*> tilesIn(const Rect& rect) {
+    std::vector<model::CTrackItem*> tiles;
+    appendTilesIn(rect, tiles);
     return tiles;
 }
 
@@ -88,10 +94,30 @@ model::CTrackItem* singleSelectedTile() {
 
 using CellMap = std::function<model::TilePos(int dc, int dr)>;
 
-// Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
-// top-left corner) and applies `transform` to its content on the way.
-void moveArea(const Rect& rect, const CellMap& map,
-              const std::function<void(model::CTrackItem&)>& transform) {
+// What happens to each tile's content on its way: quarter turns clockwise, then a mirror.
+struct Reshape {
+    int quarterTurns = 0;
+    enum Mirror { None, LeftRight, TopBottom } mirror = None;
+
+    template <typename Content> void apply(Content& content) const {
+        for (int i = 0; i < quarterTurns; ++i) {
+            content.rotate90();
+        }
+        if (mirror == LeftRight) {
+            content.mirrorLeftRight();
+        } else if (mirror == TopBottom) {
+            content.mirrorTopBottom();
+        }
+    }
+};
+
+// How moveArea carries the tiles: moving their contents, or through deep copies (the
+// reference the moves are checked against).
+enum class Transfer { Move, Copy };
+
+// The reference form of moveArea: each tile is copied into a scratch tile, transformed there,
+// and copied into its target.
+void copyArea(const Rect& rect, const CellMap& map, const Reshape& reshape) {
     int columns = 0;
     int rows = 0;
     boardSize(columns, rows);
@@ -113,7 +139,7 @@ void moveArea(const Rect& rect, const CellMap& map,
         tile->setPointNumber(0);
         copy->copyFrom(*tile);
         copy->setPointNumber(number);
-        transform(*copy);
+        reshape.apply(*copy);
         moving.emplace_back(copy, map(dc, dr));
         clearTile(*tile, cleared);
     }
@@ -129,6 +155,132 @@ void moveArea(const Rect& rect, const CellMap& map,
         writeTileInto(*target, *copy, false);
     }
     queueStillEmpty(cleared);
+    numbers.finish();
+}
+
+// Drops the links of the lines on every cell (all layers) within one cell of a tile with
+// lines, as dropLinksAround of each such tile would, but each cell once for a whole area.
+class LinkDropper {
+public:
+    // Tiles given later lie in `rect` (clipped to the board).
+    explicit LinkDropper(const Rect& rect)
+        : left_(std::max<int>(rect.first.column, 0) - 1),
+          top_(std::max<int>(rect.first.row, 0) - 1),
+          width_(std::max(0, std::min<int>(rect.second.column, model::kMaxBoardSize) - left_ + 2)),
+          height_(std::max(0, std::min<int>(rect.second.row, model::kMaxBoardSize) - top_ + 2)),
+          dropped_(static_cast<std::size_t>(width_) * height_, 0) {
+        for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+            used_[layer] = model::layerTileCount(layer) > 0;
+        }
+    }
+
+    void dropAround(std::span<model::CTrackItem* const> tiles) {
+        for (const model::CTrackItem* tile : tiles) {
+            if (tile->lineCount() == 0) {
+                continue;
+            }
+            const model::TilePos pos = tile->getPosition();
+            for (int row = pos.row - 1; row <= pos.row + 1; ++row) {
+                for (int column = pos.column - 1; column <= pos.column + 1; ++column) {
+                    dropCell(column, row);
+                }
+            }
+        }
+    }
+
+private:
+    void dropCell(int column, int row) {
+        if (column < 0 || row < 0 || column > model::kMaxBoardSize || row > model::kMaxBoardSize) {
+            return;
+        }
+        std::uint8_t& done =
+            dropped_[static_cast<std::size_t>(row - top_) * width_ + (column - left_)];
+        if (done != 0) {
+            return;
+        }
+        done = 1;
+        for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+            if (used_[layer]) {
+                if (model::CTrackItem* tile = model::tileAt(layer, cell(column, row))) {
+                    tile->dropLinks();
+                }
+            }
+        }
+    }
+
+    int left_;
+    int top_;
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> dropped_;
+    std::array<bool, model::kTrackLayers> used_{};
+};
+
+// Rows of a rectangle (offsets from its top) whose tiles move only among themselves.
+using Bands = std::vector<std::vector<int>>;
+
+// Moves every tile of the rectangle to the cell `map` gives (relative to the rectangle's
+// top-left corner) and reshapes its content on the way. The content moves (its lines and
+// items keep their addresses) and ends as a copy of it would: the tile is first reduced to
+// what a copy holds, then its content is taken and reshaped. Each band of rows is taken and
+// written whole before the next, while its tiles are still in the cache; every step on a
+// tile touches that tile alone, so the order of the bands changes nothing.
+void moveArea(const Rect& rect, const CellMap& map, const Reshape& reshape, const Bands& bands,
+              Transfer transfer) {
+    if (transfer == Transfer::Copy) {
+        copyArea(rect, map, reshape);
+        return;
+    }
+    int columns = 0;
+    int rows = 0;
+    boardSize(columns, rows);
+    model::purgeEmptiedTiles();
+    // Contents that land off the board keep their point numbers until the keeper has
+    // finished, as their copies would.
+    std::vector<model::TileContent> offBoard;
+    PointNumberKeeper numbers;
+    std::vector<model::CTrackItem*> tiles;
+    std::vector<std::pair<model::TileContent, model::TilePos>> moving;
+    std::vector<model::CTrackItem*> cleared;
+    LinkDropper links(rect);
+    for (const std::vector<int>& band : bands) {
+        tiles.clear();
+        for (const int dr : band) {
+            const int row = rect.first.row + dr;
+            const Rect line{rect.layer, cell(rect.first.column, row),
+                            cell(rect.second.column, row)};
+            const std::size_t before = tiles.size();
+            appendTilesIn(line, tiles);
+            links.dropAround(std::span(tiles).subspan(before));
+        }
+        moving.clear();
+        moving.reserve(tiles.size());
+        for (model::CTrackItem* tile : tiles) {
+            if (tile->isEmpty()) {
+                continue;
+            }
+            const int dc = tile->getPosition().column - rect.first.column;
+            const int dr = tile->getPosition().row - rect.first.row;
+            tile->normalizeAsCopy();
+            moving.emplace_back(tile->takeContent(false), map(dc, dr));
+            reshape.apply(moving.back().first);
+            clearTile(*tile, cleared);
+        }
+        for (auto& [content, offset] : moving) {
+            const int column = rect.first.column + offset.column;
+            const int row = rect.first.row + offset.row;
+            if (column < 0 || row < 0 || column >= columns || row >= rows) {
+                offBoard.push_back(std::move(content));
+                continue;
+            }
+            model::CTrackItem* target = model::getOrCreateTile(cell(column, row), rect.layer);
+            numbers.release(*target);
+            moveTileInto(*target, std::move(content), numbers);
+        }
+        // No later band writes into this one: its tiles left empty stay empty.
+        queueStillEmpty(cleared);
+        cleared.clear();
+    }
     numbers.finish();
 }
 
@@ -262,7 +414,40 @@ bool mirrorSelectedTile(bool leftRight) {
     return true;
 }
 
-bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+namespace {
+
+// One band of every row (a turn moves rows into columns).
+Bands wholeRect(int height) {
+    Bands bands(1);
+    for (int dr = 0; dr < height; ++dr) {
+        bands[0].push_back(dr);
+    }
+    return bands;
+}
+
+// Each row a band of its own (a left-right mirror keeps tiles in their row).
+Bands eachRow(int height) {
+    Bands bands;
+    for (int dr = 0; dr < height; ++dr) {
+        bands.push_back({dr});
+    }
+    return bands;
+}
+
+// Each row with its mirror image (a top-bottom mirror swaps them).
+Bands rowPairs(int height) {
+    Bands bands;
+    for (int dr = 0; dr <= height - 1 - dr; ++dr) {
+        if (dr == height - 1 - dr) {
+            bands.push_back({dr});
+        } else {
+            bands.push_back({dr, height - 1 - dr});
+        }
+    }
+    return bands;
+}
+
+bool turnArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns, Transfer transfer) {
     platform::RenderLockGuard model;
     const int turns = ((quarterTurns % 4) + 4) % 4;
     if (!model::isTrackLayer(layer) || turns == 0) {
@@ -285,11 +470,7 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
             }
             return cell(dc, dr);
         },
-        [&](model::CTrackItem& tile) {
-            for (int i = 0; i < turns; ++i) {
-                tile.rotate90();
-            }
-        });
+        Reshape{turns, Reshape::None}, wholeRect(height), transfer);
     if (wasSelected) {
         const bool swapped = (turns % 2) == 1;
         selectClipped(layer, rect.first,
@@ -300,7 +481,7 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
     return true;
 }
 
-bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+bool flipArea(int layer, model::TilePos a, model::TilePos b, bool leftRight, Transfer transfer) {
     platform::RenderLockGuard model;
     if (!model::isTrackLayer(layer)) {
         return false;
@@ -313,16 +494,33 @@ bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
         [&](int dc, int dr) {
             return leftRight ? cell(width - 1 - dc, dr) : cell(dc, height - 1 - dr);
         },
-        [&](model::CTrackItem& tile) {
-            if (leftRight) {
-                tile.mirrorLeftRight();
-            } else {
-                tile.mirrorTopBottom();
-            }
-        });
+        Reshape{0, leftRight ? Reshape::LeftRight : Reshape::TopBottom},
+        leftRight ? eachRow(height) : rowPairs(height), transfer);
     model::afterEdit();
     return true;
 }
+
+} // namespace
+
+bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    return turnArea(layer, a, b, quarterTurns, Transfer::Move);
+}
+
+bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    return flipArea(layer, a, b, leftRight, Transfer::Move);
+}
+
+namespace reference {
+
+bool rotateAreaByCopy(int layer, model::TilePos a, model::TilePos b, int quarterTurns) {
+    return turnArea(layer, a, b, quarterTurns, Transfer::Copy);
+}
+
+bool mirrorAreaByCopy(int layer, model::TilePos a, model::TilePos b, bool leftRight) {
+    return flipArea(layer, a, b, leftRight, Transfer::Copy);
+}
+
+} // namespace reference
 
 bool runEditCommand(int command, UndoStore& undo, Clipboard& clipboard) {
     platform::RenderLockGuard model;

@@ -62,6 +62,14 @@ bool rotateArea(int layer, model::TilePos a, model::TilePos b, int quarterTurns)
 // Mirrors a rectangle left to right or top to bottom in place, tiles and contents.
 bool mirrorArea(int layer, model::TilePos a, model::TilePos b, bool leftRight);
 
+namespace reference {
+// rotateArea and mirrorArea as they were first built: every tile is deep-copied into a
+// scratch tile and copied back. The moving forms must leave exactly the same board; the tests
+// compare the two.
+bool rotateAreaByCopy(int layer, model::TilePos a, model::TilePos b, int quarterTurns);
+bool mirrorAreaByCopy(int layer, model::TilePos a, model::TilePos b, bool leftRight);
+} // namespace reference
+
 // Runs one edit command as the layout view does: snapshot into the undo store where the
 // command changes tiles, the operation, afterEdit. Paste reads "CTrackItem" and refuses a
 // payload that is not a tile block before anything changes. False when the command did not act.

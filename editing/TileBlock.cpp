@@ -159,8 +159,86 @@ bool blockSize(std::span<const std::uint8_t> block, int& width, int& height) {
     return true;
 }
 
-bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
-               bool keepLinedTargets, bool mergeMode) {
+namespace {
+
+// The number of the point in a content, 0 for none.
+int pointNumberOf(const model::TileContent& content) {
+    const auto point = content.controlItems.find(model::KindPoint);
+    return point != content.controlItems.end() ? point->second->getNumber() : 0;
+}
+
+// Writes a block that serves each target cell from a different record (outside merge mode),
+// reading each record, in block order, into one reused tile and moving it straight into its
+// target, so that the old content of a target is freed before the next record is read. Ends
+// as reading every record into a tile of its own first and copying those over would: a
+// record without a target (or one kept off a lined target) keeps its point number until the
+// keeper has finished, as its tile would, and target cells without a record are cleared.
+void streamRecords(const ParsedBlock& parsed, int layer, int firstColumn, int firstRow,
+                   int lastColumn, int lastRow, int originColumn, int originRow,
+                   bool keepLinedTargets, PointNumberKeeper& numbers) {
+    // The target cell of each pattern cell, when it has one.
+    const std::size_t cells = static_cast<std::size_t>(parsed.width) * parsed.height;
+    std::vector<std::uint32_t> targetOf(cells, 0xFFFFFFFFu);
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const int dc = (column - originColumn) % parsed.width;
+            const int dr = (row - originRow) % parsed.height;
+            targetOf[static_cast<std::size_t>(dr) * parsed.width + dc] = model::packTilePos(
+                {static_cast<std::int16_t>(column), static_cast<std::int16_t>(row)});
+        }
+    }
+    std::vector<std::uint8_t> served(cells, 0);
+    ScratchTiles scratch(1);
+    model::CTrackItem* reader = scratch.make(layer, 0, 0);
+    for (const BlockRecord& record : parsed.records) {
+        persistence::readTileRecordBody(record.bytes, record.head, *reader);
+        if (reader->isEmpty()) {
+            reader->clear();
+            continue;
+        }
+        const std::size_t index = static_cast<std::size_t>(record.dr) * parsed.width + record.dc;
+        served[index] = 1;
+        model::CTrackItem* target = nullptr;
+        if (targetOf[index] != 0xFFFFFFFFu) {
+            target = model::getOrCreateTile(model::unpackTilePos(targetOf[index]), layer);
+            if (keepLinedTargets && reader->lineCount() == 0 && target->lineCount() > 0) {
+                target = nullptr;
+            }
+        }
+        model::TileContent content = reader->takeContent();
+        reader->clear();
+        if (target != nullptr) {
+            moveTileInto(*target, std::move(content), numbers);
+        } else if (const int number = pointNumberOf(content); number > 0) {
+            content.controlItems.clear(); // releases the number
+            numbers.park(number);
+        }
+    }
+    std::vector<model::CTrackItem*> cleared;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const int dc = (column - originColumn) % parsed.width;
+            const int dr = (row - originRow) % parsed.height;
+            if (served[static_cast<std::size_t>(dr) * parsed.width + dc] != 0) {
+                continue;
+            }
+            const model::TilePos pos{static_cast<std::int16_t>(column),
+                                     static_cast<std::int16_t>(row)};
+            if (model::CTrackItem* target = model::tileAt(layer, pos)) {
+                clearTile(*target, cleared);
+            }
+        }
+    }
+    queueStillEmpty(cleared);
+    numbers.finish();
+}
+
+// Whether loadBlock hands each block tile to its last target (Move) or copies it to every
+// target (Copy, the reference).
+enum class Transfer { Move, Copy };
+
+bool writeBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
+                bool keepLinedTargets, bool mergeMode, Transfer transfer) {
     platform::RenderLockGuard model;
     ParsedBlock parsed;
     int columns = 0;
@@ -191,6 +269,25 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
         }
     }
 
+    // How many target cells each pattern cell still has to serve: at its last one (outside
+    // merge mode) the tile's content is moved instead of copied.
+    std::vector<int> usesLeft;
+    if (transfer == Transfer::Move && !mergeMode) {
+        usesLeft.assign(static_cast<std::size_t>(parsed.width) * parsed.height, 0);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            for (int column = firstColumn; column <= lastColumn; ++column) {
+                const int dc = (column - originColumn) % parsed.width;
+                const int dr = (row - originRow) % parsed.height;
+                ++usesLeft[static_cast<std::size_t>(dr) * parsed.width + dc];
+            }
+        }
+        if (std::all_of(usesLeft.begin(), usesLeft.end(), [](int uses) { return uses <= 1; })) {
+            streamRecords(parsed, layer, firstColumn, firstRow, lastColumn, lastRow, originColumn,
+                          originRow, keepLinedTargets, numbers);
+            return true;
+        }
+    }
+
     ScratchTiles scratch(parsed.records.size());
     std::vector<model::CTrackItem*> pattern(static_cast<std::size_t>(parsed.width) *
                                             static_cast<std::size_t>(parsed.height));
@@ -209,13 +306,19 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
                                      static_cast<std::int16_t>(row)};
             const int dc = (column - originColumn) % parsed.width;
             const int dr = (row - originRow) % parsed.height;
-            model::CTrackItem* source = pattern[static_cast<std::size_t>(dr) * parsed.width + dc];
+            const std::size_t index = static_cast<std::size_t>(dr) * parsed.width + dc;
+            model::CTrackItem* source = pattern[index];
+            const bool last = !usesLeft.empty() && --usesLeft[index] == 0;
             if (source != nullptr) {
                 model::CTrackItem* target = model::getOrCreateTile(pos, layer);
                 if (keepLinedTargets && source->lineCount() == 0 && target->lineCount() > 0) {
                     continue;
                 }
-                writeTileInto(*target, *source, mergeMode);
+                if (last) {
+                    moveTileInto(*target, source->takeContent(), numbers);
+                } else {
+                    writeTileInto(*target, *source, mergeMode);
+                }
             } else if (!mergeMode) {
                 if (model::CTrackItem* target = model::tileAt(layer, pos)) {
                     clearTile(*target, cleared);
@@ -227,5 +330,21 @@ bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a,
     numbers.finish();
     return true;
 }
+
+} // namespace
+
+bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
+               bool keepLinedTargets, bool mergeMode) {
+    return writeBlock(block, layer, a, b, keepLinedTargets, mergeMode, Transfer::Move);
+}
+
+namespace reference {
+
+bool loadBlockByCopy(std::span<const std::uint8_t> block, int layer, model::TilePos a,
+                     model::TilePos b, bool keepLinedTargets, bool mergeMode) {
+    return writeBlock(block, layer, a, b, keepLinedTargets, mergeMode, Transfer::Copy);
+}
+
+} // namespace reference
 
 } // namespace editing

@@ -37,6 +37,13 @@ bool isTileBlock(std::span<const std::uint8_t> block);
 bool loadBlock(std::span<const std::uint8_t> block, int layer, model::TilePos a, model::TilePos b,
                bool keepLinedTargets, bool mergeMode);
 
+namespace reference {
+// loadBlock as first built: every block tile is copied into each of its targets. loadBlock
+// moves a block tile into its last target instead and must leave exactly the same board.
+bool loadBlockByCopy(std::span<const std::uint8_t> block, int layer, model::TilePos a,
+                     model::TilePos b, bool keepLinedTargets, bool mergeMode);
+} // namespace reference
+
 // The width and height of a valid block's rectangle; false for anything isTileBlock refuses.
 bool blockSize(std::span<const std::uint8_t> block, int& width, int& height);
 

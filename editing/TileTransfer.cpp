@@ -23,6 +23,16 @@ model::CTrackItem* ScratchTiles::make(int layer, int dc, int dr) {
     return tile;
 }
 
+PointNumberKeeper::PointNumberKeeper() = default;
+PointNumberKeeper::~PointNumberKeeper() = default;
+
+void PointNumberKeeper::park(int number) {
+    auto holder = std::make_unique<model::CTrackControlItem>(model::KindPoint);
+    if (holder->setNumber(number)) {
+        parked_.push_back(std::move(holder));
+    }
+}
+
 void PointNumberKeeper::release(model::CTrackItem& tile) {
     const int number = tile.getPointNumber();
     if (number > 0 && !released_.contains(&tile)) {
@@ -40,6 +50,7 @@ void PointNumberKeeper::finish() {
     }
     released_.clear();
     model::assignMissingPointNumbers();
+    parked_.clear();
 }
 
 void writeTileInto(model::CTrackItem& target, model::CTrackItem& source, bool merge) {
@@ -66,6 +77,27 @@ void writeTileInto(model::CTrackItem& target, model::CTrackItem& source, bool me
     target.dropCachedGeometry();
 }
 
+void moveTileInto(model::CTrackItem& target, model::TileContent content,
+                  PointNumberKeeper& numbers) {
+    int number = 0;
+    if (const auto point = content.controlItems.find(model::KindPoint);
+        point != content.controlItems.end()) {
+        number = point->second->getNumber();
+    }
+    target.putContent(std::move(content));
+    if (number > 0 && target.getPointNumber() != number) {
+        if (target.pointItem() != nullptr && target.getPointNumber() == 0) {
+            target.setPointNumber(number);
+        } else {
+            numbers.park(number);
+        }
+    }
+    if (target.getLayer() == 0) {
+        target.removePiers();
+    }
+    target.dropCachedGeometry();
+}
+
 void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared) {
     tile.dropCachedGeometry();
     tile.clear();
@@ -74,7 +106,9 @@ void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared
 
 void queueStillEmpty(const std::vector<model::CTrackItem*>& cleared) {
     for (model::CTrackItem* tile : cleared) {
-        if (model::validTile(tile) != nullptr && tile->isEmpty()) {
+        // Emptiness first: most tiles were written again, and queueForDeletion checks the
+        // registry itself.
+        if (tile->isEmpty()) {
             model::queueForDeletion(tile);
         }
     }

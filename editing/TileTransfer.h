@@ -1,12 +1,10 @@
 #pragma once
 #include <map>
+#include <memory>
 #include <vector>
 
+#include "model/CTrackItem.h"
 #include "model/Geometry.h"
-
-namespace model {
-class CTrackItem;
-}
 
 namespace editing {
 
@@ -34,11 +32,20 @@ private:
 // number takes the lowest free one.
 class PointNumberKeeper {
 public:
+    PointNumberKeeper();
+    ~PointNumberKeeper();
+    PointNumberKeeper(const PointNumberKeeper&) = delete;
+    PointNumberKeeper& operator=(const PointNumberKeeper&) = delete;
+
     void release(model::CTrackItem& tile);
+    // Holds a number that no point takes until after finish (as a source tile would hold
+    // it until it is deleted).
+    void park(int number);
     void finish();
 
 private:
     std::map<model::CTrackItem*, int> released_;
+    std::vector<std::unique_ptr<model::CTrackControlItem>> parked_;
 };
 
 // Writes a source tile into a target board tile: a copy, or in merge mode a merge (the target
@@ -46,11 +53,17 @@ private:
 // source's point number passes to the target when the target's point has none. A target on
 // the ground layer then loses its piers; its cached geometry is dropped.
 void writeTileInto(model::CTrackItem& target, model::CTrackItem& source, bool merge);
+// Moves a content into a target board tile, ending as writeTileInto (without merge) from a
+// tile holding the content ends; a point number that the target cannot take is parked in
+// `numbers`, as the source tile would hold it.
+void moveTileInto(model::CTrackItem& target, model::TileContent content,
+                  PointNumberKeeper& numbers);
 
 // Empties a board tile and queues it for deferred deletion; `cleared` collects it so that the
 // caller can keep a tile that was written again (see queueStillEmpty).
 void clearTile(model::CTrackItem& tile, std::vector<model::CTrackItem*>& cleared);
-// Queues for deletion every collected tile that is still registered and empty.
+// Queues for deletion every collected tile that is still empty; the tiles must still exist
+// (tiles are deleted only by purgeEmptiedTiles, which an edit does not run meanwhile).
 void queueStillEmpty(const std::vector<model::CTrackItem*>& cleared);
 
 // The board size of the current document; false without a document.

@@ -19,6 +19,17 @@ public:
     // Room for `count` entries without growing.
     void reserve(std::size_t count);
     std::size_t size() const { return size_; }
+    // Calls `visit` with every entry, in no particular order.
+    template <typename Visit> void forEach(Visit&& visit) const {
+        if (size_ == 0) {
+            return;
+        }
+        for (const void* address : slots_) {
+            if (address != nullptr) {
+                visit(address);
+            }
+        }
+    }
 
 private:
     std::size_t home(const void* address) const;

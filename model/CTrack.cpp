@@ -115,6 +115,36 @@ void CTrack::mergeLines(const CTrack& other) {
     }
 }
 
+CTrack::Lines CTrack::takeLines() {
+    Lines taken;
+    taken.swap(lines_);
+    return taken;
+}
+
+void CTrack::adoptLines(Lines lines) {
+    deleteLines();
+    lines_.reserve(lines.size());
+    for (auto& line : lines) {
+        if (!hasLineOn(line->points())) {
+            line->setOwner(owner_);
+            lines_.push_back(std::move(line));
+        }
+    }
+}
+
+void CTrack::dropRepeatedLines() {
+    if (lines_.size() < 2) {
+        return;
+    }
+    Lines all;
+    all.swap(lines_);
+    for (auto& line : all) {
+        if (!hasLineOn(line->points())) {
+            lines_.push_back(std::move(line));
+        }
+    }
+}
+
 void CTrack::forEachLine(const std::function<void(LineItem&)>& fn) {
     for (auto& line : lines_) {
         fn(*line);

@@ -48,6 +48,15 @@ public:
     void copyLines(const CTrack& other);
     // Appends copies of the other's lines that hasLineOn does not find here.
     void mergeLines(const CTrack& other);
+    // Hands over every line, leaving none; the lines keep their addresses and owner.
+    Lines takeLines();
+    // Deletes all lines, then takes the given ones that hasLineOn does not find among those
+    // taken before them (as copyLines would leave them out) and makes this track's owner
+    // theirs. The lines left out are deleted.
+    void adoptLines(Lines lines);
+    // Deletes every line that an earlier line covers in the sense of hasLineOn, leaving the
+    // lines copyLines would give.
+    void dropRepeatedLines();
     std::size_t lineCount() const { return lines_.size(); }
     void forEachLine(const std::function<void(LineItem&)>& fn);
     void transform(int mode, int amount);

@@ -22,6 +22,9 @@ struct ControlItemContainers {
     // Open-addressed: registering an item allocates nothing.
     AddressSet registry;
     std::map<int, CTrackControlItem*> points;
+    // The points without a number, so that handing out missing numbers need not walk the
+    // board.
+    AddressSet numberless;
 };
 
 ControlItemContainers& containers() {
@@ -30,6 +33,15 @@ ControlItemContainers& containers() {
 }
 
 } // namespace
+
+void CTrackControlItem::trackNumberless() {
+    auto& c = containers();
+    if (kind_ == KindPoint && number_ == 0) {
+        c.numberless.insert(this);
+    } else {
+        c.numberless.erase(this);
+    }
+}
 
 LayoutRect CTrackControlItem::defaultRectFor(int kind) {
     switch (kind) {
@@ -62,6 +74,7 @@ CTrackControlItem::CTrackControlItem(int kind) : kind_(kind) {
     auto& c = containers();
     std::lock_guard lock(c.mutex);
     c.registry.insert(this);
+    trackNumberless();
 }
 
 CTrackControlItem::~CTrackControlItem() {
@@ -74,6 +87,7 @@ CTrackControlItem::~CTrackControlItem() {
         }
     }
     c.registry.erase(this);
+    c.numberless.erase(this);
 }
 
 void CTrackControlItem::rotate(double degrees) {
@@ -130,9 +144,12 @@ void CTrackControlItem::copyFrom(const CTrackControlItem& other) {
         releaseNumber();
     }
     rect_ = other.rect_;
-    kind_ = other.kind_;
     occupant_ = other.occupant_;
     value_ = other.value_;
+    auto& c = containers();
+    std::lock_guard lock(c.mutex);
+    kind_ = other.kind_;
+    trackNumberless();
 }
 
 bool CTrackControlItem::localBounds(double s, SceneBox& out) const {
@@ -238,6 +255,7 @@ bool CTrackControlItem::setNumber(int n) {
     if (n > 0) {
         c.points[n] = this;
     }
+    trackNumberless();
     return true;
 }
 
@@ -265,6 +283,7 @@ void CTrackControlItem::assignFreeNumber() {
     }
     number_ = candidate;
     c.points[candidate] = this;
+    c.numberless.erase(this);
 }
 
 void CTrackControlItem::assignFreeNumbers(std::span<CTrackControlItem* const> items) {
@@ -288,6 +307,7 @@ void CTrackControlItem::assignFreeNumbers(std::span<CTrackControlItem* const> it
         }
         item->number_ = candidate;
         c.points.emplace_hint(used, candidate, item);
+        c.numberless.erase(item);
         ++candidate;
     }
 }
@@ -298,6 +318,21 @@ CTrackControlItem* validControlItem(const void* address) {
     return c.registry.contains(address)
                ? static_cast<CTrackControlItem*>(const_cast<void*>(address))
                : nullptr;
+}
+
+std::vector<CTrackControlItem*> numberlessPoints() {
+    auto& c = containers();
+    std::lock_guard lock(c.mutex);
+    std::vector<CTrackControlItem*> items;
+    // With every number taken none could be handed out.
+    if (c.points.size() >= static_cast<std::size_t>(kLastPointNumber - kFirstPointNumber + 1)) {
+        return items;
+    }
+    items.reserve(c.numberless.size());
+    c.numberless.forEach([&](const void* address) {
+        items.push_back(static_cast<CTrackControlItem*>(const_cast<void*>(address)));
+    });
+    return items;
 }
 
 CTrackControlItem* pointWithNumber(int number) {

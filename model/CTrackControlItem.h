@@ -3,6 +3,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "model/CTrackItemobject.h"
 #include "model/Pt.h"
@@ -104,6 +105,9 @@ public:
     const Pt& getLabelPos() const { return labelPos_; }
 
 private:
+    // Files the item among the numberless points, or takes it out; under the registry lock.
+    void trackNumberless();
+
     int kind_;
     std::uintptr_t occupant_ = 0;
     double timerStart_ = 0;
@@ -115,6 +119,9 @@ private:
 
 // The item at a registered address, else null.
 CTrackControlItem* validControlItem(const void* address);
+// The live point items without a number, in no particular order; none while every number is
+// taken, since then none could get one.
+std::vector<CTrackControlItem*> numberlessPoints();
 // The live point item holding `number`, else null.
 CTrackControlItem* pointWithNumber(int number);
 

@@ -232,6 +232,103 @@ void CTrackItem::copyFrom(const CTrackItem& other) {
     }
 }
 
+void TileContent::rotate90() {
+    for (auto& line : lines) {
+        line->transform(0, 0);
+    }
+    if (picture) {
+        picture->rotate90();
+    }
+    if (structure) {
+        structure->rotate(90.0);
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->rotate(90.0);
+    }
+}
+
+void TileContent::mirrorLeftRight() {
+    for (auto& line : lines) {
+        line->transform(1, 0);
+    }
+    if (picture) {
+        picture->mirrorLeftRight();
+    }
+    if (structure) {
+        structure->mirrorLeftRight();
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->mirrorLeftRight();
+    }
+}
+
+void TileContent::mirrorTopBottom() {
+    for (auto& line : lines) {
+        line->transform(2, 0);
+    }
+    if (picture) {
+        picture->mirrorTopBottom();
+    }
+    if (structure) {
+        structure->mirrorTopBottom();
+    }
+    for (auto& [kind, item] : controlItems) {
+        item->mirrorTopBottom();
+    }
+}
+
+TileContent CTrackItem::takeContent(bool dropLinksAroundFirst) {
+    if (dropLinksAroundFirst && track_.lineCount() > 0 && validTile(this) != nullptr) {
+        dropLinksAround();
+    }
+    edited::markTile(*this);
+    TileContent content;
+    content.elevationOffset = elevationOffset_;
+    elevationOffset_ = 0;
+    content.lines = track_.takeLines();
+    for (auto& line : content.lines) {
+        line->setOwner(nullptr);
+    }
+    content.picture = std::move(picture_);
+    content.structure = std::move(structure_);
+    if (content.structure) {
+        content.structure->setOwner(nullptr);
+    }
+    content.controlItems.swap(controlItems_);
+    for (auto& [kind, item] : content.controlItems) {
+        item->setOwner(nullptr);
+    }
+    return content;
+}
+
+void CTrackItem::putContent(TileContent content) {
+    clear();
+    if (layer_ >= 1) {
+        edited::markTile(*this);
+        elevationOffset_ = content.elevationOffset;
+    }
+    track_.adoptLines(std::move(content.lines));
+    for (const auto& line : track_.lines()) {
+        line->forgetPlacement();
+    }
+    picture_ = std::move(content.picture);
+    setStructure(std::move(content.structure));
+    controlItems_.swap(content.controlItems);
+    for (auto& [kind, item] : controlItems_) {
+        item->setOwner(this);
+    }
+    if (!pointItemsMatchLines()) {
+        rebuildPointItems();
+    }
+}
+
+void CTrackItem::normalizeAsCopy() {
+    track_.dropRepeatedLines();
+    if (!pointItemsMatchLines()) {
+        rebuildPointItems();
+    }
+}
+
 void CTrackItem::moveFrom(CTrackItem& other) {
     if (&other == this) {
         return;
@@ -650,6 +747,9 @@ void CTrackItem::setPierType(int kind) {
 }
 
 void CTrackItem::removePiers() {
+    if (controlItems_.empty()) {
+        return;
+    }
     removeControlItems(KindPierPlain);
     for (int kind = KindPierFirst; kind <= KindPierLast; ++kind) {
         removeControlItems(kind);

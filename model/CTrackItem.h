@@ -35,6 +35,21 @@ struct BoundsCacheEntry {
 // The control items of a tile by kind, owned.
 using ControlItemMap = std::map<int, std::unique_ptr<CTrackControlItem>>;
 
+// What a tile holds and copyFrom copies: its elevation, lines, picture, structure and control
+// items, owned. Moving it from tile to tile keeps every line and item at its address.
+struct TileContent {
+    int elevationOffset = 0;
+    CTrack::Lines lines;
+    std::unique_ptr<TilePicture> picture;
+    std::unique_ptr<CTrackStructureItem> structure;
+    ControlItemMap controlItems;
+
+    // As the tile's rotate90 and mirrors turn its content (the lines drop their links).
+    void rotate90();
+    void mirrorLeftRight();
+    void mirrorTopBottom();
+};
+
 // One occupied tile of one track layer (layer −1 for a catalogue entry): its lines, picture,
 // structure and control items, and the cover and neighbour flags of the tunnel logic.
 // Constructing a tile registers it; board tiles are made through createTile, which enters
@@ -71,6 +86,20 @@ public:
     // deferred deletion, and the selection is cleared.
     void moveFrom(CTrackItem& other);
     void mergeFrom(const CTrackItem& other);
+    // Hands over the content, without the copies copyFrom makes: the tile is left without
+    // lines, picture, structure or items (its flags and caches as they were; clear() resets
+    // them) and the lines and items keep their point number but no owner. Like clear(), it
+    // drops the links of the lines around the tile, unless the caller has done so.
+    TileContent takeContent(bool dropLinksAroundFirst = true);
+    // Replaces the content by `content`, ending as copyFrom from a tile holding it ends
+    // (repeated lines left out, point items rebuilt when they do not match the lines). Each
+    // line forgets its links, searches, ramp and drawn geometry; its points must be as its
+    // last recompute left them (a line made or transformed since it last changed), which
+    // spares a second pass over them.
+    void putContent(TileContent content);
+    // Leaves the lines copyFrom would copy (repeated ones deleted) and rebuilds the point
+    // items when they do not match them, as copyFrom does on its copy.
+    void normalizeAsCopy();
     void clear();
     // Replaces all lines by one kind-1 line of a standard shape; 0 leaves no lines. The
     // point and crossing items follow (as after copyFrom and mergeFrom).

@@ -204,7 +204,9 @@ LineItem* validLine(const void* address) {
 }
 
 CTrackItem* LineItem::getOwner() const {
-    return validTile(owner_);
+    // No registry lookup: a tile deletes its lines before it leaves the registry, and a line
+    // taken out of its tile has no owner, so a live line's owner is a live tile or null.
+    return owner_;
 }
 
 TilePos LineItem::ownerPos() const {
@@ -425,6 +427,18 @@ void LineItem::dropLinks() {
     markOwner();
     startLink_ = {};
     endLink_ = {};
+}
+
+void LineItem::forgetPlacement() {
+    releaseRamp();
+    rampFrom_ = 0;
+    rampTo_ = 0;
+    dropLinks();
+    searched_[0] = searched_[1] = TrackPosition{};
+    searchRevision_[0] = searchRevision_[1] = 0;
+    if (auto& release = modelHooks().releaseLineGeometry) {
+        release(*this);
+    }
 }
 
 void LineItem::setKind(int kind) {

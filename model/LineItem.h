@@ -49,7 +49,8 @@ public:
     LineItem& operator=(const LineItem&) = delete;
 
     int getShape() const { return shape_; }
-    // The owning tile while the tile registry holds it, else null.
+    // The owning tile, or null for a line outside a tile. A live line's owner is always a
+    // live tile (a tile deletes its lines first).
     CTrackItem* getOwner() const;
     CTrackItem* rawOwner() const { return owner_; }
     void setOwner(CTrackItem* owner);
@@ -85,6 +86,11 @@ public:
     // Recomputes the shape and the 3D X and Z of every point; stored heights stay.
     void recompute();
     void dropLinks();
+    // Forgets what tied the line to its tile before it moved to another: links, remembered
+    // searches, its ramp and the renderer's geometry. With points unchanged since its last
+    // recompute (made, transformed or set since) it is then what a new line with the same
+    // points and kind is.
+    void forgetPlacement();
     // The last search for the line following the start (backward) or the end, when it still
     // holds at this track revision; see findNextLine.
     bool rememberedNext(bool backward, std::uint64_t revision, TrackPosition& next) const {

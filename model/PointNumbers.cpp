@@ -1,5 +1,7 @@
 #include "model/PointNumbers.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "model/CTrackItem.h"
@@ -28,14 +30,29 @@ PointNumberCheck renumberPoint(CTrackItem& tile, int number) {
 }
 
 void assignMissingPointNumbers() {
-    std::vector<CTrackControlItem*> numberless;
-    for (int layer = 0; layer < kTrackLayers; ++layer) {
-        for (const auto& [key, tile] : *layerMap(layer)) {
-            CTrackControlItem* point = tile->pointItem();
-            if (point != nullptr && point->getNumber() == 0 && !isQueuedForDeletion(tile.get())) {
-                numberless.push_back(point);
-            }
+    // The numberless points on board tiles, in the order a walk of the layer maps meets them.
+    struct Candidate {
+        int layer;
+        std::uint32_t key;
+        CTrackControlItem* point;
+    };
+    std::vector<Candidate> candidates;
+    for (CTrackControlItem* point : numberlessPoints()) {
+        const CTrackItem* tile = point->owner();
+        if (tile == nullptr || !isTrackLayer(tile->getLayer()) ||
+            tileAt(tile->getLayer(), tile->getPosition()) != tile || tile->pointItem() != point ||
+            isQueuedForDeletion(tile)) {
+            continue;
         }
+        candidates.push_back({tile->getLayer(), packTilePos(tile->getPosition()), point});
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.layer != b.layer ? a.layer < b.layer : a.key < b.key;
+    });
+    std::vector<CTrackControlItem*> numberless;
+    numberless.reserve(candidates.size());
+    for (const Candidate& c : candidates) {
+        numberless.push_back(c.point);
     }
     CTrackControlItem::assignFreeNumbers(numberless);
 }

@@ -260,15 +260,20 @@ void straightenLongDiagonals() {
 }
 
 void recomputeEverything() {
+    // One walk of the board both clears the heights and straightens the long diagonals, as
+    // straightenLongDiagonals would after the clearing: straightening reads the neighbours'
+    // end points and links, never heights, and meets the lines in the same order.
     for (int layer = 0; layer < kTrackLayers; ++layer) {
         for (const auto& [key, tile] : *layerMap(layer)) {
             for (const auto& line : tile->lines()) {
                 line->resetHeights();
                 line->releaseRamp();
+                if (line->getShape() == 6) {
+                    straighten(*line, *tile);
+                }
             }
         }
     }
-    straightenLongDiagonals();
     rebuildAllRamps();
 }
 

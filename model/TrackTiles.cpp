@@ -170,6 +170,10 @@ CTrackItem* validTile(const void* address) {
                     });
 }
 
+std::uint64_t tileRegistryRevision() {
+    return containers().registryRevision.load(std::memory_order_acquire);
+}
+
 int highestUsedLayer() {
     for (int layer = kTrackLayers - 1; layer >= 1; --layer) {
         if (!containers().layers[layer].empty()) {

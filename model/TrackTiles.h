@@ -37,6 +37,9 @@ const LayerMap* layerMap(int layer);
 int layerTileCount(int layer);
 // The tile at a registered address, else null (a stale address reads as absent).
 CTrackItem* validTile(const void* address);
+// A count that every tile registration and removal moves on: a tile known registered at one
+// count is still registered while the count stands.
+std::uint64_t tileRegistryRevision();
 // 4 if layer 4 has tiles, else 3, 2, 1 likewise, else 0.
 int highestUsedLayer();
 // Makes room in the tile registry for this many more tiles, so that a reader about to make

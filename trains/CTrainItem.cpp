@@ -147,6 +147,11 @@ CTrainItem* CTrainItem::findLinked(VehicleId id) const {
 // ----- placement -----
 
 model::CTrackItem* CTrainItem::currentTile() const {
+    // The tile was registered when it was derived; while no tile has come or gone since, it
+    // still is, and the registry need not be asked (a step asks for every vehicle's tile).
+    if (tile1_ != nullptr && model::tileRegistryRevision() == tile1Revision_) {
+        return tile1_;
+    }
     return model::validTile(tile1_);
 }
 
@@ -206,6 +211,7 @@ void CTrainItem::updateCurrentStepInfo() {
     };
     wheelSet1_ = position_;
     derive(wheelSet1_, tile1_, layer1_, grid1_, point1_, height1_);
+    tile1Revision_ = model::tileRegistryRevision();
     TrackPosition second = wheelSet1_;
     bool crossed = false;
     if (movePosition(second, kWheelBase, crossed, nullptr)) {

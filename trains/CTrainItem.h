@@ -235,6 +235,8 @@ private:
     TrackPosition wheelSet2_;
     model::CTrackItem* tile1_ = nullptr;
     model::CTrackItem* tile2_ = nullptr;
+    // The tile registry's revision when tile1_ was derived (see currentTile).
+    std::uint64_t tile1Revision_ = 0;
     int layer1_ = 0;
     int layer2_ = 0;
     std::array<std::int32_t, 2> grid1_{}; // board-wide layout units, never wrapped

@@ -3,6 +3,7 @@
 #include "editing/TileBlock.h"
 #include "model/LandscapeItems.h"
 #include "model/PointNumbers.h"
+#include "model/RampSpline.h"
 #include "model/TrackTiles.h"
 #include "support/TempConfigEnvironment.h"
 
@@ -67,6 +68,33 @@ std::vector<std::uint8_t> EditingTest::fingerprint() {
         all.insert(all.end(), block.begin(), block.end());
     }
     return all;
+}
+
+std::vector<double> EditingTest::lineValues() {
+    std::vector<double> values;
+    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *model::layerMap(layer)) {
+            if (tile->isEmpty()) {
+                continue;
+            }
+            values.push_back(-1000.0 - key);
+            for (const auto& line : tile->lines()) {
+                for (const model::Pt& p : line->points()) {
+                    values.insert(values.end(), {p.height, p.X, p.Y, p.Z});
+                }
+                const model::RampSpline* ramp = line->ramp();
+                values.push_back(ramp != nullptr ? static_cast<double>(ramp->size()) : -1.0);
+                if (ramp != nullptr) {
+                    values.insert(values.end(), {line->rampFrom(), line->rampTo()});
+                    for (std::size_t k = 0; k < ramp->size(); ++k) {
+                        const model::Vec3d v = ramp->at(static_cast<double>(k));
+                        values.insert(values.end(), {v.x, v.y, v.z});
+                    }
+                }
+            }
+        }
+    }
+    return values;
 }
 
 std::vector<std::string> EditingTest::occupiedCells(int layer) {

@@ -28,6 +28,9 @@ protected:
     // equal lines, elevation, structures with rects, control items with rects, numbers and
     // values.
     static std::vector<std::uint8_t> fingerprint();
+    // Every value afterEdit derives for the lines, non-empty tile by tile in board order: heights,
+    // 3D positions, and the ramp range and control points.
+    static std::vector<double> lineValues();
     // The cells of a layer's non-empty tiles, "c:r" row by row.
     static std::vector<std::string> occupiedCells(int layer);
 

@@ -23,32 +23,6 @@ namespace {
 
 constexpr int kEdge = 20;
 
-// Every value the recomputation derives, line by line in board order: heights, 3D positions
-// (long diagonals are straightened), ramp range and the ramp's control points.
-std::vector<double> derived() {
-    std::vector<double> values;
-    for (int layer = 0; layer < model::kTrackLayers; ++layer) {
-        for (const auto& [key, tile] : *model::layerMap(layer)) {
-            values.push_back(-1000.0 - key);
-            for (const auto& line : tile->lines()) {
-                for (const model::Pt& p : line->points()) {
-                    values.insert(values.end(), {p.height, p.X, p.Y, p.Z});
-                }
-                const model::RampSpline* ramp = line->ramp();
-                values.push_back(ramp != nullptr ? static_cast<double>(ramp->size()) : -1.0);
-                if (ramp != nullptr) {
-                    values.insert(values.end(), {line->rampFrom(), line->rampTo()});
-                    for (std::size_t k = 0; k < ramp->size(); ++k) {
-                        const model::Vec3d v = ramp->at(static_cast<double>(k));
-                        values.insert(values.end(), {v.x, v.y, v.z});
-                    }
-                }
-            }
-        }
-    }
-    return values;
-}
-
 int rampedLines() {
     int count = 0;
     for (int layer = 1; layer < model::kTrackLayers; ++layer) {
@@ -165,9 +139,9 @@ TEST_F(IncrementalHeightsTest, EveryEditGivesWhatTheWholeBoardRecomputationGives
         int ramped = 0;
         for (int edit = 0; edit < 150; ++edit) {
             randomEdit(random);
-            const std::vector<double> incremental = derived();
+            const std::vector<double> incremental = lineValues();
             model::recomputeAllHeights();
-            ASSERT_EQ(incremental, derived()) << "after edit " << edit;
+            ASSERT_EQ(incremental, lineValues()) << "after edit " << edit;
             ramped += rampedLines() > 0 ? 1 : 0;
         }
         EXPECT_GT(ramped, 0);
@@ -186,9 +160,9 @@ TEST_F(IncrementalHeightsTest, RaisingOneViaductTileReshapesItsWholeRampOnly) {
     // The raised tile's whole run got new heights; the viaduct four rows away kept its ramp.
     EXPECT_NE(sameRow->heightAt(4), before);
     EXPECT_EQ(farRow->ramp(), farRamp);
-    const std::vector<double> incremental = derived();
+    const std::vector<double> incremental = lineValues();
     model::recomputeAllHeights();
-    EXPECT_EQ(incremental, derived());
+    EXPECT_EQ(incremental, lineValues());
 }
 
 } // namespace

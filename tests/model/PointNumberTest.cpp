@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "model/CTrackItem.h"
 #include "model/CTrackTypeItem.h"
@@ -230,4 +234,112 @@ TEST_F(PointNumberTest, RenumberChecksRangeAndUse) {
         EXPECT_EQ(c.tile->getPointNumber(), c.after) << c.number;
     }
     EXPECT_STREQ(kPointNumberRangeMessage, "ポイント番号は１～９９９の範囲で設定してください。");
+}
+
+namespace {
+
+// The first form of assignMissingPointNumbers: a walk of every layer map in order.
+void assignMissingByWalk() {
+    std::vector<CTrackControlItem*> numberless;
+    for (int layer = 0; layer < kTrackLayers; ++layer) {
+        for (const auto& [key, tile] : *layerMap(layer)) {
+            CTrackControlItem* point = tile->pointItem();
+            if (point != nullptr && point->getNumber() == 0 && !isQueuedForDeletion(tile.get())) {
+                numberless.push_back(point);
+            }
+        }
+    }
+    CTrackControlItem::assignFreeNumbers(numberless);
+}
+
+} // namespace
+
+// The points are found without walking the board; they must get exactly the numbers the walk
+// gives, whatever else holds a point item: numbered and numberless points on every layer,
+// tiles queued for deletion, tiles off the board, loose items, items that stopped being points
+// and points whose number was taken away again.
+TEST_F(PointNumberTest, MissingNumbersGoWhereAWalkOfTheBoardPutsThem) {
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::vector<std::unique_ptr<CTrackControlItem>> loose;
+        auto build = [&]() {
+            deleteAllTiles();
+            loose.clear();
+            std::mt19937 random(seed);
+            auto pick = [&](int n) {
+                return static_cast<int>(random() % static_cast<unsigned>(n));
+            };
+            for (int i = 0; i < 300; ++i) {
+                const int layer = pick(6) - 1; // −1: off the board
+                const int column = pick(30);
+                const int row = pick(30);
+                CTrackItem* tile = layer < 0 ? createTile({static_cast<std::int16_t>(1000 + column),
+                                                           static_cast<std::int16_t>(row)},
+                                                          0)
+                                             : getOrCreateTile({static_cast<std::int16_t>(column),
+                                                                static_cast<std::int16_t>(row)},
+                                                               layer);
+                if (tile->pointItem() == nullptr) {
+                    tile->addShape(1, LineKindTrack);
+                    tile->addShape(2, LineKindTrack);
+                }
+                CTrackControlItem* point = tile->pointItem();
+                ASSERT_NE(point, nullptr);
+                switch (pick(7)) {
+                case 0:
+                    point->setNumber(1 + pick(999));
+                    break;
+                case 1:
+                    point->setNumber(1 + pick(999));
+                    point->releaseNumber();
+                    break;
+                case 2:
+                    queueForDeletion(tile);
+                    break;
+                case 3: {
+                    CTrackControlItem station(KindStation2);
+                    point->copyFrom(station); // no longer a point, still filed as one
+                    break;
+                }
+                case 4: {
+                    // A station item that became a point, still filed as a station.
+                    tile->addControlItem(KindStation1);
+                    const CTrackControlItem other(KindPoint);
+                    tile->findControlItem(KindStation1)->copyFrom(other);
+                    break;
+                }
+                default:
+                    break;
+                }
+                if (pick(8) == 0) {
+                    loose.push_back(std::make_unique<CTrackControlItem>(KindPoint));
+                }
+            }
+        };
+        build();
+        assignMissingByWalk();
+        std::vector<std::string> byWalk;
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            for (const auto& [key, tile] : *layerMap(layer)) {
+                const CTrackControlItem* point = tile->pointItem();
+                byWalk.push_back(std::to_string(key) + ":" +
+                                 std::to_string(point != nullptr ? point->getNumber() : -1));
+            }
+        }
+        build();
+        assignMissingPointNumbers();
+        std::vector<std::string> bySet;
+        for (int layer = 0; layer < kTrackLayers; ++layer) {
+            for (const auto& [key, tile] : *layerMap(layer)) {
+                const CTrackControlItem* point = tile->pointItem();
+                bySet.push_back(std::to_string(key) + ":" +
+                                std::to_string(point != nullptr ? point->getNumber() : -1));
+            }
+        }
+        EXPECT_EQ(bySet, byWalk);
+        for (const auto& item : loose) {
+            EXPECT_EQ(item->getNumber(), 0);
+        }
+        expectUniqueNumbers();
+    }
 }
