@@ -210,8 +210,11 @@ void CTrainItem::updateCurrentStepInfo() {
         height = std::max(0.0, point.y);
     };
     wheelSet1_ = position_;
+    // The revision is read first: a tile that goes while the position is derived leaves a
+    // later revision behind, and the next look-up asks the registry again.
+    const std::uint64_t revision = model::tileRegistryRevision();
     derive(wheelSet1_, tile1_, layer1_, grid1_, point1_, height1_);
-    tile1Revision_ = model::tileRegistryRevision();
+    tile1Revision_ = revision;
     TrackPosition second = wheelSet1_;
     bool crossed = false;
     if (movePosition(second, kWheelBase, crossed, nullptr)) {
